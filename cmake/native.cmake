@@ -1,0 +1,15 @@
+# Linux: the core's unit tests on the in-memory platform.
+find_package(GTest REQUIRED)
+enable_testing()
+
+file(GLOB ZENT_MEMORY_SOURCES CONFIGURE_DEPENDS platform/memory/*.cpp)
+add_library(zent_memory_platform STATIC ${ZENT_MEMORY_SOURCES})
+target_link_libraries(zent_memory_platform PUBLIC zent_core)
+
+# tests/both runs here on the in-memory platform and under Wine on the real one.
+file(GLOB ZENT_NATIVE_TESTS CONFIGURE_DEPENDS tests/native/*.cpp tests/both/*.cpp)
+add_executable(native_tests ${ZENT_NATIVE_TESTS})
+target_include_directories(native_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(native_tests PRIVATE zent_memory_platform GTest::gtest GTest::gtest_main)
+include(GoogleTest)
+gtest_discover_tests(native_tests DISCOVERY_MODE PRE_TEST)

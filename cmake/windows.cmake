@@ -1,0 +1,33 @@
+# Windows (cross-built with mingw-w64): the shipped screen saver and the test
+# program that proves the Win32 layer, run under Wine by tools/wine-tests.sh.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+file(GLOB ZENT_WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
+add_library(zent_win32_platform STATIC ${ZENT_WIN32_SOURCES})
+target_link_libraries(zent_win32_platform PUBLIC zent_core
+  ole32 oleaut32 uuid shell32 shlwapi advapi32 user32 gdi32 comctl32)
+
+file(GLOB ZENT_APP_SOURCES CONFIGURE_DEPENDS app/*.cpp app/*.rc)
+add_executable(zent_saver WIN32 ${ZENT_APP_SOURCES})
+set_target_properties(zent_saver PROPERTIES OUTPUT_NAME "ZentSaver" SUFFIX ".scr")
+target_link_libraries(zent_saver PRIVATE zent_win32_platform)
+target_link_options(zent_saver PRIVATE -municode)
+
+# GoogleTest from the sources Debian ships in /usr/src/googletest.
+set(GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+target_compile_options(gtest PRIVATE -Wno-error)
+
+file(GLOB ZENT_WINE_TESTS CONFIGURE_DEPENDS tests/wine/*.cpp tests/both/*.cpp)
+add_executable(wine_tests ${ZENT_WINE_TESTS})
+target_include_directories(wine_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(wine_tests PRIVATE zent_win32_platform gtest gtest_main)
+set_target_properties(wine_tests PROPERTIES SUFFIX ".exe")
+
+enable_testing()
+add_test(NAME wine_tests
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tools/wine-tests.sh $<TARGET_FILE:wine_tests>)

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zent::platform {
+
+// Attribute bits as the system numbers them.
+enum FileAttribute : std::uint32_t {
+  kAttrReadOnly = 0x01,
+  kAttrHidden = 0x02,
+  kAttrSystem = 0x04,
+  kAttrVolumeId = 0x08,
+  kAttrDirectory = 0x10,
+  kAttrArchive = 0x20,
+  kAttrNormal = 0x80,
+  kAttrReparsePoint = 0x400,
+  kAttrOffline = 0x1000,
+  kAttrRecallOnOpen = 0x40000,
+  kAttrRecallOnDataAccess = 0x400000,
+};
+
+// Why a file operation failed. `FileNotFound` and `PathNotFound` mean "not
+// there"; every other error means "could not look".
+enum class FsError {
+  None,
+  FileNotFound,
+  PathNotFound,
+  DeviceNotReady,
+  AccessDenied,
+  SharingViolation,
+  BadName,
+  Other,
+};
+
+bool MeansNotThere(FsError error);
+
+// Whether a file or folder exists. `Unknown`: the system could not tell (access
+// denied, device not ready, network error); such a path is not missing.
+enum class Presence { Present, Missing, Unknown };
+
+struct DirEntry {
+  std::string name;
+  std::uint64_t size = 0;
+  std::uint32_t attributes = 0;
+};
+
+// A directory listing for a pattern such as "C:\DIR\*.*", in the system's
+// order, "." and ".." included. An entry is left out when it carries the
+// hidden, system, volume or directory bit and that bit is not in the mask.
+struct Listing {
+  std::vector<DirEntry> entries;
+  FsError error = FsError::None;  // None also for a pattern that matches nothing
+};
+
+struct AttributeResult {
+  std::uint32_t attributes = 0;
+  FsError error = FsError::None;
+  bool ok() const { return error == FsError::None; }
+};
+
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  int dayOfWeek = 0;  // 0 = Sunday
+};
+
+// A file held open; destroying it closes the handle.
+class OpenFile {
+ public:
+  virtual ~OpenFile() = default;
+};
+
+// Paths are full UTF-8 paths with "\" separators ("C:\DIR\FILE.TXT").
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  virtual Listing List(std::string_view pattern, std::uint32_t attributeMask) = 0;
+  virtual AttributeResult Attributes(std::string_view path) = 0;
+  virtual bool SetAttributes(std::string_view path, std::uint32_t attributes) = 0;
+  // A folder does not count as a file, nor a file as a folder.
+  virtual Presence FileExists(std::string_view path) = 0;
+  virtual Presence FolderExists(std::string_view path) = 0;
+  // Opens for reading and writing, sharing nothing; nullptr on failure, with the
+  // reason in `error` when given.
+  virtual std::unique_ptr<OpenFile> OpenExclusive(std::string_view path,
+                                                  FsError* error = nullptr) = 0;
+  virtual bool Copy(std::string_view from, std::string_view to, bool overwrite) = 0;
+  virtual bool Delete(std::string_view path) = 0;
+  // Fails when the target exists.
+  virtual bool Rename(std::string_view from, std::string_view to) = 0;
+  virtual bool CreateFolders(std::string_view path) = 0;
+  virtual bool RemoveFolder(std::string_view path) = 0;
+  virtual std::optional<LocalTime> LastWriteTime(std::string_view path) = 0;
+  virtual std::optional<std::string> ReadWhole(std::string_view path) = 0;
+  virtual bool WriteWhole(std::string_view path, std::string_view bytes) = 0;
+  // Appends to the end of a file, creating it when missing.
+  virtual bool Append(std::string_view path, std::string_view bytes) = 0;
+  virtual std::optional<std::string> FullPath(std::string_view path) = 0;
+};
+
+}  // namespace zent::platform

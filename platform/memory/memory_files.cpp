@@ -1,0 +1,484 @@
+#include <algorithm>
+
+#include "platform/memory/memory_platform.h"
+#include "platform/memory/text_fold.h"
+
+namespace zent::memory {
+
+using platform::AttributeResult;
+using platform::DirEntry;
+using platform::Listing;
+using platform::LocalTime;
+using platform::Presence;
+using namespace platform;  // attribute and drive-type constants
+
+struct MemoryFileSystem::Entry {
+  std::string name;
+  std::uint32_t attributes = kAttrArchive;
+  std::string content;
+  std::optional<std::uint64_t> listedSize;
+  LocalTime lastWrite;
+  std::vector<std::unique_ptr<Entry>> children;  // in the order they were made
+  int openHandles = 0;
+
+  bool IsFolder() const { return (attributes & kAttrDirectory) != 0; }
+
+  Entry* Child(std::string_view childName) const {
+    for (const auto& child : children) {
+      if (EqualsIgnoringCase(child->name, childName)) return child.get();
+    }
+    return nullptr;
+  }
+};
+
+struct MemoryFileSystem::Drive {
+  std::uint32_t type = kDriveFixed;
+  std::string volumeName;
+  Entry root;
+};
+
+class MemoryFileSystem::Handle final : public platform::OpenFile {
+ public:
+  explicit Handle(Entry& entry) : entry_(entry) { ++entry_.openHandles; }
+  ~Handle() override { --entry_.openHandles; }
+
+ private:
+  Entry& entry_;
+};
+
+namespace {
+
+struct ParsedPath {
+  char drive = 0;
+  std::vector<std::string> parts;  // "." and ".." resolved
+};
+
+std::optional<ParsedPath> ParsePath(std::string_view path) {
+  if (path.starts_with("\\\\?\\")) path.remove_prefix(4);
+  if (path.size() < 2 || path[1] != ':') return std::nullopt;
+  const char letter = static_cast<char>(path[0] & ~0x20);
+  if (letter < 'A' || letter > 'Z') return std::nullopt;
+  ParsedPath parsed{letter, {}};
+  std::string part;
+  auto flush = [&] {
+    if (part == "..") {
+      if (!parsed.parts.empty()) parsed.parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parsed.parts.push_back(part);
+    }
+    part.clear();
+  };
+  for (const char c : path.substr(2)) {
+    if (c == '\\' || c == '/') {
+      flush();
+    } else {
+      part += c;
+    }
+  }
+  flush();
+  return parsed;
+}
+
+std::string JoinPath(const ParsedPath& parsed) {
+  std::string path{parsed.drive, ':', '\\'};
+  for (size_t i = 0; i < parsed.parts.size(); ++i) {
+    if (i > 0) path += '\\';
+    path += parsed.parts[i];
+  }
+  return path;
+}
+
+bool GlobMatches(std::string_view pattern, std::string_view name) {
+  if (pattern.empty()) return name.empty();
+  if (pattern[0] == '*') {
+    for (size_t skip = 0; skip <= name.size(); ++skip) {
+      if (GlobMatches(pattern.substr(1), name.substr(skip))) return true;
+    }
+    return false;
+  }
+  if (name.empty()) return false;
+  if (pattern[0] != '?' && pattern[0] != name[0]) return false;
+  return GlobMatches(pattern.substr(1), name.substr(1));
+}
+
+bool NameMatches(std::string_view pattern, std::string_view name) {
+  if (pattern == "*" || pattern == "*.*") return true;
+  return GlobMatches(UpperCaseUtf8(pattern), UpperCaseUtf8(name));
+}
+
+bool PassesMask(std::uint32_t attributes, std::uint32_t mask) {
+  constexpr std::uint32_t kFiltered = kAttrHidden | kAttrSystem | kAttrVolumeId | kAttrDirectory;
+  return (attributes & ~mask & kFiltered) == 0;
+}
+
+}  // namespace
+
+MemoryFileSystem::MemoryFileSystem() = default;
+MemoryFileSystem::~MemoryFileSystem() = default;
+
+void MemoryFileSystem::AddDrive(char letter, std::uint32_t driveType, std::string volumeName) {
+  auto drive = std::make_unique<Drive>();
+  drive->type = driveType;
+  drive->volumeName = std::move(volumeName);
+  drive->root.attributes = kAttrDirectory;
+  drives_[static_cast<char>(letter & ~0x20)] = std::move(drive);
+}
+
+void MemoryFileSystem::AddFolder(std::string_view path, std::uint32_t attributes) {
+  CreateFolders(path);
+  if (Entry* entry = Find(path, nullptr)) entry->attributes = attributes | kAttrDirectory;
+}
+
+void MemoryFileSystem::AddFile(std::string_view path, std::string_view content,
+                               std::uint32_t attributes) {
+  std::string name;
+  Entry* parent = ParentFolder(path, &name, nullptr);
+  if (!parent) {
+    const auto cut = path.find_last_of('\\');
+    CreateFolders(path.substr(0, cut));
+    parent = ParentFolder(path, &name, nullptr);
+  }
+  if (!parent) return;
+  Entry* entry = parent->Child(name);
+  if (!entry) {
+    parent->children.push_back(std::make_unique<Entry>());
+    entry = parent->children.back().get();
+    entry->name = name;
+  }
+  entry->content = std::string(content);
+  entry->attributes = attributes & ~kAttrDirectory;
+  entry->lastWrite = now_;
+}
+
+void MemoryFileSystem::SetListedSize(std::string_view path, std::uint64_t size) {
+  if (Entry* entry = Find(path, nullptr)) entry->listedSize = size;
+}
+
+void MemoryFileSystem::FailPath(std::string_view path, FsError error) {
+  failures_.emplace_back(UpperCaseUtf8(path), error);
+}
+
+void MemoryFileSystem::ClearFailures() { failures_.clear(); }
+
+std::optional<FsError> MemoryFileSystem::FailureFor(std::string_view path) const {
+  const auto parsed = ParsePath(path);
+  if (!parsed) return std::nullopt;
+  const std::string full = UpperCaseUtf8(JoinPath(*parsed));
+  for (const auto& [failedPath, error] : failures_) {
+    const auto failed = ParsePath(failedPath);
+    if (!failed) continue;
+    std::string prefix = JoinPath(*failed);
+    if (full == prefix) return error;
+    if (prefix.back() != '\\') prefix += '\\';
+    if (full.starts_with(prefix)) return error;
+  }
+  return std::nullopt;
+}
+
+MemoryFileSystem::Entry* MemoryFileSystem::Find(std::string_view path, FsError* error) const {
+  FsError ignored = FsError::None;
+  FsError& result = error ? *error : ignored;
+  const auto parsed = ParsePath(path);
+  if (!parsed) {
+    result = FsError::BadName;
+    return nullptr;
+  }
+  if (const auto failure = FailureFor(path)) {
+    result = *failure;
+    return nullptr;
+  }
+  const auto drive = drives_.find(parsed->drive);
+  if (drive == drives_.end()) {
+    result = FsError::PathNotFound;
+    return nullptr;
+  }
+  Entry* entry = &drive->second->root;
+  for (size_t i = 0; i < parsed->parts.size(); ++i) {
+    if (!entry->IsFolder()) {
+      result = FsError::PathNotFound;
+      return nullptr;
+    }
+    entry = entry->Child(parsed->parts[i]);
+    if (!entry) {
+      result = i + 1 == parsed->parts.size() ? FsError::FileNotFound : FsError::PathNotFound;
+      return nullptr;
+    }
+  }
+  result = FsError::None;
+  return entry;
+}
+
+MemoryFileSystem::Entry* MemoryFileSystem::ParentFolder(std::string_view path, std::string* name,
+                                                        FsError* error) const {
+  auto parsed = ParsePath(path);
+  if (!parsed || parsed->parts.empty()) {
+    if (error) *error = FsError::BadName;
+    return nullptr;
+  }
+  *name = parsed->parts.back();
+  parsed->parts.pop_back();
+  FsError parentError = FsError::None;
+  Entry* parent = Find(JoinPath(*parsed), &parentError);
+  if (parent && !parent->IsFolder()) parent = nullptr, parentError = FsError::PathNotFound;
+  if (parentError == FsError::FileNotFound) parentError = FsError::PathNotFound;
+  if (error) *error = parentError;
+  return parent;
+}
+
+Listing MemoryFileSystem::List(std::string_view pattern, std::uint32_t attributeMask) {
+  Listing listing;
+  const auto cut = pattern.find_last_of('\\');
+  if (cut == std::string_view::npos) {
+    listing.error = FsError::BadName;
+    return listing;
+  }
+  const auto folderPath = pattern.substr(0, cut + 1);
+  const auto namePattern = pattern.substr(cut + 1);
+  FsError error = FsError::None;
+  const Entry* folder = Find(folderPath, &error);
+  if (!folder || !folder->IsFolder()) {
+    listing.error =
+        error == FsError::None || error == FsError::FileNotFound ? FsError::PathNotFound : error;
+    return listing;
+  }
+  if (namePattern.empty()) {
+    listing.error = FsError::FileNotFound;
+    return listing;
+  }
+  const bool isRoot = ParsePath(folderPath)->parts.empty();
+  if (!isRoot) {
+    for (const char* dots : {".", ".."}) {
+      if (NameMatches(namePattern, dots) && PassesMask(kAttrDirectory, attributeMask)) {
+        listing.entries.push_back({dots, 0, kAttrDirectory});
+      }
+    }
+  }
+  for (const auto& child : folder->children) {
+    if (!NameMatches(namePattern, child->name) || !PassesMask(child->attributes, attributeMask)) {
+      continue;
+    }
+    const std::uint64_t size =
+        child->IsFolder() ? 0 : child->listedSize.value_or(child->content.size());
+    listing.entries.push_back({child->name, size, child->attributes});
+  }
+  return listing;
+}
+
+AttributeResult MemoryFileSystem::Attributes(std::string_view path) {
+  FsError error = FsError::None;
+  const Entry* entry = Find(path, &error);
+  if (!entry) return {0, error};
+  return {entry->attributes, FsError::None};
+}
+
+bool MemoryFileSystem::SetAttributes(std::string_view path, std::uint32_t attributes) {
+  Entry* entry = Find(path, nullptr);
+  if (!entry) return false;
+  constexpr std::uint32_t kSettable =
+      kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive | kAttrOffline | 0x2000;
+  const std::uint32_t kept = entry->attributes & ~(kSettable | kAttrNormal);
+  std::uint32_t next = kept | (attributes & kSettable);
+  if (next == 0) next = kAttrNormal;
+  entry->attributes = next;
+  return true;
+}
+
+Presence MemoryFileSystem::FileExists(std::string_view path) {
+  FsError error = FsError::None;
+  const Entry* entry = Find(path, &error);
+  if (entry) return entry->IsFolder() ? Presence::Missing : Presence::Present;
+  return MeansNotThere(error) || error == FsError::BadName ? Presence::Missing : Presence::Unknown;
+}
+
+Presence MemoryFileSystem::FolderExists(std::string_view path) {
+  FsError error = FsError::None;
+  const Entry* entry = Find(path, &error);
+  if (entry) return entry->IsFolder() ? Presence::Present : Presence::Missing;
+  return MeansNotThere(error) || error == FsError::BadName ? Presence::Missing : Presence::Unknown;
+}
+
+std::unique_ptr<platform::OpenFile> MemoryFileSystem::OpenExclusive(std::string_view path,
+                                                                    FsError* error) {
+  FsError result = FsError::None;
+  Entry* entry = Find(path, &result);
+  if (entry && (entry->IsFolder() || (entry->attributes & kAttrReadOnly))) {
+    result = FsError::AccessDenied;
+  } else if (entry && entry->openHandles > 0) {
+    result = FsError::SharingViolation;
+  }
+  if (error) *error = result;
+  if (result != FsError::None) return nullptr;
+  return std::make_unique<Handle>(*entry);
+}
+
+bool MemoryFileSystem::Copy(std::string_view from, std::string_view to, bool overwrite) {
+  const Entry* source = Find(from, nullptr);
+  if (!source || source->IsFolder() || source->openHandles > 0) return false;
+  const Entry* target = Find(to, nullptr);
+  if (target && (!overwrite || target->IsFolder() || target->openHandles > 0 ||
+                 (target->attributes & kAttrReadOnly))) {
+    return false;
+  }
+  std::string name;
+  if (!ParentFolder(to, &name, nullptr)) return false;
+  // A copy keeps content, attributes and time stamp.
+  const std::string content = source->content;
+  const auto attributes = source->attributes;
+  const auto lastWrite = source->lastWrite;
+  const auto listedSize = source->listedSize;
+  AddFile(to, content, attributes);
+  Entry* made = Find(to, nullptr);
+  made->lastWrite = lastWrite;
+  made->listedSize = listedSize;
+  return true;
+}
+
+std::unique_ptr<MemoryFileSystem::Entry> MemoryFileSystem::Detach(std::string_view path) {
+  std::string name;
+  Entry* parent = ParentFolder(path, &name, nullptr);
+  if (!parent || FailureFor(path)) return nullptr;
+  auto& children = parent->children;
+  const auto it = std::find_if(children.begin(), children.end(),
+                               [&](const auto& c) { return EqualsIgnoringCase(c->name, name); });
+  if (it == children.end() || (*it)->openHandles > 0) return nullptr;
+  auto entry = std::move(*it);
+  children.erase(it);
+  return entry;
+}
+
+bool MemoryFileSystem::MoveToBin(std::string_view path) {
+  const Entry* entry = Find(path, nullptr);
+  if (!entry || entry->IsFolder()) return false;
+  auto detached = Detach(path);
+  if (!detached) return false;
+  bin_.push_back(std::move(detached));
+  return true;
+}
+
+bool MemoryFileSystem::Delete(std::string_view path) {
+  const Entry* entry = Find(path, nullptr);
+  if (!entry || entry->IsFolder() || (entry->attributes & kAttrReadOnly)) return false;
+  return Detach(path) != nullptr;
+}
+
+bool MemoryFileSystem::Rename(std::string_view from, std::string_view to) {
+  if (!Find(from, nullptr) || Find(to, nullptr)) return false;
+  std::string newName;
+  Entry* newParent = ParentFolder(to, &newName, nullptr);
+  const auto fromParsed = ParsePath(from);
+  const auto toParsed = ParsePath(to);
+  if (!newParent || fromParsed->drive != toParsed->drive) return false;
+  auto entry = Detach(from);
+  if (!entry) return false;
+  entry->name = newName;
+  newParent->children.push_back(std::move(entry));
+  return true;
+}
+
+bool MemoryFileSystem::CreateFolders(std::string_view path) {
+  const auto parsed = ParsePath(path);
+  if (!parsed || FailureFor(path)) return false;
+  const auto drive = drives_.find(parsed->drive);
+  if (drive == drives_.end()) return false;
+  Entry* entry = &drive->second->root;
+  for (const auto& part : parsed->parts) {
+    Entry* child = entry->Child(part);
+    if (!child) {
+      entry->children.push_back(std::make_unique<Entry>());
+      child = entry->children.back().get();
+      child->name = part;
+      child->attributes = kAttrDirectory;
+      child->lastWrite = now_;
+    }
+    if (!child->IsFolder()) return false;
+    entry = child;
+  }
+  return true;
+}
+
+bool MemoryFileSystem::RemoveFolder(std::string_view path) {
+  const Entry* entry = Find(path, nullptr);
+  if (!entry || !entry->IsFolder() || !entry->children.empty() ||
+      (entry->attributes & kAttrReadOnly)) {
+    return false;
+  }
+  return Detach(path) != nullptr;
+}
+
+std::optional<LocalTime> MemoryFileSystem::LastWriteTime(std::string_view path) {
+  const Entry* entry = Find(path, nullptr);
+  if (!entry) return std::nullopt;
+  return entry->lastWrite;
+}
+
+std::optional<std::string> MemoryFileSystem::ReadWhole(std::string_view path) {
+  const Entry* entry = Find(path, nullptr);
+  if (!entry || entry->IsFolder() || entry->openHandles > 0) return std::nullopt;
+  return entry->content;
+}
+
+bool MemoryFileSystem::WriteWhole(std::string_view path, std::string_view bytes) {
+  const Entry* existing = Find(path, nullptr);
+  if (existing && (existing->IsFolder() || existing->openHandles > 0 ||
+                   (existing->attributes & kAttrReadOnly))) {
+    return false;
+  }
+  std::string name;
+  if (!ParentFolder(path, &name, nullptr)) return false;
+  AddFile(path, bytes, existing ? existing->attributes : kAttrArchive);
+  return true;
+}
+
+bool MemoryFileSystem::Append(std::string_view path, std::string_view bytes) {
+  const Entry* existing = Find(path, nullptr);
+  if (!existing) return WriteWhole(path, bytes);
+  return WriteWhole(path, existing->content + std::string(bytes));
+}
+
+std::optional<std::string> MemoryFileSystem::FullPath(std::string_view path) {
+  const auto parsed = ParsePath(path);
+  if (!parsed) return std::nullopt;
+  return JoinPath(*parsed);
+}
+
+std::optional<std::string> MemoryFileSystem::Content(std::string_view path) const {
+  const Entry* entry = Find(path, nullptr);
+  if (!entry || entry->IsFolder()) return std::nullopt;
+  return entry->content;
+}
+
+std::optional<std::uint32_t> MemoryFileSystem::AttributesOf(std::string_view path) const {
+  const Entry* entry = Find(path, nullptr);
+  if (!entry) return std::nullopt;
+  return entry->attributes;
+}
+
+bool MemoryFileSystem::IsOpen(std::string_view path) const {
+  const Entry* entry = Find(path, nullptr);
+  return entry && entry->openHandles > 0;
+}
+
+void MemoryFileSystem::SetLastWriteTime(std::string_view path, LocalTime time) {
+  if (Entry* entry = Find(path, nullptr)) entry->lastWrite = time;
+}
+
+void MemoryFileSystem::SetNow(LocalTime time) { now_ = time; }
+
+std::vector<std::string> MemoryFileSystem::Drives() const {
+  std::vector<std::string> roots;
+  for (const auto& [letter, drive] : drives_) roots.push_back({letter, ':', '\\'});
+  return roots;
+}
+
+std::uint32_t MemoryFileSystem::DriveTypeOf(char letter) const {
+  const auto drive = drives_.find(static_cast<char>(letter & ~0x20));
+  return drive == drives_.end() ? kDriveNoRootDir : drive->second->type;
+}
+
+std::optional<std::string> MemoryFileSystem::VolumeNameOf(char letter) const {
+  const auto drive = drives_.find(static_cast<char>(letter & ~0x20));
+  if (drive == drives_.end() || FailureFor(std::string{letter, ':', '\\'})) return std::nullopt;
+  return drive->second->volumeName;
+}
+
+}  // namespace zent::memory

@@ -1,0 +1,206 @@
+#pragma once
+
+// An in-memory operating system for the unit tests: a registry, drives with
+// files and folders, a recycle bin, environment variables and system facts that
+// a test sets up and inspects. It follows the Win32 layer's behaviour wherever a
+// shared test can check both.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace zent::memory {
+
+using platform::FsError;
+using platform::RegRoot;
+using platform::RegValue;
+
+class MemoryRegistry final : public platform::Registry {
+ public:
+  MemoryRegistry();
+  ~MemoryRegistry() override;
+  std::unique_ptr<platform::RegistryKey> Open(RegRoot root, std::string_view path,
+                                              platform::RegAccess access) override;
+  std::unique_ptr<platform::RegistryKey> Create(RegRoot root, std::string_view path) override;
+
+  // Test set-up and inspection; paths as for Open.
+  void SetValue(RegRoot root, std::string_view path, std::string_view name, RegValue value);
+  bool KeyExists(RegRoot root, std::string_view path) const;
+  std::optional<RegValue> Value(RegRoot root, std::string_view path, std::string_view name) const;
+  // A key that exists but cannot be opened for writing (as without rights).
+  void SetReadOnly(RegRoot root, std::string_view path, bool readOnly);
+  // Every further SetValue through an open key fails (a refused write).
+  void RefuseWrites(bool refuse);
+
+  struct Node;
+
+ private:
+  std::shared_ptr<Node> Find(RegRoot root, std::string_view path) const;
+  std::map<RegRoot, std::shared_ptr<Node>> roots_;
+  bool refuseWrites_ = false;
+};
+
+class MemoryFileSystem final : public platform::FileSystem {
+ public:
+  MemoryFileSystem();
+  ~MemoryFileSystem() override;
+
+  // Test set-up. Paths are full paths such as "C:\DIR\FILE.TXT"; names compare
+  // without regard to case and keep the case they were created with.
+  void AddDrive(char letter, std::uint32_t driveType, std::string volumeName = {});
+  void AddFolder(std::string_view path, std::uint32_t attributes = platform::kAttrDirectory);
+  void AddFile(std::string_view path, std::string_view content = {},
+               std::uint32_t attributes = platform::kAttrArchive);
+  // A file whose listed size is `size` without holding that many bytes.
+  void SetListedSize(std::string_view path, std::uint64_t size);
+  // Every operation on this path, or below it, fails with `error`.
+  void FailPath(std::string_view path, FsError error);
+  void ClearFailures();
+  std::optional<std::string> Content(std::string_view path) const;
+  std::optional<std::uint32_t> AttributesOf(std::string_view path) const;
+  bool IsOpen(std::string_view path) const;
+  void SetLastWriteTime(std::string_view path, platform::LocalTime time);
+  void SetNow(platform::LocalTime time);  // time stamp given to files written later
+  std::vector<std::string> Drives() const;
+  std::uint32_t DriveTypeOf(char letter) const;
+  std::optional<std::string> VolumeNameOf(char letter) const;
+
+  platform::Listing List(std::string_view pattern, std::uint32_t attributeMask) override;
+  platform::AttributeResult Attributes(std::string_view path) override;
+  bool SetAttributes(std::string_view path, std::uint32_t attributes) override;
+  platform::Presence FileExists(std::string_view path) override;
+  platform::Presence FolderExists(std::string_view path) override;
+  std::unique_ptr<platform::OpenFile> OpenExclusive(std::string_view path,
+                                                    FsError* error = nullptr) override;
+  bool Copy(std::string_view from, std::string_view to, bool overwrite) override;
+  bool Delete(std::string_view path) override;
+  bool Rename(std::string_view from, std::string_view to) override;
+  bool CreateFolders(std::string_view path) override;
+  bool RemoveFolder(std::string_view path) override;
+  std::optional<platform::LocalTime> LastWriteTime(std::string_view path) override;
+  std::optional<std::string> ReadWhole(std::string_view path) override;
+  bool WriteWhole(std::string_view path, std::string_view bytes) override;
+  bool Append(std::string_view path, std::string_view bytes) override;
+  std::optional<std::string> FullPath(std::string_view path) override;
+
+  struct Entry;
+  struct Drive;
+
+  // For the recycle bin: takes a file out of the tree into the bin; false when
+  // it is missing, a folder, or held open.
+  bool MoveToBin(std::string_view path);
+
+ private:
+  std::unique_ptr<Entry> Detach(std::string_view path);
+
+  class Handle;
+  Entry* Find(std::string_view path, FsError* error) const;
+  Entry* ParentFolder(std::string_view path, std::string* name, FsError* error) const;
+  std::optional<FsError> FailureFor(std::string_view path) const;
+
+  std::map<char, std::unique_ptr<Drive>> drives_;
+  std::vector<std::pair<std::string, FsError>> failures_;
+  std::vector<std::unique_ptr<Entry>> bin_;
+  platform::LocalTime now_{2026, 12, 8, 10, 30, 0, 2};
+};
+
+class MemoryShell final : public platform::Shell {
+ public:
+  explicit MemoryShell(MemoryFileSystem& files);
+  ~MemoryShell() override;
+  platform::RecycleOutcome MoveToRecycleBin(std::string_view fullPath) override;
+  std::string ExpandEnvironment(std::string_view text) override;
+  std::string UpperCase(std::string_view text) override;
+
+  void SetEnvironment(std::string name, std::string value);
+  // The bin refuses every file from now on (full, missing, bypassed by policy).
+  void RefuseRecycling(bool refuse);
+  // Full paths of the files in the bin, in the order they arrived.
+  const std::vector<std::string>& RecycledPaths() const { return recycled_; }
+  int RecycleCalls() const { return recycleCalls_; }
+
+ private:
+  MemoryFileSystem& files_;
+  std::map<std::string, std::string> environment_;  // names upper-cased
+  std::vector<std::string> recycled_;
+  bool refuse_ = false;
+  int recycleCalls_ = 0;
+};
+
+class MemorySystem final : public platform::SystemQueries {
+ public:
+  explicit MemorySystem(MemoryFileSystem& files);
+  std::string WindowsDirectory() override { return windowsDirectory; }
+  std::string SystemDirectory() override { return systemDirectory; }
+  int ScreenWidth() override { return screenWidth; }
+  int ScreenHeight() override { return screenHeight; }
+  int ColorBits() override { return colorBits; }
+  std::optional<std::string> UserName() override { return userName; }
+  std::optional<std::string> ComputerName() override { return computerName; }
+  int PlatformId() override { return platformId; }
+  std::uint32_t ProcessorType() override { return processorType; }
+  std::uint32_t DriveType(std::string_view root) override;
+  std::optional<std::string> VolumeName(std::string_view root) override;
+
+  std::string windowsDirectory = "C:\\WINDOWS";
+  std::string systemDirectory = "C:\\WINDOWS\\SYSTEM32";
+  int screenWidth = 1024;
+  int screenHeight = 768;
+  int colorBits = 32;
+  std::optional<std::string> userName = "tester";
+  std::optional<std::string> computerName = "TESTPC";
+  int platformId = 2;
+  std::uint32_t processorType = 586;
+
+ private:
+  MemoryFileSystem& files_;
+};
+
+// Records the command lines; a test may act on them (as a program would).
+class MemoryLauncher final : public platform::ProgramLauncher {
+ public:
+  bool RunHiddenAndWait(std::string_view commandLine) override;
+  std::vector<std::string> commands;
+  std::function<bool(std::string_view)> onRun;  // result of the run; true when unset
+};
+
+// Counts the pump calls; a test may hook them (to deliver "input" at a point).
+class MemoryPump final : public platform::MessagePump {
+ public:
+  void Pump() override;
+  int calls = 0;
+  std::function<void(int call)> onPump;
+};
+
+class MemoryClock final : public platform::Clock {
+ public:
+  platform::LocalTime Now() override { return now; }
+  std::uint64_t TickMilliseconds() override { return ticks += 16; }
+  platform::LocalTime now{2026, 12, 8, 10, 30, 0, 2};
+  std::uint64_t ticks = 0;
+};
+
+// All of the above, wired together. Starts with a fixed drive C: holding
+// C:\WINDOWS and C:\WINDOWS\SYSTEM32, and the registry's five roots.
+class MemoryPlatform {
+ public:
+  MemoryPlatform();
+  MemoryRegistry registry;
+  MemoryFileSystem files;
+  MemoryShell shell{files};
+  MemorySystem system{files};
+  MemoryLauncher launcher;
+  MemoryPump pump;
+  MemoryClock clock;
+  platform::Platform& platform() { return platform_; }
+
+ private:
+  platform::Platform platform_;
+};
+
+}  // namespace zent::memory

@@ -1,0 +1,195 @@
+#include <algorithm>
+
+#include "platform/memory/memory_platform.h"
+#include "platform/memory/text_fold.h"
+
+namespace zent::memory {
+
+using platform::RegAccess;
+
+struct MemoryRegistry::Node {
+  std::string name;
+  std::vector<std::shared_ptr<Node>> children;           // sorted by name, as the system lists them
+  std::vector<std::pair<std::string, RegValue>> values;  // in order of creation
+  bool readOnly = false;
+  bool deleted = false;
+
+  std::shared_ptr<Node> Child(std::string_view childName) const {
+    for (const auto& child : children) {
+      if (EqualsIgnoringCase(child->name, childName)) return child;
+    }
+    return nullptr;
+  }
+
+  std::shared_ptr<Node> AddChild(std::string_view childName) {
+    auto child = std::make_shared<Node>();
+    child->name = std::string(childName);
+    const auto key = UpperCaseUtf8(childName);
+    const auto at = std::find_if(children.begin(), children.end(),
+                                 [&](const auto& c) { return UpperCaseUtf8(c->name) > key; });
+    children.insert(at, child);
+    return child;
+  }
+
+  RegValue* FindValue(std::string_view valueName) {
+    for (auto& [n, v] : values) {
+      if (EqualsIgnoringCase(n, valueName)) return &v;
+    }
+    return nullptr;
+  }
+};
+
+namespace {
+
+using Node = MemoryRegistry::Node;
+
+std::vector<std::string_view> SplitKeyPath(std::string_view path) {
+  std::vector<std::string_view> parts;
+  while (!path.empty()) {
+    const auto cut = path.find('\\');
+    const auto part = path.substr(0, cut);
+    if (!part.empty()) parts.push_back(part);
+    if (cut == std::string_view::npos) break;
+    path.remove_prefix(cut + 1);
+  }
+  return parts;
+}
+
+class MemoryKey final : public platform::RegistryKey {
+ public:
+  MemoryKey(std::shared_ptr<Node> node, RegAccess access, const bool& refuseWrites)
+      : node_(std::move(node)), access_(access), refuseWrites_(refuseWrites) {}
+
+  std::optional<RegValue> QueryValue(std::string_view name) const override {
+    if (node_->deleted) return std::nullopt;
+    const RegValue* value = node_->FindValue(name);
+    return value ? std::optional<RegValue>(*value) : std::nullopt;
+  }
+
+  bool SetValue(std::string_view name, const RegValue& value) override {
+    if (!Writable() || refuseWrites_) return false;
+    if (RegValue* existing = node_->FindValue(name)) {
+      *existing = value;
+    } else {
+      node_->values.emplace_back(std::string(name), value);
+    }
+    return true;
+  }
+
+  std::vector<std::string> SubkeyNames() const override {
+    std::vector<std::string> names;
+    if (node_->deleted) return names;
+    for (const auto& child : node_->children) names.push_back(child->name);
+    return names;
+  }
+
+  std::vector<std::string> ValueNames() const override {
+    std::vector<std::string> names;
+    if (node_->deleted) return names;
+    for (const auto& [name, value] : node_->values) names.push_back(name);
+    return names;
+  }
+
+  bool DeleteValue(std::string_view name) override {
+    if (!Writable()) return false;
+    auto& values = node_->values;
+    const auto it = std::find_if(values.begin(), values.end(),
+                                 [&](const auto& v) { return EqualsIgnoringCase(v.first, name); });
+    if (it == values.end()) return false;
+    values.erase(it);
+    return true;
+  }
+
+  bool DeleteSubkey(std::string_view name) override {
+    if (!Writable()) return false;
+    auto& children = node_->children;
+    const auto it = std::find_if(children.begin(), children.end(),
+                                 [&](const auto& c) { return EqualsIgnoringCase(c->name, name); });
+    if (it == children.end() || !(*it)->children.empty() || (*it)->readOnly) return false;
+    (*it)->deleted = true;
+    children.erase(it);
+    return true;
+  }
+
+ private:
+  bool Writable() const { return access_ == RegAccess::Full && !node_->deleted; }
+
+  std::shared_ptr<Node> node_;
+  RegAccess access_;
+  const bool& refuseWrites_;
+};
+
+}  // namespace
+
+MemoryRegistry::MemoryRegistry() {
+  for (auto root : {RegRoot::ClassesRoot, RegRoot::CurrentUser, RegRoot::LocalMachine,
+                    RegRoot::Users, RegRoot::CurrentConfig}) {
+    roots_[root] = std::make_shared<Node>();
+  }
+}
+
+MemoryRegistry::~MemoryRegistry() = default;
+
+std::shared_ptr<Node> MemoryRegistry::Find(RegRoot root, std::string_view path) const {
+  auto node = roots_.at(root);
+  for (const auto part : SplitKeyPath(path)) {
+    node = node->Child(part);
+    if (!node) return nullptr;
+  }
+  return node;
+}
+
+std::unique_ptr<platform::RegistryKey> MemoryRegistry::Open(RegRoot root, std::string_view path,
+                                                            RegAccess access) {
+  auto node = Find(root, path);
+  if (!node || (access == RegAccess::Full && node->readOnly)) return nullptr;
+  return std::make_unique<MemoryKey>(std::move(node), access, refuseWrites_);
+}
+
+std::unique_ptr<platform::RegistryKey> MemoryRegistry::Create(RegRoot root, std::string_view path) {
+  auto node = roots_.at(root);
+  for (const auto part : SplitKeyPath(path)) {
+    auto child = node->Child(part);
+    if (!child) {
+      if (node->readOnly) return nullptr;
+      child = node->AddChild(part);
+    }
+    node = child;
+  }
+  if (node->readOnly) return nullptr;
+  return std::make_unique<MemoryKey>(std::move(node), RegAccess::Full, refuseWrites_);
+}
+
+void MemoryRegistry::SetValue(RegRoot root, std::string_view path, std::string_view name,
+                              RegValue value) {
+  auto node = roots_.at(root);
+  for (const auto part : SplitKeyPath(path)) {
+    auto child = node->Child(part);
+    node = child ? child : node->AddChild(part);
+  }
+  if (RegValue* existing = node->FindValue(name)) {
+    *existing = std::move(value);
+  } else {
+    node->values.emplace_back(std::string(name), std::move(value));
+  }
+}
+
+bool MemoryRegistry::KeyExists(RegRoot root, std::string_view path) const {
+  return Find(root, path) != nullptr;
+}
+
+std::optional<RegValue> MemoryRegistry::Value(RegRoot root, std::string_view path,
+                                              std::string_view name) const {
+  const auto node = Find(root, path);
+  if (!node) return std::nullopt;
+  const RegValue* value = node->FindValue(name);
+  return value ? std::optional<RegValue>(*value) : std::nullopt;
+}
+
+void MemoryRegistry::SetReadOnly(RegRoot root, std::string_view path, bool readOnly) {
+  if (auto node = Find(root, path)) node->readOnly = readOnly;
+}
+
+void MemoryRegistry::RefuseWrites(bool refuse) { refuseWrites_ = refuse; }
+
+}  // namespace zent::memory

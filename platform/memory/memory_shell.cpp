@@ -1,0 +1,81 @@
+#include "platform/memory/memory_platform.h"
+#include "platform/memory/text_fold.h"
+
+namespace zent::memory {
+
+MemoryShell::MemoryShell(MemoryFileSystem& files) : files_(files) {}
+MemoryShell::~MemoryShell() = default;
+
+platform::RecycleOutcome MemoryShell::MoveToRecycleBin(std::string_view fullPath) {
+  ++recycleCalls_;
+  if (refuse_ || fullPath.find_first_of("*?") != std::string_view::npos ||
+      files_.FileExists(fullPath) != platform::Presence::Present) {
+    return platform::RecycleOutcome::Refused;
+  }
+  if (!files_.MoveToBin(fullPath)) return platform::RecycleOutcome::Refused;
+  recycled_.emplace_back(fullPath);
+  return platform::RecycleOutcome::Recycled;
+}
+
+std::string MemoryShell::ExpandEnvironment(std::string_view text) {
+  std::string out;
+  while (!text.empty()) {
+    const auto open = text.find('%');
+    const auto close = open == std::string_view::npos ? open : text.find('%', open + 1);
+    if (close == std::string_view::npos) break;
+    out.append(text.substr(0, open));
+    const auto name = text.substr(open + 1, close - open - 1);
+    const auto value = environment_.find(UpperCaseUtf8(name));
+    if (value != environment_.end()) {
+      out += value->second;
+      text.remove_prefix(close + 1);
+    } else {
+      // An unknown name stays as written; its closing "%" may open the next one.
+      out.append(text.substr(open, close - open));
+      text.remove_prefix(close);
+    }
+  }
+  out.append(text);
+  return out;
+}
+
+std::string MemoryShell::UpperCase(std::string_view text) { return UpperCaseUtf8(text); }
+
+void MemoryShell::SetEnvironment(std::string name, std::string value) {
+  environment_[UpperCaseUtf8(name)] = std::move(value);
+}
+
+void MemoryShell::RefuseRecycling(bool refuse) { refuse_ = refuse; }
+
+MemorySystem::MemorySystem(MemoryFileSystem& files) : files_(files) {}
+
+std::uint32_t MemorySystem::DriveType(std::string_view root) {
+  if (root.size() < 2 || root[1] != ':') return platform::kDriveNoRootDir;
+  return files_.DriveTypeOf(root[0]);
+}
+
+std::optional<std::string> MemorySystem::VolumeName(std::string_view root) {
+  if (root.size() < 2 || root[1] != ':') return std::nullopt;
+  return files_.VolumeNameOf(root[0]);
+}
+
+bool MemoryLauncher::RunHiddenAndWait(std::string_view commandLine) {
+  commands.emplace_back(commandLine);
+  return onRun ? onRun(commandLine) : true;
+}
+
+void MemoryPump::Pump() {
+  ++calls;
+  if (onPump) onPump(calls);
+}
+
+MemoryPlatform::MemoryPlatform()
+    : platform_{registry, files, shell, system, launcher, pump, clock} {
+  files.AddDrive('C', platform::kDriveFixed, "SYSTEM");
+  files.AddFolder("C:\\WINDOWS");
+  files.AddFolder("C:\\WINDOWS\\SYSTEM32");
+  shell.SetEnvironment("WINDIR", "C:\\WINDOWS");
+  shell.SetEnvironment("SystemRoot", "C:\\WINDOWS");
+}
+
+}  // namespace zent::memory

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zent::platform {
+
+enum class RegRoot { ClassesRoot, CurrentUser, LocalMachine, Users, CurrentConfig };
+
+// The stored registry type, as the system numbers it. Types the helpers do not
+// tell apart (multi-string, 64-bit integer, ...) keep their own number.
+enum RegType : std::uint32_t {
+  kRegNone = 0,
+  kRegSz = 1,
+  kRegExpandSz = 2,
+  kRegBinary = 3,
+  kRegDword = 4,
+  kRegMultiSz = 7,
+  kRegQword = 11,
+};
+
+// A value's type and data. For the string types (text, expandable text,
+// multi-string) `data` holds UTF-8 text without the terminating NUL (the
+// strings of a multi-string are separated by NUL); for every other type it holds
+// the raw bytes as stored (a 32-bit integer: 4 bytes, least significant first).
+struct RegValue {
+  std::uint32_t type = kRegNone;
+  std::string data;
+
+  friend bool operator==(const RegValue&, const RegValue&) = default;
+};
+
+RegValue MakeTextValue(std::string_view text);
+RegValue MakeDwordValue(std::int32_t number);
+RegValue MakeBinaryValue(std::string_view bytes);
+
+enum class RegAccess { Read, Full };
+
+// An open key. Destroying it closes the handle.
+class RegistryKey {
+ public:
+  virtual ~RegistryKey() = default;
+  // nullopt when the value does not exist or cannot be read.
+  virtual std::optional<RegValue> QueryValue(std::string_view name) const = 0;
+  virtual bool SetValue(std::string_view name, const RegValue& value) = 0;
+  virtual std::vector<std::string> SubkeyNames() const = 0;
+  virtual std::vector<std::string> ValueNames() const = 0;
+  virtual bool DeleteValue(std::string_view name) = 0;
+  // Deletes a direct subkey that has no subkeys of its own; fails otherwise.
+  virtual bool DeleteSubkey(std::string_view name) = 0;
+};
+
+// Key paths are relative to the root, parts separated by "\", without a leading
+// backslash; the empty path names the root itself. Names compare without regard
+// to case, as in the system's registry.
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  // nullptr when the key does not exist or cannot be opened with that access.
+  virtual std::unique_ptr<RegistryKey> Open(RegRoot root, std::string_view path,
+                                            RegAccess access) = 0;
+  // Opens the key for full access, creating it and missing parents first;
+  // nullptr when that is refused.
+  virtual std::unique_ptr<RegistryKey> Create(RegRoot root, std::string_view path) = 0;
+};
+
+}  // namespace zent::platform

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zent::platform {
+
+// Drive types as the system numbers them.
+enum DriveType : std::uint32_t {
+  kDriveUnknown = 0,
+  kDriveNoRootDir = 1,
+  kDriveRemovable = 2,
+  kDriveFixed = 3,
+  kDriveRemote = 4,
+  kDriveCdRom = 5,
+  kDriveRamDisk = 6,
+};
+
+class SystemQueries {
+ public:
+  virtual ~SystemQueries() = default;
+  virtual std::string WindowsDirectory() = 0;
+  virtual std::string SystemDirectory() = 0;
+  virtual int ScreenWidth() = 0;
+  virtual int ScreenHeight() = 0;
+  virtual int ColorBits() = 0;  // bits per pixel x colour planes
+  virtual std::optional<std::string> UserName() = 0;
+  virtual std::optional<std::string> ComputerName() = 0;
+  virtual int PlatformId() = 0;               // 0 Win32s, 1 Windows 95 family, 2 NT family
+  virtual std::uint32_t ProcessorType() = 0;  // 386, 486, 586, ...
+  virtual std::uint32_t DriveType(std::string_view root) = 0;  // root: "C:\"
+  // nullopt when the volume cannot be read.
+  virtual std::optional<std::string> VolumeName(std::string_view root) = 0;
+};
+
+class ProgramLauncher {
+ public:
+  virtual ~ProgramLauncher() = default;
+  // Starts a command line without showing a window and waits until it ends;
+  // false when it could not be started.
+  virtual bool RunHiddenAndWait(std::string_view commandLine) = 0;
+};
+
+class MessagePump {
+ public:
+  virtual ~MessagePump() = default;
+  // Lets the pending window messages of this thread run.
+  virtual void Pump() = 0;
+};
+
+}  // namespace zent::platform

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace zent::testing {
+
+// The platform the shared tests run on: the in-memory one in the native build,
+// the real Win32 one under Wine (inside a throwaway prefix).
+platform::Platform& TestPlatform();
+
+// A fresh, empty folder for file fixtures, as a full path ending in "\".
+// Natively it lies on the in-memory fixed drive C:, under Wine on the spare
+// drive that the sandbox maps to a temporary folder.
+std::string NewTestFolder();
+
+// A fresh registry key below HKEY_CURRENT_USER for registry fixtures
+// ("Software\ZentTests\<n>"); it does not exist yet.
+std::string NewTestKey();
+
+}  // namespace zent::testing

@@ -1,0 +1,30 @@
+#include "tests/both/test_platform.h"
+
+#include "platform/memory/memory_platform.h"
+
+namespace zent::testing {
+namespace {
+
+memory::MemoryPlatform& Memory() {
+  static memory::MemoryPlatform platform;
+  return platform;
+}
+
+int NextNumber() {
+  static int number = 0;
+  return ++number;
+}
+
+}  // namespace
+
+platform::Platform& TestPlatform() { return Memory().platform(); }
+
+std::string NewTestFolder() {
+  const std::string folder = "C:\\TESTS\\T" + std::to_string(NextNumber()) + "\\";
+  Memory().files.CreateFolders(folder);
+  return folder;
+}
+
+std::string NewTestKey() { return "Software\\ZentTests\\K" + std::to_string(NextNumber()); }
+
+}  // namespace zent::testing
