@@ -1,0 +1,93 @@
+#pragma once
+
+// The drive list as a real Win32 control: an owner-drawn list box with a check
+// box in every row, whose rows the portable TOrtavoDrives draws.
+
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <commctrl.h>
+// platform::Canvas::TextOut keeps its own name in this layer; the system's
+// function is called as TextOutW.
+#undef TextOut
+
+#include <memory>
+#include <type_traits>
+
+#include "platform/canvas.h"
+#include "platform/win32/handles.h"
+#include "sysinfo/drive_list.h"
+
+namespace zent::win32 {
+
+// Draws into a device context that stays owned by whoever handed it over.
+// FillBackground uses the colour the owner chose for the surface (the normal or
+// the selected row colour); text goes on with a transparent background in the
+// context's current text colour and font.
+class GdiCanvas final : public platform::Canvas {
+ public:
+  GdiCanvas(HDC dc, COLORREF background) : dc_(dc), background_(background) {}
+  void FillRect(const platform::Rect& rect, platform::Color color) override;
+  void FillBackground(const platform::Rect& rect) override;
+  void SetPixel(int x, int y, platform::Color color) override;
+  void TextOut(int x, int y, std::string_view text) override;
+  HDC Dc() const { return dc_; }
+
+ private:
+  HDC dc_;
+  COLORREF background_;
+};
+
+// Icons of one size, drawn onto a GdiCanvas (other surfaces get nothing).
+class GdiImageList final : public platform::ImageList {
+ public:
+  GdiImageList(int width, int height);
+  // Copies the icon; the caller keeps its own.
+  bool AddIcon(HICON icon);
+  int Count() const override;
+  void Draw(platform::Canvas& canvas, int index, int x, int y, bool enabled) const override;
+
+ private:
+  UniqueImageList list_;
+};
+
+// A child list box of `parent` showing the rows of `drives`, which must outlive
+// it. Clicking a row's check box or pressing the space bar on the selected row
+// toggles that row's check state in `drives`. The box is created hidden (the
+// saver never shows its drive lists); ShowWindow makes it visible.
+class DriveListBox {
+ public:
+  // The width of the check box column left of the area the drive list draws.
+  static constexpr int kCheckColumnWidth = 20;
+
+  DriveListBox(HWND parent, int controlId, const RECT& bounds, TOrtavoDrives& drives);
+  ~DriveListBox();
+  DriveListBox(const DriveListBox&) = delete;
+  DriveListBox& operator=(const DriveListBox&) = delete;
+
+  HWND Handle() const { return list_.get(); }
+  // Shows the drive list's rows, replacing what the box showed; call after
+  // ReadDrives.
+  void ShowRows();
+
+ private:
+  struct DestroyWindowDeleter {
+    void operator()(HWND window) const;
+  };
+
+  static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR subclassId, DWORD_PTR self);
+  static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT_PTR subclassId, DWORD_PTR self);
+  void Measure(MEASUREITEMSTRUCT& item) const;
+  void Draw(const DRAWITEMSTRUCT& item) const;
+  void DrawCheckBox(HDC dc, const RECT& row, bool checked) const;
+  void ClickChecks(LPARAM point);
+  void Toggle(int row);
+
+  HWND parent_;
+  int controlId_;
+  TOrtavoDrives& drives_;
+  std::unique_ptr<std::remove_pointer_t<HWND>, DestroyWindowDeleter> list_;
+};
+
+}  // namespace zent::win32

@@ -1,0 +1,159 @@
+#include "platform/win32/win32_system.h"
+
+#include <windows.h>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/text.h"
+
+namespace zent::win32 {
+
+namespace {
+
+// Reads a directory through an API that returns the length it needs when the
+// buffer is too small.
+template <typename Query>
+std::string ReadDirectory(Query query) {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const UINT length = query(buffer.data(), static_cast<UINT>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return Narrow(buffer);
+    }
+    buffer.resize(length);
+  }
+}
+
+// Reads a name through an API that fails with a "buffer too small" error and
+// reports the size it needs.
+template <typename Query>
+std::optional<std::string> ReadName(Query query, DWORD initialSize) {
+  std::wstring buffer(initialSize, L'\0');
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD size = static_cast<DWORD>(buffer.size());
+    if (query(buffer.data(), &size)) {
+      buffer.resize(wcsnlen(buffer.c_str(), buffer.size()));
+      return Narrow(buffer);
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_INSUFFICIENT_BUFFER && error != ERROR_BUFFER_OVERFLOW &&
+        error != ERROR_MORE_DATA) {
+      return std::nullopt;
+    }
+    buffer.resize(std::max<std::size_t>(size + 1, buffer.size() * 2));
+  }
+  return std::nullopt;
+}
+
+std::optional<std::wstring> RootPath(std::string_view root) {
+  if (root.find('\0') != std::string_view::npos) return std::nullopt;
+  return Widen(root);
+}
+
+}  // namespace
+
+std::string Win32System::WindowsDirectory() {
+  return ReadDirectory(
+      [](wchar_t* buffer, UINT size) { return GetWindowsDirectoryW(buffer, size); });
+}
+
+std::string Win32System::SystemDirectory() {
+  return ReadDirectory(
+      [](wchar_t* buffer, UINT size) { return GetSystemDirectoryW(buffer, size); });
+}
+
+int Win32System::ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+
+int Win32System::ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+
+int Win32System::ColorBits() {
+  const WindowDc screen(nullptr);
+  if (!screen) return 0;
+  return GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES);
+}
+
+std::optional<std::string> Win32System::UserName() {
+  return ReadName([](wchar_t* buffer, DWORD* size) { return GetUserNameW(buffer, size) != 0; },
+                  257);
+}
+
+std::optional<std::string> Win32System::ComputerName() {
+  return ReadName([](wchar_t* buffer, DWORD* size) { return GetComputerNameW(buffer, size) != 0; },
+                  MAX_COMPUTERNAME_LENGTH + 1);
+}
+
+int Win32System::PlatformId() {
+  OSVERSIONINFOW version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  if (!GetVersionExW(&version)) return VER_PLATFORM_WIN32_NT;
+  return static_cast<int>(version.dwPlatformId);
+}
+
+std::uint32_t Win32System::ProcessorType() {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  return info.dwProcessorType;
+}
+
+std::uint32_t Win32System::DriveType(std::string_view root) {
+  const auto path = RootPath(root);
+  if (!path) return platform::kDriveNoRootDir;
+  return GetDriveTypeW(path->c_str());
+}
+
+std::optional<std::string> Win32System::VolumeName(std::string_view root) {
+  const auto path = RootPath(root);
+  if (!path) return std::nullopt;
+  // MAX_PATH + 1 is the documented upper bound of a volume name.
+  wchar_t name[MAX_PATH + 1] = {};
+  if (!GetVolumeInformationW(path->c_str(), name, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr,
+                             0)) {
+    return std::nullopt;
+  }
+  return Narrow(name);
+}
+
+bool Win32Launcher::RunHiddenAndWait(std::string_view commandLine) {
+  if (commandLine.find('\0') != std::string_view::npos) return false;
+  std::wstring command = Widen(commandLine);  // CreateProcessW may write into it
+  // SW_HIDE keeps a windowed program out of sight, CREATE_NO_WINDOW a console
+  // program from opening a console window.
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &process)) {
+    return false;
+  }
+  const UniqueKernelObject processHandle(process.hProcess);
+  const UniqueKernelObject threadHandle(process.hThread);
+  WaitForSingleObject(processHandle.get(), INFINITE);
+  return true;
+}
+
+void Win32Pump::Pump() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // The request to end belongs to the main loop; put it back for it.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+platform::LocalTime Win32Clock::Now() {
+  SYSTEMTIME time;
+  GetLocalTime(&time);
+  return {time.wYear,   time.wMonth,  time.wDay,      time.wHour,
+          time.wMinute, time.wSecond, time.wDayOfWeek};
+}
+
+std::uint64_t Win32Clock::TickMilliseconds() { return GetTickCount64(); }
+
+}  // namespace zent::win32

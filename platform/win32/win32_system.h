@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/platform.h"
+
+namespace zent::win32 {
+
+class Win32System final : public platform::SystemQueries {
+ public:
+  std::string WindowsDirectory() override;
+  std::string SystemDirectory() override;
+  int ScreenWidth() override;
+  int ScreenHeight() override;
+  int ColorBits() override;
+  std::optional<std::string> UserName() override;
+  std::optional<std::string> ComputerName() override;
+  int PlatformId() override;
+  std::uint32_t ProcessorType() override;
+  std::uint32_t DriveType(std::string_view root) override;
+  std::optional<std::string> VolumeName(std::string_view root) override;
+};
+
+class Win32Launcher final : public platform::ProgramLauncher {
+ public:
+  bool RunHiddenAndWait(std::string_view commandLine) override;
+};
+
+class Win32Pump final : public platform::MessagePump {
+ public:
+  void Pump() override;
+};
+
+class Win32Clock final : public platform::Clock {
+ public:
+  platform::LocalTime Now() override;
+  std::uint64_t TickMilliseconds() override;
+};
+
+}  // namespace zent::win32

@@ -1,0 +1,286 @@
+#include "run/registry_helpers.h"
+
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace zent {
+namespace {
+
+using platform::RegAccess;
+using platform::RegistryKey;
+using platform::RegRoot;
+using platform::RegValue;
+
+constexpr std::size_t kNumberBytes = 4;
+// The system's registry nests keys at most this deep; a walk that goes further
+// is following a link back into itself.
+constexpr int kMaxKeyDepth = 512;
+
+// "\Software\X" names the same key as "Software\X"; a trailing "\" adds
+// nothing either, and would leave RegRemoveKey without a name to delete.
+std::string_view KeyPath(std::string_view key) {
+  while (!key.empty() && key.front() == '\\') key.remove_prefix(1);
+  while (!key.empty() && key.back() == '\\') key.remove_suffix(1);
+  return key;
+}
+
+std::unique_ptr<RegistryKey> OpenFull(platform::Registry& registry, RegRoot root,
+                                      std::string_view key) {
+  return registry.Open(root, KeyPath(key), RegAccess::Full);
+}
+
+std::optional<RegValue> ReadValue(platform::Registry& registry, RegRoot root, std::string_view key,
+                                  std::string_view name) {
+  const auto opened = OpenFull(registry, root, key);
+  if (!opened) return std::nullopt;
+  return opened->QueryValue(name);
+}
+
+// Integers and binaries hold the number least significant byte first. Short
+// data (a zero-length binary, a malformed integer) reads with the missing high
+// bytes as zero; longer data is not a number at all.
+std::int32_t NumberFromBytes(const std::string& bytes, std::string_view name) {
+  if (bytes.size() > kNumberBytes) throw RegistryReadError(name);
+  std::uint32_t bits = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    bits |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+  }
+  return static_cast<std::int32_t>(bits);
+}
+
+std::string BytesFromNumber(std::int32_t number) { return platform::MakeDwordValue(number).data; }
+
+std::string ValueAsText(const RegValue& value, std::string_view name) {
+  switch (value.type) {
+    case platform::kRegSz:
+      return value.data;
+    case platform::kRegDword:
+    case platform::kRegBinary:
+      return std::to_string(NumberFromBytes(value.data, name));
+    default:
+      return {};
+  }
+}
+
+std::int32_t ValueAsNumber(const RegValue& value, std::string_view name) {
+  switch (value.type) {
+    case platform::kRegSz:
+      return ParseInteger(value.data);
+    case platform::kRegDword:
+    case platform::kRegBinary:
+      return NumberFromBytes(value.data, name);
+    default:
+      return 0;
+  }
+}
+
+// The new data for a value of `type`; nullopt for the types that are never
+// written (expandable text and everything the helpers do not tell apart).
+std::optional<RegValue> TextInType(std::uint32_t type, std::string_view text) {
+  switch (type) {
+    case platform::kRegSz:
+      return platform::MakeTextValue(text);
+    case platform::kRegDword:
+      return platform::MakeDwordValue(ParseInteger(text));
+    case platform::kRegBinary:
+      return platform::MakeBinaryValue(BytesFromNumber(ParseInteger(text)));
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<RegValue> NumberInType(std::uint32_t type, std::int32_t number) {
+  switch (type) {
+    case platform::kRegSz:
+      return platform::MakeTextValue(std::to_string(number));
+    case platform::kRegDword:
+      return platform::MakeDwordValue(number);
+    case platform::kRegBinary:
+      return platform::MakeBinaryValue(BytesFromNumber(number));
+    default:
+      return std::nullopt;
+  }
+}
+
+void Write(RegistryKey& key, std::string_view name, const RegValue& value) {
+  if (!key.SetValue(name, value)) throw RegistryWriteError(name);
+}
+
+// Simple upper case of the Latin, Greek and Cyrillic letters: the registry
+// compares value names this way, so a prefix test must too.
+char32_t UpperCodePoint(char32_t c) {
+  const auto pairUpper = [c](bool lowerIsOdd) { return (c % 2 == 1) == lowerIsOdd ? c ^ 1u : c; };
+  if (c >= U'a' && c <= U'z') return c - 0x20;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
+  if (c == 0xFF) return 0x178;
+  if (c >= 0x100 && c <= 0x137 && c != 0x130 && c != 0x131) return pairUpper(true);
+  if (c >= 0x139 && c <= 0x148) return pairUpper(false);
+  if (c >= 0x14A && c <= 0x177) return pairUpper(true);
+  if (c >= 0x179 && c <= 0x17E) return pairUpper(false);
+  if (c == 0x3AC) return 0x386;
+  if (c >= 0x3AD && c <= 0x3AF) return c - 0x25;
+  if (c == 0x3C2) return 0x3A3;
+  if (c >= 0x3B1 && c <= 0x3CB) return c - 0x20;
+  if (c == 0x3CC) return 0x38C;
+  if (c == 0x3CD || c == 0x3CE) return c - 0x3F;
+  if (c >= 0x430 && c <= 0x44F) return c - 0x20;
+  if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+  if ((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF)) return pairUpper(true);
+  return c;
+}
+
+struct CodePoint {
+  char32_t value;
+  std::size_t length;  // in bytes
+};
+
+// The code point of the UTF-8 sequence that starts at `text[i]`. A byte that
+// does not start a valid sequence stands for itself, mapped where no letter is.
+CodePoint DecodeAt(std::string_view text, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  const CodePoint invalid{0xDC00u | lead, 1};
+  const std::size_t length = lead < 0x80             ? 1
+                             : (lead & 0xE0) == 0xC0 ? 2
+                             : (lead & 0xF0) == 0xE0 ? 3
+                             : (lead & 0xF8) == 0xF0 ? 4
+                                                     : 0;
+  if (length == 0 || i + length > text.size()) return invalid;
+  char32_t value = length == 1 ? lead : lead & (0x7F >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[i + k]);
+    if ((next & 0xC0) != 0x80) return invalid;
+    value = (value << 6) | (next & 0x3F);
+  }
+  static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+  const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
+  if (value < kShortest[length] || value > 0x10FFFF || surrogate) return invalid;
+  return {value, length};
+}
+
+std::u32string UpperCodePoints(std::string_view text) {
+  std::u32string result;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto codePoint = DecodeAt(text, i);
+    result += UpperCodePoint(codePoint.value);
+    i += codePoint.length;
+  }
+  return result;
+}
+
+// Deletes every subkey below `path`, last to first, leaving the key itself.
+void RemoveSubkeys(platform::Registry& registry, RegRoot root, const std::string& path, int depth) {
+  if (depth >= kMaxKeyDepth) return;
+  const auto key = registry.Open(root, path, RegAccess::Full);
+  if (!key) return;
+  const auto names = key->SubkeyNames();
+  for (auto name = names.rbegin(); name != names.rend(); ++name) {
+    RemoveSubkeys(registry, root, path + "\\" + *name, depth + 1);
+    key->DeleteSubkey(*name);
+  }
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+bool RegKeyExists(platform::Registry& registry, RegRoot root, std::string_view key) {
+  return OpenFull(registry, root, key) != nullptr;
+}
+
+bool RegHasValueStartingWith(platform::Registry& registry, RegRoot root, std::string_view key,
+                             std::string_view prefix) {
+  const auto opened = OpenFull(registry, root, key);
+  if (!opened) return false;
+  const auto wanted = UpperCodePoints(prefix);
+  for (const auto& name : opened->ValueNames()) {
+    if (UpperCodePoints(name).starts_with(wanted)) return true;
+  }
+  return false;
+}
+
+bool RegRemoveKey(platform::Registry& registry, RegRoot root, std::string_view key) {
+  const std::string path(KeyPath(key));
+  // An empty path names the root: emptying a whole root is never what a
+  // caller means, and the root itself cannot go.
+  if (path.empty()) return false;
+  RemoveSubkeys(registry, root, path, 0);
+  const auto cut = path.rfind('\\');
+  const auto parentPath = cut == std::string::npos ? std::string() : path.substr(0, cut);
+  const auto leaf = cut == std::string::npos ? path : path.substr(cut + 1);
+  if (const auto parent = registry.Open(root, parentPath, RegAccess::Full)) {
+    parent->DeleteSubkey(leaf);
+  }
+  return !RegKeyExists(registry, root, path);
+}
+
+bool RegRemoveValue(platform::Registry& registry, RegRoot root, std::string_view key,
+                    std::string_view name) {
+  const auto opened = OpenFull(registry, root, key);
+  if (!opened) return true;
+  opened->DeleteValue(name);
+  return !opened->QueryValue(name).has_value();
+}
+
+std::string RegReadText(platform::Registry& registry, RegRoot root, std::string_view key,
+                        std::string_view name) {
+  const auto value = ReadValue(registry, root, key, name);
+  return value ? ValueAsText(*value, name) : std::string();
+}
+
+std::int32_t RegReadNumber(platform::Registry& registry, RegRoot root, std::string_view key,
+                           std::string_view name) {
+  const auto value = ReadValue(registry, root, key, name);
+  return value ? ValueAsNumber(*value, name) : 0;
+}
+
+bool RegValueEquals(platform::Registry& registry, RegRoot root, std::string_view key,
+                    std::string_view name, std::int32_t number) {
+  const auto value = ReadValue(registry, root, key, name);
+  return value && ValueAsNumber(*value, name) == number;
+}
+
+bool RegWriteText(platform::Registry& registry, RegRoot root, std::string_view key,
+                  std::string_view name, std::string_view text) {
+  if (const auto opened = OpenFull(registry, root, key)) {
+    if (const auto stored = opened->QueryValue(name)) {
+      if (const auto value = TextInType(stored->type, text)) Write(*opened, name, *value);
+    }
+  }
+  return RegReadText(registry, root, key, name) == text;
+}
+
+bool RegWriteNumber(platform::Registry& registry, RegRoot root, std::string_view key,
+                    std::string_view name, std::int32_t number) {
+  {
+    const auto opened = registry.Create(root, KeyPath(key));
+    if (!opened) throw RegistryWriteError(name);
+    const auto stored = opened->QueryValue(name);
+    const auto value = stored ? NumberInType(stored->type, number)
+                              : std::optional(platform::MakeDwordValue(number));
+    if (value) Write(*opened, name, *value);
+  }
+  return RegValueEquals(registry, root, key, name, number);
+}
+
+std::int32_t ParseInteger(std::string_view text) {
+  std::string_view rest = text;
+  while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
+  while (!rest.empty() && IsBlank(rest.back())) rest.remove_suffix(1);
+  const bool negative = !rest.empty() && rest.front() == '-';
+  if (!rest.empty() && (rest.front() == '-' || rest.front() == '+')) rest.remove_prefix(1);
+  if (rest.empty()) throw ConversionError(text);
+
+  // The magnitude of the most negative number is one more than the largest.
+  const std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + negative;
+  std::int64_t magnitude = 0;
+  for (const char c : rest) {
+    if (c < '0' || c > '9') throw ConversionError(text);
+    magnitude = magnitude * 10 + (c - '0');
+    if (magnitude > limit) throw ConversionError(text);
+  }
+  return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+}  // namespace zent

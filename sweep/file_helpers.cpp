@@ -1,0 +1,269 @@
+#include "sweep/file_helpers.h"
+
+#include <exception>
+#include <optional>
+
+namespace zent {
+namespace {
+
+using platform::DirEntry;
+using platform::FileSystem;
+using platform::FsError;
+using platform::Presence;
+
+// Read-only, hidden, system, volume, directory and archive: every entry.
+constexpr std::uint32_t kListEverything = 0x3F;
+
+// A file whose content lives in the cloud: opening it, even only to test it,
+// makes the system fetch the whole content.
+constexpr std::uint32_t kPlaceholderBits =
+    platform::kAttrOffline | platform::kAttrRecallOnOpen | platform::kAttrRecallOnDataAccess;
+
+bool HasBits(std::uint32_t attributes, std::uint32_t bits) { return (attributes & bits) != 0; }
+
+bool IsFileEntry(const DirEntry& entry) {
+  return !HasBits(entry.attributes, platform::kAttrDirectory);
+}
+
+// "." and ".." lead back up; a junction or link leads somewhere else entirely.
+bool IsSubfolderToEnter(const DirEntry& entry) {
+  return HasBits(entry.attributes, platform::kAttrDirectory) &&
+         !HasBits(entry.attributes, platform::kAttrReparsePoint) && !entry.name.starts_with('.');
+}
+
+// Without the backslash the pattern "C:\TEMP*.*" would list the folder's
+// siblings instead of its content.
+std::string AsFolder(std::string_view folder) {
+  std::string path(folder);
+  if (path.empty() || path.back() != '\\') path += '\\';
+  return path;
+}
+
+std::string_view WithoutTrailingBackslashes(std::string_view path) {
+  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  return path;
+}
+
+// A listing that fails is an empty folder.
+std::vector<DirEntry> ListFolder(FileSystem& files, const std::string& folder) {
+  return files.List(folder + "*.*", kListEverything).entries;
+}
+
+bool IsDriveLetterPath(std::string_view path) {
+  const char letter = static_cast<char>(path.empty() ? 0 : path[0] & ~0x20);
+  return path.size() >= 3 && letter >= 'A' && letter <= 'Z' && path[1] == ':' && path[2] == '\\';
+}
+
+// "\\server\share\folder": at least one folder below the share.
+bool IsBelowNetworkShare(std::string_view path) {
+  if (!path.starts_with("\\\\")) return false;
+  path.remove_prefix(2);
+  int parts = 0;
+  while (!path.empty()) {
+    const auto cut = path.find('\\');
+    if (cut == 0) return false;
+    ++parts;
+    path = cut == std::string_view::npos ? std::string_view{} : path.substr(cut + 1);
+  }
+  return parts >= 3;
+}
+
+// The tree operations delete what they find; an empty or relative path, a
+// drive root or a share would hand them a whole drive.
+bool IsBelowRoot(std::string_view fullPath) {
+  if (fullPath.starts_with("\\\\?\\")) fullPath.remove_prefix(4);
+  fullPath = WithoutTrailingBackslashes(fullPath);
+  if (IsDriveLetterPath(fullPath)) return fullPath.size() > 3;
+  return IsBelowNetworkShare(fullPath);
+}
+
+bool IsAbsolute(std::string_view path) {
+  return IsDriveLetterPath(path) || path.starts_with("\\\\");
+}
+
+// The folder a tree operation may walk, as a full path ending in "\"; nothing
+// for a folder that is missing, too close to a root, or itself a junction.
+std::optional<std::string> FolderToWalk(FileSystem& files, std::string_view folder) {
+  if (!IsAbsolute(folder)) return std::nullopt;
+  const auto full = files.FullPath(folder);
+  if (!full || !IsBelowRoot(*full)) return std::nullopt;
+  const std::string path(WithoutTrailingBackslashes(*full));
+  const auto attributes = files.Attributes(path);
+  if (!attributes.ok() || !HasBits(attributes.attributes, platform::kAttrDirectory) ||
+      HasBits(attributes.attributes, platform::kAttrReparsePoint)) {
+    return std::nullopt;
+  }
+  return path + '\\';
+}
+
+// The shell's file list ends at the first NUL and treats "*" and "?" as
+// wildcards; either would make it act on other files than the one meant.
+bool NamesOtherFilesToTheShell(std::string_view path) {
+  return path.find_first_of(std::string_view("*?\0", 3)) != std::string_view::npos;
+}
+
+// Puts a file's attributes back unless the file has gone where they no longer
+// matter. Restoring on every way out keeps a file that stays unchanged.
+class AttributeRestorer {
+ public:
+  AttributeRestorer(FileSystem& files, std::string_view path, std::uint32_t attributes)
+      : files_(files), path_(path), attributes_(attributes) {}
+  AttributeRestorer(const AttributeRestorer&) = delete;
+  AttributeRestorer& operator=(const AttributeRestorer&) = delete;
+  ~AttributeRestorer() {
+    if (!pending_) return;
+    try {
+      files_.SetAttributes(path_, attributes_);
+    } catch (...) {
+      // Already unwinding from the error that matters; this one adds nothing.
+    }
+  }
+
+  void RestoreNow() {
+    pending_ = false;
+    files_.SetAttributes(path_, attributes_);
+  }
+  void Dismiss() { pending_ = false; }
+
+ private:
+  FileSystem& files_;
+  std::string path_;
+  std::uint32_t attributes_;
+  bool pending_ = true;
+};
+
+bool ExclusiveOpenFails(const FileHelperContext& context, std::string_view path) {
+  context.pump.Pump();
+  const auto read = context.files.Attributes(path);
+  if (!read.ok() || HasBits(read.attributes, kPlaceholderBits)) return true;
+  AttributeRestorer restorer(context.files, path, read.attributes);
+  context.files.SetAttributes(path, 0);
+  context.pump.Pump();
+  const auto opened = context.files.OpenExclusive(path);
+  restorer.RestoreNow();
+  context.pump.Pump();
+  return opened == nullptr;
+}
+
+void RecycleFileIfFree(const FileHelperContext& context, std::string_view path) {
+  if (context.files.FileExists(path) != Presence::Present || IsFileInUse(context, path)) return;
+  const auto read = context.files.Attributes(path);
+  if (!read.ok()) return;
+  context.pump.Pump();
+  AttributeRestorer restorer(context.files, path, read.attributes);
+  context.files.SetAttributes(path, 0);
+  context.pump.Pump();
+  if (SendToRecycleBin(context, path)) {
+    restorer.Dismiss();
+  } else {
+    restorer.RestoreNow();
+  }
+}
+
+void AddFolderSize(FileSystem& files, const std::string& folder, std::uint64_t& total) {
+  const auto entries = ListFolder(files, folder);
+  for (const auto& entry : entries) {
+    if (IsFileEntry(entry)) total += entry.size;
+  }
+  for (const auto& entry : entries) {
+    if (IsSubfolderToEnter(entry)) AddFolderSize(files, folder + entry.name + '\\', total);
+  }
+}
+
+void CollectFilesBelow(const FileHelperContext& context, const std::string& folder,
+                       std::vector<std::string>& paths) {
+  const auto entries = ListFolder(context.files, folder);
+  for (const auto& entry : entries) {
+    if (!IsFileEntry(entry)) continue;
+    std::string path = folder + entry.name;
+    if (!context.isExcludedFile || !context.isExcludedFile(path)) paths.push_back(std::move(path));
+  }
+  for (const auto& entry : entries) {
+    if (IsSubfolderToEnter(entry)) CollectFilesBelow(context, folder + entry.name + '\\', paths);
+  }
+}
+
+// The attributes are cleared so that a read-only folder can go; one that stays
+// because it still holds something gets them back.
+void RemoveFolderIfEmpty(FileSystem& files, const std::string& folder) {
+  const auto read = files.Attributes(folder);
+  if (!read.ok()) {
+    files.RemoveFolder(folder);
+    return;
+  }
+  files.SetAttributes(folder, 0);
+  if (!files.RemoveFolder(folder)) files.SetAttributes(folder, read.attributes);
+}
+
+void RemoveEmptyFolders(FileSystem& files, const std::string& folder) {
+  for (const auto& entry : ListFolder(files, folder)) {
+    if (IsSubfolderToEnter(entry)) RemoveEmptyFolders(files, folder + entry.name + '\\');
+  }
+  RemoveFolderIfEmpty(files, folder);
+}
+
+}  // namespace
+
+bool IsDriveAvailable(FileSystem& files, std::string_view root) {
+  const FsError error = files.List(root, kListEverything).error;
+  return error != FsError::PathNotFound && error != FsError::DeviceNotReady;
+}
+
+bool IsFileInUse(const FileHelperContext& context, std::string_view path) {
+  try {
+    return ExclusiveOpenFails(context, path);
+  } catch (const std::exception&) {
+    return true;
+  }
+}
+
+void DeleteJunkFile(const FileHelperContext& context, std::string_view path) {
+  const auto read = context.files.Attributes(path);
+  context.pump.Pump();
+  const bool readOnly = !read.ok() || HasBits(read.attributes, platform::kAttrReadOnly);
+  if (readOnly && !context.deleteWriteProtected) return;
+  int failures = 0;
+  RecycleFile(context, path, failures);
+}
+
+void RecycleFile(const FileHelperContext& context, std::string_view path, int& failures) {
+  context.pump.Pump();
+  try {
+    RecycleFileIfFree(context, path);
+  } catch (const std::exception&) {
+    ++failures;
+  }
+}
+
+bool SendToRecycleBin(const FileHelperContext& context, std::string_view path) {
+  if (NamesOtherFilesToTheShell(path) || context.files.FileExists(path) != Presence::Present) {
+    return false;
+  }
+  const auto full = context.files.FullPath(path);
+  if (!full || full->empty() || NamesOtherFilesToTheShell(*full)) return false;
+  return context.shell.MoveToRecycleBin(*full) == platform::RecycleOutcome::Recycled;
+}
+
+void FolderSize(FileSystem& files, std::string_view folder, std::uint64_t& total) {
+  AddFolderSize(files, AsFolder(folder), total);
+}
+
+void CollectFiles(const FileHelperContext& context, std::string_view folder,
+                  std::vector<std::string>& paths) {
+  CollectFilesBelow(context, AsFolder(folder), paths);
+}
+
+void RemoveFolderTree(FileSystem& files, std::string_view folder) {
+  if (const auto top = FolderToWalk(files, folder)) RemoveEmptyFolders(files, *top);
+}
+
+void DeleteFolderTree(const FileHelperContext& context, std::string_view folder) {
+  const auto top = FolderToWalk(context.files, folder);
+  if (!top) return;
+  std::vector<std::string> paths;
+  CollectFilesBelow(context, *top, paths);
+  for (const auto& path : paths) DeleteJunkFile(context, path);
+  RemoveEmptyFolders(context.files, *top);
+}
+
+}  // namespace zent

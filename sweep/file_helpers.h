@@ -1,0 +1,87 @@
+#pragma once
+
+// The careful file and folder operations every sweep uses: the drive test, the
+// in-use test and the deletion chain (write-protect rule, in-use test, recycle
+// bin), folder sizes and folder trees. None of them shows a message or polls
+// `AbortRequested`; the deletion chain lets window messages run between its
+// steps so the starfield keeps moving during long deletions.
+//
+// Safety rules the chain keeps, whatever the caller hands it:
+// - a file is deleted only into the recycle bin, never for good; a file the bin
+//   refuses stays where it was, with its attributes;
+// - only a file known to be there is touched; one whose existence cannot be
+//   told (access denied, device not ready) is left alone;
+// - the shell is only ever given the file's full path, never a shortened one
+//   and never one holding a wildcard;
+// - folder walks never step through a junction or symbolic link (an entry with
+//   the reparse-point attribute): what lies behind it belongs elsewhere.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/shell.h"
+#include "platform/system.h"
+
+namespace zent {
+
+struct FileHelperContext {
+  platform::FileSystem& files;
+  platform::Shell& shell;
+  platform::MessagePump& pump;
+  // Read-only files may be deleted (the saver setting "WRITE-PROTECT").
+  bool deleteWriteProtected = false;
+  // True for a full file path that folder deletion leaves alone (`ExcludedFiles`,
+  // compared as a whole without regard to case). Unset: nothing is excluded.
+  std::function<bool(std::string_view)> isExcludedFile;
+};
+
+// False when the drive (root such as "C:\") does not exist or holds no medium;
+// true otherwise, also when it cannot be read for another reason.
+bool IsDriveAvailable(platform::FileSystem& files, std::string_view root);
+
+// True when the file cannot be opened for exclusive use right now. A file that
+// does not exist, or whose attributes cannot be read, counts as in use; so does
+// a cloud placeholder, which is never opened (opening it would fetch it).
+// Read-only files are tested too: their attributes are cleared for the test and
+// then restored in full.
+bool IsFileInUse(const FileHelperContext& context, std::string_view path);
+
+// Recycles the file unless it is read-only and read-only files may not be
+// deleted. A file whose attributes cannot be read counts as read-only.
+void DeleteJunkFile(const FileHelperContext& context, std::string_view path);
+
+// Recycles the file when it is there and not in use. Errors raised on the way
+// (std::exception) leave the file and add one to `failures`; a bin that refuses
+// the file is not a failure.
+void RecycleFile(const FileHelperContext& context, std::string_view path, int& failures);
+
+// Hands the file's full path to the recycle bin; true when the file went there.
+bool SendToRecycleBin(const FileHelperContext& context, std::string_view path);
+
+// Adds the listed sizes of every file in `folder` (ending in "\") and its
+// subfolders to `total`.
+void FolderSize(platform::FileSystem& files, std::string_view folder, std::uint64_t& total);
+
+// Appends the full path of every file in `folder` (ending in "\") and its
+// subfolders that is not excluded: a folder's own files first, then each
+// subfolder's in listing order, depth first. Subfolders whose name begins
+// with "." are not entered.
+void CollectFiles(const FileHelperContext& context, std::string_view folder,
+                  std::vector<std::string>& paths);
+
+// Removes every empty subfolder of `folder` (ending in "\"), deepest first, and
+// then the folder itself when it is empty. Read-only folders go too; a folder
+// that still holds something stays, with its attributes. A junction or link
+// found inside is left in place, so the folders above it stay as well.
+void RemoveFolderTree(platform::FileSystem& files, std::string_view folder);
+
+// Recycles every file of the folder tree (`folder` without a trailing "\")
+// through DeleteJunkFile, except the excluded ones, then removes the folders
+// left empty. A folder that is itself a junction or link is left alone.
+void DeleteFolderTree(const FileHelperContext& context, std::string_view folder);
+
+}  // namespace zent

@@ -1,0 +1,135 @@
+// System facts, starting programs, the message pump and the clock, against
+// Wine in the sandbox (which gives the tests a 1024 x 768 Xvfb screen unless
+// a DISPLAY was already there).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/win32/text.h"
+#include "tests/both/test_platform.h"
+
+namespace zent {
+namespace {
+
+using platform::Presence;
+
+platform::Platform& P() { return testing::TestPlatform(); }
+
+TEST(Win32System, DirectoriesAreTheWindowsOnes) {
+  const auto windows = P().system.WindowsDirectory();
+  const auto system = P().system.SystemDirectory();
+  EXPECT_EQ(P().shell.UpperCase(windows), "C:\\WINDOWS");
+  EXPECT_EQ(P().shell.UpperCase(system), "C:\\WINDOWS\\SYSTEM32");
+  EXPECT_EQ(P().files.FolderExists(system), Presence::Present);
+  EXPECT_EQ(P().files.FileExists(system + "\\kernel32.dll"), Presence::Present);
+}
+
+TEST(Win32System, ScreenAndMachineFacts) {
+  EXPECT_GT(P().system.ScreenWidth(), 0);
+  EXPECT_GT(P().system.ScreenHeight(), 0);
+  const int bits = P().system.ColorBits();
+  EXPECT_TRUE(bits == 16 || bits == 24 || bits == 32) << bits;
+  const auto user = P().system.UserName();
+  ASSERT_TRUE(user.has_value());
+  EXPECT_FALSE(user->empty());
+  const auto computer = P().system.ComputerName();
+  ASSERT_TRUE(computer.has_value());
+  EXPECT_FALSE(computer->empty());
+  EXPECT_EQ(P().system.PlatformId(), 2);
+  EXPECT_EQ(P().system.ProcessorType(), sizeof(void*) == 8 ? 8664u : 586u);
+}
+
+TEST(Win32System, DriveTypesAndVolumes) {
+  const auto fixtures = testing::NewTestFolder().substr(0, 3);
+  EXPECT_EQ(P().system.DriveType("C:\\"), platform::kDriveFixed);
+  EXPECT_EQ(P().system.DriveType(fixtures), platform::kDriveFixed);
+  EXPECT_EQ(P().system.DriveType("Q:\\"), platform::kDriveNoRootDir);
+  EXPECT_TRUE(P().system.VolumeName("C:\\").has_value());
+  EXPECT_FALSE(P().system.VolumeName("Q:\\").has_value());
+  EXPECT_EQ(P().system.DriveType(std::string("C:\\\0", 4) + "x"), platform::kDriveNoRootDir);
+}
+
+TEST(Win32Launcher, WaitsUntilTheProgramHasEnded) {
+  const auto folder = testing::NewTestFolder();
+  const auto output = folder + "Ωmega out.txt";
+  // "ping -n" keeps cmd busy for a moment before it writes, so a launcher
+  // that did not wait would find nothing yet.
+  ASSERT_TRUE(P().launcher.RunHiddenAndWait("cmd /c ping -n 2 127.0.0.1 >nul & echo done> \"" +
+                                            output + "\""));
+  EXPECT_EQ(P().files.ReadWhole(output), "done\r\n");
+  EXPECT_TRUE(P().launcher.RunHiddenAndWait("cmd /c exit 3"));
+  EXPECT_FALSE(P().launcher.RunHiddenAndWait("zent-no-such-program.exe /x"));
+  EXPECT_FALSE(P().launcher.RunHiddenAndWait(std::string("cmd /c exit 0\0x", 15)));
+}
+
+TEST(Win32Launcher, RegistryEditorExportsAKey) {
+  const auto folder = testing::NewTestFolder();
+  const auto key = testing::NewTestKey();
+  auto created = P().registry.Create(platform::RegRoot::CurrentUser, key);
+  ASSERT_NE(created, nullptr);
+  ASSERT_TRUE(created->SetValue("Wert", platform::MakeTextValue("exportiert")));
+  const auto file = folder + "export.reg";
+  ASSERT_TRUE(
+      P().launcher.RunHiddenAndWait("regedit /e \"" + file + "\" HKEY_CURRENT_USER\\" + key));
+  const auto exported = P().files.ReadWhole(file);
+  ASSERT_TRUE(exported.has_value());
+  const std::wstring text(reinterpret_cast<const wchar_t*>(exported->data()),
+                          exported->size() / sizeof(wchar_t));
+  const std::string narrow = win32::Narrow(text);
+  EXPECT_NE(narrow.find("[HKEY_CURRENT_USER\\" + key + "]"), std::string::npos) << narrow;
+  EXPECT_NE(narrow.find("\"Wert\"=\"exportiert\""), std::string::npos) << narrow;
+
+  // A key that is not there ends the editor too, without a file.
+  const auto none = folder + "none.reg";
+  ASSERT_TRUE(P().launcher.RunHiddenAndWait("regedit /e \"" + none + "\" HKEY_CURRENT_USER\\" +
+                                            key + "\\Missing"));
+  EXPECT_EQ(P().files.FileExists(none), Presence::Missing);
+}
+
+LRESULT CALLBACK CountingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) {
+    auto* count = reinterpret_cast<int*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    ++*count;
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(Win32Pump, DispatchesWhatIsPendingAndLeavesTheQuitForTheMainLoop) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = CountingWindowProc;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"ZentPumpTest";
+  RegisterClassW(&windowClass);
+  const HWND window = CreateWindowW(L"ZentPumpTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    windowClass.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  int count = 0;
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&count));
+
+  for (int i = 0; i < 3; ++i) PostMessageW(window, WM_APP, 0, 0);
+  P().pump.Pump();
+  EXPECT_EQ(count, 3);
+
+  PostQuitMessage(7);
+  PostMessageW(window, WM_APP, 0, 0);
+  P().pump.Pump();
+  MSG message;
+  ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(message.wParam, 7u);
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  DestroyWindow(window);
+}
+
+TEST(Win32Clock, TicksAdvanceAndTheDateIsPlausible) {
+  const auto first = P().clock.TickMilliseconds();
+  Sleep(100);
+  EXPECT_GE(P().clock.TickMilliseconds() - first, 80u);
+  const auto now = P().clock.Now();
+  EXPECT_GE(now.year, 2024);
+  EXPECT_TRUE(now.month >= 1 && now.month <= 12);
+  EXPECT_TRUE(now.dayOfWeek >= 0 && now.dayOfWeek <= 6);
+}
+
+}  // namespace
+}  // namespace zent

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the core's unit tests natively (sanitizers on),
+# the Win32 layer's tests under Wine in a throwaway prefix, the 32-bit build,
+# bounded fuzzing runs and the formatting check.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools/setup.sh
+jobs=$(nproc)
+summary=()
+
+step() { echo; echo "=== $* ==="; }
+
+step "Formatting"
+mapfile -t sources < <(git ls-files -co --exclude-standard '*.cpp' '*.h')
+clang-format --dry-run -Werror "${sources[@]}"
+summary+=("formatting: ${#sources[@]} files clean")
+
+step "Native unit tests (gcc, AddressSanitizer, UndefinedBehaviorSanitizer)"
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$jobs"
+build/native/native_tests --gtest_brief=1 | tee build/native/test-output.txt
+summary+=("native: $(grep -E '^\[  PASSED  \]' build/native/test-output.txt)")
+
+step "Windows x86_64 build and tests under Wine"
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 -j "$jobs"
+tools/wine-tests.sh build/win64/wine_tests.exe --gtest_brief=1 | tee build/win64/test-output.txt
+summary+=("wine: $(grep -E '^\[  PASSED  \]' build/win64/test-output.txt)")
+tools/check-saver-starts.sh build/win64/ZentSaver.scr
+summary+=("wine: the saver starts and ends")
+
+step "Windows i686 build"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j "$jobs"
+summary+=("win32: built")
+
+step "Fuzzing (bounded)"
+tools/run-fuzzers.sh build/fuzz
+summary+=("fuzz: targets ran without a finding")
+
+echo
+echo "=== Summary ==="
+printf '%s\n' "${summary[@]}"
