@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/utf8.h"
+
 namespace zent {
 namespace {
 
@@ -106,67 +108,6 @@ std::optional<RegValue> NumberInType(std::uint32_t type, std::int32_t number) {
 
 void Write(RegistryKey& key, std::string_view name, const RegValue& value) {
   if (!key.SetValue(name, value)) throw RegistryWriteError(name);
-}
-
-// Simple upper case of the Latin, Greek and Cyrillic letters: the registry
-// compares value names this way, so a prefix test must too.
-char32_t UpperCodePoint(char32_t c) {
-  const auto pairUpper = [c](bool lowerIsOdd) { return (c % 2 == 1) == lowerIsOdd ? c ^ 1u : c; };
-  if (c >= U'a' && c <= U'z') return c - 0x20;
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
-  if (c == 0xFF) return 0x178;
-  if (c >= 0x100 && c <= 0x137 && c != 0x130 && c != 0x131) return pairUpper(true);
-  if (c >= 0x139 && c <= 0x148) return pairUpper(false);
-  if (c >= 0x14A && c <= 0x177) return pairUpper(true);
-  if (c >= 0x179 && c <= 0x17E) return pairUpper(false);
-  if (c == 0x3AC) return 0x386;
-  if (c >= 0x3AD && c <= 0x3AF) return c - 0x25;
-  if (c == 0x3C2) return 0x3A3;
-  if (c >= 0x3B1 && c <= 0x3CB) return c - 0x20;
-  if (c == 0x3CC) return 0x38C;
-  if (c == 0x3CD || c == 0x3CE) return c - 0x3F;
-  if (c >= 0x430 && c <= 0x44F) return c - 0x20;
-  if (c >= 0x450 && c <= 0x45F) return c - 0x50;
-  if ((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF)) return pairUpper(true);
-  return c;
-}
-
-struct CodePoint {
-  char32_t value;
-  std::size_t length;  // in bytes
-};
-
-// The code point of the UTF-8 sequence that starts at `text[i]`. A byte that
-// does not start a valid sequence stands for itself, mapped where no letter is.
-CodePoint DecodeAt(std::string_view text, std::size_t i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  const CodePoint invalid{0xDC00u | lead, 1};
-  const std::size_t length = lead < 0x80             ? 1
-                             : (lead & 0xE0) == 0xC0 ? 2
-                             : (lead & 0xF0) == 0xE0 ? 3
-                             : (lead & 0xF8) == 0xF0 ? 4
-                                                     : 0;
-  if (length == 0 || i + length > text.size()) return invalid;
-  char32_t value = length == 1 ? lead : lead & (0x7F >> length);
-  for (std::size_t k = 1; k < length; ++k) {
-    const auto next = static_cast<unsigned char>(text[i + k]);
-    if ((next & 0xC0) != 0x80) return invalid;
-    value = (value << 6) | (next & 0x3F);
-  }
-  static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-  const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
-  if (value < kShortest[length] || value > 0x10FFFF || surrogate) return invalid;
-  return {value, length};
-}
-
-std::u32string UpperCodePoints(std::string_view text) {
-  std::u32string result;
-  for (std::size_t i = 0; i < text.size();) {
-    const auto codePoint = DecodeAt(text, i);
-    result += UpperCodePoint(codePoint.value);
-    i += codePoint.length;
-  }
-  return result;
 }
 
 // Deletes every subkey below `path`, last to first, leaving the key itself.

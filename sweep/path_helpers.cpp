@@ -10,31 +10,6 @@ constexpr auto npos = std::string_view::npos;
 
 // The length of the well-formed UTF-8 sequence at `at`, or 0 when there is none
 // (stray continuation byte, overlong form, surrogate, beyond U+10FFFF, cut off).
-std::size_t ValidSequenceLength(std::string_view text, std::size_t at) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[at + k]); };
-  const unsigned lead = byte(0);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  unsigned low = 0x80, high = 0xBF;  // allowed range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (text.size() - at < length || byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t k = 2; k < length; ++k) {
-    if ((byte(k) & 0xC0) != 0x80) return 0;
-  }
-  return length;
-}
 
 // A text seen as a row of characters, each addressed by its index.
 class Characters {
@@ -114,19 +89,6 @@ std::optional<std::string> PathBeforeArguments(const std::string& text) {
 }
 
 }  // namespace
-
-std::size_t CharacterLength(std::string_view text, std::size_t at) {
-  return std::max<std::size_t>(1, ValidSequenceLength(text, at));
-}
-
-bool IsValidUtf8(std::string_view text) {
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = ValidSequenceLength(text, at);
-    if (length == 0) return false;
-    at += length;
-  }
-  return true;
-}
 
 std::optional<std::size_t> DriveIndex(char letter) {
   if (letter >= 'A' && letter <= 'Z') return static_cast<std::size_t>(letter - 'A');

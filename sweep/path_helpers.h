@@ -19,6 +19,7 @@
 
 #include "platform/files.h"
 #include "platform/shell.h"
+#include "platform/utf8.h"
 
 namespace zent {
 
@@ -56,13 +57,5 @@ bool IsOnCheckDrive(const DriveFlags& checkDrives, std::string_view path);
 // True when the path passes IsOnCheckDrive and names an existing folder.
 bool IsFolderOnCheckDrive(platform::FileSystem& files, const DriveFlags& checkDrives,
                           std::string_view path);
-
-// The length in bytes of the character that starts at byte `at` (which must
-// lie inside the text): the length of a valid UTF-8 sequence, or 1 for a byte
-// that does not start one.
-std::size_t CharacterLength(std::string_view text, std::size_t at);
-
-// True when the text is well-formed UTF-8 throughout.
-bool IsValidUtf8(std::string_view text);
 
 }  // namespace zent

@@ -1,14 +1,15 @@
 #pragma once
 
-#include <string>
 #include <string_view>
+
+#include "platform/utf8.h"
 
 namespace zent::memory {
 
-// Upper case for the in-memory platform: ASCII, Latin-1, Greek and Cyrillic
-// letters, which covers what the tests use. Bytes that are not valid UTF-8 stay.
-std::string UpperCaseUtf8(std::string_view text);
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+// Names in the in-memory registry and file system compare as the system's
+// do: without regard to case.
+inline bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return UpperCodePoints(a) == UpperCodePoints(b);
+}
 
 }  // namespace zent::memory

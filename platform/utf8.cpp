@@ -1,0 +1,126 @@
+#include "platform/utf8.h"
+
+namespace zent {
+namespace {
+
+// The length of the well-formed sequence at `at`, or 0 when there is none
+// (overlong forms, surrogates and values beyond U+10FFFF are not well formed).
+std::size_t WellFormedLength(std::string_view text, std::size_t at) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[at + k]); };
+  const unsigned lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned low = 0x80, high = 0xBF;  // allowed range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() - at < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t k = 2; k < length; ++k) {
+    if ((byte(k) & 0xC0) != 0x80) return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
+Utf8Character DecodeUtf8At(std::string_view text, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  const std::size_t length = WellFormedLength(text, at);
+  if (length == 0) return {char32_t{0xDC00u | lead}, 1, false};
+  char32_t value = length == 1 ? lead : lead & (0x7F >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    value = (value << 6) | (static_cast<unsigned char>(text[at + k]) & 0x3F);
+  }
+  return {value, length, true};
+}
+
+std::size_t CharacterLength(std::string_view text, std::size_t at) {
+  const std::size_t length = WellFormedLength(text, at);
+  return length == 0 ? 1 : length;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = WellFormedLength(text, at);
+    if (length == 0) return false;
+    at += length;
+  }
+  return true;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+char32_t SimpleUpperCase(char32_t c) {
+  const auto pairUpper = [c](bool lowerIsOdd) { return (c % 2 == 1) == lowerIsOdd ? c ^ 1u : c; };
+  if (c >= U'a' && c <= U'z') return c - 0x20;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
+  if (c == 0xFF) return 0x178;
+  if (c >= 0x100 && c <= 0x137 && c != 0x130 && c != 0x131) return pairUpper(true);
+  if (c >= 0x139 && c <= 0x148) return pairUpper(false);
+  if (c >= 0x14A && c <= 0x177) return pairUpper(true);
+  if (c >= 0x179 && c <= 0x17E) return pairUpper(false);
+  if (c == 0x3AC) return 0x386;
+  if (c >= 0x3AD && c <= 0x3AF) return c - 0x25;
+  if (c == 0x3C2) return 0x3A3;
+  if (c >= 0x3B1 && c <= 0x3CB) return c - 0x20;
+  if (c == 0x3CC) return 0x38C;
+  if (c == 0x3CD || c == 0x3CE) return c - 0x3F;
+  if (c >= 0x430 && c <= 0x44F) return c - 0x20;
+  if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+  if ((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF)) return pairUpper(true);
+  return c;
+}
+
+std::u32string UpperCodePoints(std::string_view text) {
+  std::u32string result;
+  for (std::size_t at = 0; at < text.size();) {
+    const auto character = DecodeUtf8At(text, at);
+    result += SimpleUpperCase(character.codePoint);
+    at += character.length;
+  }
+  return result;
+}
+
+std::string UpperCaseUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    const auto character = DecodeUtf8At(text, at);
+    const char32_t upper = SimpleUpperCase(character.codePoint);
+    if (!character.wellFormed || upper == character.codePoint) {
+      out.append(text.substr(at, character.length));
+    } else {
+      AppendUtf8(out, upper);
+    }
+    at += character.length;
+  }
+  return out;
+}
+
+}  // namespace zent

@@ -1,0 +1,35 @@
+#pragma once
+
+// The core's texts are UTF-8. These helpers walk them by character and give
+// the simple upper case that name comparisons without regard to case use.
+// A byte that does not start a well-formed sequence counts as one character
+// of its own and is never changed.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zent {
+
+struct Utf8Character {
+  char32_t codePoint = 0;  // for a stray byte: 0xDC00 + the byte, where no letter is
+  std::size_t length = 1;  // in bytes
+  bool wellFormed = false;
+};
+
+// The character that starts at byte `at`, which must lie inside the text.
+Utf8Character DecodeUtf8At(std::string_view text, std::size_t at);
+
+// The length in bytes of the character that starts at byte `at`.
+std::size_t CharacterLength(std::string_view text, std::size_t at);
+
+bool IsValidUtf8(std::string_view text);
+
+void AppendUtf8(std::string& out, char32_t codePoint);
+
+// Simple upper case of the Latin, Greek and Cyrillic letters.
+char32_t SimpleUpperCase(char32_t codePoint);
+std::u32string UpperCodePoints(std::string_view text);
+std::string UpperCaseUtf8(std::string_view text);
+
+}  // namespace zent
