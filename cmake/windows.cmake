@@ -21,6 +21,13 @@ target_link_libraries(drive_list_demo PRIVATE zent_win32_platform)
 target_link_options(drive_list_demo PRIVATE -municode)
 set_target_properties(drive_list_demo PROPERTIES SUFFIX ".exe")
 
+# The configuration dialog on its own, for looking at it
+# (tools/screenshot-dialog.sh).
+add_executable(dialog_demo tests/demo/dialog_demo.cpp)
+target_link_libraries(dialog_demo PRIVATE zent_win32_platform)
+target_link_options(dialog_demo PRIVATE -municode)
+set_target_properties(dialog_demo PROPERTIES SUFFIX ".exe")
+
 # GoogleTest from the sources Debian ships; without them (a build on Windows
 # itself) only the program is built.
 set(GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
@@ -32,7 +39,8 @@ if(EXISTS ${GTEST_SOURCE_DIR}/CMakeLists.txt)
   target_compile_options(gtest PRIVATE -Wno-error)
 
   file(GLOB ZENT_WINE_TESTS CONFIGURE_DEPENDS tests/wine/*.cpp tests/both/*.cpp)
-  add_executable(wine_tests ${ZENT_WINE_TESTS})
+  # The tests load the program's string table from their own module.
+  add_executable(wine_tests ${ZENT_WINE_TESTS} app/strings.rc)
   target_include_directories(wine_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(wine_tests PRIVATE zent_win32_platform gtest gtest_main)
   set_target_properties(wine_tests PROPERTIES SUFFIX ".exe")

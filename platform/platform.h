@@ -3,6 +3,7 @@
 #include "platform/canvas.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/resources.h"
 #include "platform/shell.h"
 #include "platform/system.h"
 
@@ -25,6 +26,7 @@ struct Platform {
   ProgramLauncher& launcher;
   MessagePump& pump;
   Clock& clock;
+  TextResources& resources;
 };
 
 }  // namespace zent::platform

@@ -4,7 +4,8 @@
 #   "/P"          (the preview) by itself, at once;
 #   "/S"          (the saver) once it sees input: the mouse is moved and a key
 #                 pressed every second;
-#   no argument   (the configuration dialog) once Escape is pressed in it.
+#   no argument   (the configuration dialog) once it is closed with Alt+F4,
+#                 as with its close button.
 #
 #   tools/check-saver-starts.sh build/win64/ZentSaver.scr
 set -euo pipefail
@@ -29,16 +30,16 @@ poke_with_input() {
   xdotool key --clearmodifiers shift >/dev/null 2>&1 || true
 }
 
-poke_with_escape() {
+poke_with_close() {
   local window
   window=$(xdotool search --onlyvisible --name '.' 2>/dev/null | tail -n 1) || true
   [ -n "$window" ] || return 0
   xdotool windowfocus "$window" >/dev/null 2>&1 || true
-  xdotool key --clearmodifiers Escape >/dev/null 2>&1 || true
+  xdotool key --clearmodifiers alt+F4 >/dev/null 2>&1 || true
 }
 
 # check LABEL SECONDS POKE [ARGS...]: starts the saver with ARGS, pokes it
-# once a second (POKE: none, input or escape) and waits at most SECONDS.
+# once a second (POKE: none, input or close) and waits at most SECONDS.
 check() {
   local label=$1 limit=$2 poke=$3
   shift 3
@@ -57,7 +58,7 @@ check() {
     sleep 1
     case "$poke" in
       input) poke_with_input ;;
-      escape) poke_with_escape ;;
+      close) poke_with_close ;;
     esac
   done
   wait "$pid" || status=$?
@@ -71,7 +72,7 @@ check() {
 
 check "preview (/P)" 20 none /P
 check "saver (/S), ended by input" 90 input /S
-check "configuration dialog, closed with Escape" 30 escape
+check "configuration dialog, closed with Alt+F4" 30 close
 
 [ "$failures" -eq 0 ] || exit 1
 echo "the saver starts and ends in every mode"

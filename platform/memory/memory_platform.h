@@ -187,6 +187,15 @@ class MemoryClock final : public platform::Clock {
 
 // All of the above, wired together. Starts with a fixed drive C: holding
 // C:\WINDOWS and C:\WINDOWS\SYSTEM32, and the registry's five roots.
+// The program's string table, filled with the core's table; a test may add
+// or change texts.
+class MemoryResources final : public platform::TextResources {
+ public:
+  MemoryResources();
+  std::string LoadText(int id) override;
+  std::map<int, std::string> texts;
+};
+
 class MemoryPlatform {
  public:
   MemoryPlatform();
@@ -197,6 +206,7 @@ class MemoryPlatform {
   MemoryLauncher launcher;
   MemoryPump pump;
   MemoryClock clock;
+  MemoryResources resources;
   platform::Platform& platform() { return platform_; }
 
  private:

@@ -70,7 +70,7 @@ void MemoryPump::Pump() {
 }
 
 MemoryPlatform::MemoryPlatform()
-    : platform_{registry, files, shell, system, launcher, pump, clock} {
+    : platform_{registry, files, shell, system, launcher, pump, clock, resources} {
   files.AddDrive('C', platform::kDriveFixed, "SYSTEM");
   files.AddFolder("C:\\WINDOWS");
   files.AddFolder("C:\\WINDOWS\\SYSTEM32");

@@ -15,7 +15,7 @@ unsigned AddQuietErrorMode() {
 
 Win32Platform::Win32Platform()
     : previousErrorMode_(AddQuietErrorMode()), platform_{registry, files, shell, system,
-                                                         launcher, pump,  clock} {}
+                                                         launcher, pump,  clock, resources} {}
 
 Win32Platform::~Win32Platform() { SetErrorMode(previousErrorMode_); }
 

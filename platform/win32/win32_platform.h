@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_resources.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_system.h"
 
@@ -25,6 +26,7 @@ class Win32Platform {
   Win32Launcher launcher;
   Win32Pump pump;
   Win32Clock clock;
+  Win32Resources resources;
   platform::Platform& platform() { return platform_; }
 
  private:

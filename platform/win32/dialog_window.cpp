@@ -1,0 +1,401 @@
+#include "platform/win32/dialog_window.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "platform/win32/text.h"
+#include "run/registry_errors.h"
+#include "ui/dialog_form.h"
+
+namespace zent::win32 {
+namespace {
+
+constexpr const wchar_t* kClassName = L"ZentConfigurationDialog";
+constexpr const wchar_t* kErrorCaption = L"Bildschirmschoner";
+constexpr int kFirstControlId = 1000;
+constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = WS_EX_DLGMODALFRAME;
+
+// The class library's heights for controls laid out without one.
+int DefaultHeight(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Edit:
+      return 21;
+    case ControlKind::Button:
+    case ControlKind::OButton:
+      return 25;
+    case ControlKind::TrackBar:
+      return 45;
+    default:
+      return 17;
+  }
+}
+
+HFONT CreateDialogFont() {
+  // 8 point at 96 dpi.
+  return CreateFontW(-MulDiv(8, 96, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
+}
+
+// An auto-sized label is as wide as its text.
+SIZE TextSize(HWND window, HFONT font, const std::wstring& text) {
+  SIZE size{0, 0};
+  WindowDc dc(window);
+  if (!dc) return size;
+  const HGDIOBJ old = SelectObject(dc.get(), font);
+  GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc.get(), old);
+  return size;
+}
+
+void RegisterDialogClass(HINSTANCE instance, WNDPROC procedure) {
+  WNDCLASSW description{};
+  if (GetClassInfoW(instance, kClassName, &description)) return;
+  description.lpfnWndProc = procedure;
+  description.hInstance = instance;
+  description.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  description.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  description.lpszClassName = kClassName;
+  RegisterClassW(&description);
+}
+
+void ShowErrorBox(HWND owner, const std::string& message) {
+  MessageBoxW(owner, Widen(message).c_str(), kErrorCaption, MB_OK | MB_ICONERROR);
+}
+
+std::string WindowText(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+  return Narrow(text);
+}
+
+bool IsRadioOrCheck(ControlKind kind) {
+  return kind == ControlKind::RadioButton || IsCheckBoxKind(kind);
+}
+
+}  // namespace
+
+ConfigurationDialog::ConfigurationDialog(Form& model, std::function<void()> onPreview,
+                                         ErrorReporter reportError)
+    : model_(model),
+      onPreview_(std::move(onPreview)),
+      reportError_(reportError ? std::move(reportError) : ErrorReporter(ShowErrorBox)),
+      font_(CreateDialogFont()) {
+  INITCOMMONCONTROLSEX classes{sizeof(classes),
+                               ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&classes);
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  RegisterDialogClass(instance, WindowProc);
+
+  RECT frame{0, 0, model_.clientWidth, model_.clientHeight};
+  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  window_ = CreateWindowExW(kWindowExStyle, kClassName, Widen(model_.caption).c_str(), kWindowStyle,
+                            left, top, width, height, nullptr, nullptr, instance, this);
+  if (window_ == nullptr) return;
+  CreateControls();
+}
+
+ConfigurationDialog::~ConfigurationDialog() {
+  if (window_ != nullptr) {
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+  }
+}
+
+LRESULT CALLBACK ConfigurationDialog::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                                 LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<ConfigurationDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr || self->window_ != window) {
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  return self->Handle(message, wParam, lParam);
+}
+
+LRESULT ConfigurationDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_CLOSE:
+      Close();
+      return 0;
+    default:
+      return DefWindowProcW(window_, message, wParam, lParam);
+  }
+}
+
+int ConfigurationDialog::IndexOf(std::string_view name) const {
+  for (std::size_t i = 0; i < model_.controls.size(); ++i) {
+    if (model_.controls[i].name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+HWND ConfigurationDialog::ControlHandle(std::string_view name) const {
+  const int index = IndexOf(name);
+  return index < 0 ? nullptr : controls_[static_cast<std::size_t>(index)];
+}
+
+void ConfigurationDialog::CreateControls() {
+  controls_.assign(model_.controls.size(), nullptr);
+  // The tab control first: the page controls are placed inside its display
+  // area, which only it can tell.
+  for (std::size_t i = 0; i < model_.controls.size(); ++i) {
+    if (model_.controls[i].kind == ControlKind::PageControl) {
+      tabs_ = controls_[i] = CreateControl(model_.controls[i], kFirstControlId + int(i));
+    }
+  }
+  for (std::size_t i = 0; i < model_.controls.size(); ++i) {
+    const Control& control = model_.controls[i];
+    if (control.kind != ControlKind::TabSheet) continue;
+    std::wstring caption = Widen(control.text);
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = caption.data();
+    SendMessageW(tabs_, TCM_INSERTITEMW, tabSheets_.size(), reinterpret_cast<LPARAM>(&item));
+    tabSheets_.push_back(static_cast<int>(i));
+  }
+  if (tabs_ != nullptr) {
+    RECT display{};
+    GetClientRect(tabs_, &display);
+    SendMessageW(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    MapWindowPoints(tabs_, window_, reinterpret_cast<POINT*>(&display), 2);
+    pageOrigin_ = POINT{display.left, display.top};
+  }
+  for (std::size_t i = 0; i < model_.controls.size(); ++i) {
+    const Control& control = model_.controls[i];
+    if (control.kind == ControlKind::PageControl || control.kind == ControlKind::TabSheet) {
+      continue;
+    }
+    controls_[i] = CreateControl(control, kFirstControlId + static_cast<int>(i));
+  }
+  // Under every other control, so that it never paints over them.
+  if (tabs_ != nullptr) {
+    SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  ShowModelStates();
+  const int opening = IndexOf("PageControl1");
+  SelectPage(opening < 0 ? 0 : model_.controls[static_cast<std::size_t>(opening)].position);
+}
+
+HWND ConfigurationDialog::CreateControl(const Control& control, int id) {
+  const wchar_t* className = L"STATIC";
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+  DWORD exStyle = 0;
+  switch (control.kind) {
+    case ControlKind::PageControl:
+      className = WC_TABCONTROLW;
+      style |= WS_TABSTOP;
+      break;
+    case ControlKind::Button:
+    case ControlKind::OButton:
+      className = L"BUTTON";
+      style |= WS_TABSTOP | BS_PUSHBUTTON;
+      break;
+    case ControlKind::CheckBox:
+    case ControlKind::OCheckBox:
+      className = L"BUTTON";
+      style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+      break;
+    case ControlKind::RadioButton: {
+      className = L"BUTTON";
+      style |= BS_RADIOBUTTON;
+      // Each page is its own group, entered at its first radio button.
+      const int index = IndexOf(control.name);
+      bool first = true;
+      for (int i = 0; i < index; ++i) {
+        const Control& earlier = model_.controls[static_cast<std::size_t>(i)];
+        if (earlier.kind == ControlKind::RadioButton && earlier.page == control.page) first = false;
+      }
+      if (first) style |= WS_GROUP | WS_TABSTOP;
+      break;
+    }
+    case ControlKind::Edit:
+      className = L"EDIT";
+      style |= WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL;
+      exStyle = WS_EX_CLIENTEDGE;
+      break;
+    case ControlKind::UpDown:
+      className = UPDOWN_CLASSW;
+      style |= UDS_ARROWKEYS;
+      break;
+    case ControlKind::TrackBar:
+      className = TRACKBAR_CLASSW;
+      style |= WS_TABSTOP | WS_GROUP | TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM;
+      break;
+    case ControlKind::GroupBox:
+      className = L"BUTTON";
+      style |= BS_GROUPBOX;
+      break;
+    case ControlKind::Label:
+    case ControlKind::OrtavoLabel:
+      style |= SS_LEFT | SS_NOPREFIX;
+      break;
+    default:
+      return nullptr;  // no window of its own (timers, lists the dialog lacks)
+  }
+  const std::wstring text = Widen(control.text);
+  int width = control.width;
+  int height = control.height > 0 ? control.height : DefaultHeight(control.kind);
+  if (width <= 0) {
+    const SIZE size = TextSize(window_, font_.get(), text);
+    width = size.cx;
+    if (control.height <= 0) height = size.cy;
+  }
+  const bool onPage = control.page >= 0;
+  const int left = control.left + (onPage ? pageOrigin_.x : 0);
+  const int top = control.top + (onPage ? pageOrigin_.y : 0);
+  const HWND handle = CreateWindowExW(
+      exStyle, className, text.c_str(), style, left, top, width, height, window_,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+  if (handle == nullptr) return nullptr;
+  SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  if (control.kind == ControlKind::UpDown) {
+    SendMessageW(handle, UDM_SETRANGE32, control.minimum, control.maximum);
+    UDACCEL step{0, static_cast<UINT>(control.step)};
+    SendMessageW(handle, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&step));
+  } else if (control.kind == ControlKind::TrackBar) {
+    SendMessageW(handle, TBM_SETRANGE, FALSE, MAKELPARAM(control.minimum, control.maximum));
+    SendMessageW(handle, TBM_SETTICFREQ, 1, 0);
+  }
+  return handle;
+}
+
+void ConfigurationDialog::ShowModelStates() {
+  for (std::size_t i = 0; i < model_.controls.size(); ++i) {
+    const Control& control = model_.controls[i];
+    const HWND handle = controls_[i];
+    if (handle == nullptr) continue;
+    if (IsRadioOrCheck(control.kind)) {
+      SendMessageW(handle, BM_SETCHECK, control.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    } else if (control.kind == ControlKind::UpDown) {
+      SendMessageW(handle, UDM_SETPOS32, 0, control.position);
+    } else if (control.kind == ControlKind::TrackBar) {
+      SendMessageW(handle, TBM_SETPOS, TRUE, control.position);
+    } else if (control.kind == ControlKind::Edit) {
+      SetWindowTextW(handle, Widen(control.text).c_str());
+    }
+  }
+}
+
+void ConfigurationDialog::ReadControls() {
+  for (std::size_t i = 0; i < model_.controls.size(); ++i) {
+    Control& control = model_.controls[i];
+    const HWND handle = controls_[i];
+    if (handle == nullptr) continue;
+    if (IsRadioOrCheck(control.kind)) {
+      control.checked = SendMessageW(handle, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    } else if (control.kind == ControlKind::TrackBar) {
+      control.position = static_cast<int>(SendMessageW(handle, TBM_GETPOS, 0, 0));
+    } else if (control.kind == ControlKind::Edit) {
+      control.text = WindowText(handle);
+    }
+  }
+  const int pages = IndexOf("PageControl1");
+  if (pages >= 0) model_.controls[static_cast<std::size_t>(pages)].position = CurrentPage();
+}
+
+int ConfigurationDialog::CurrentPage() const {
+  return tabs_ == nullptr ? -1 : static_cast<int>(SendMessageW(tabs_, TCM_GETCURSEL, 0, 0));
+}
+
+void ConfigurationDialog::SelectPage(int page) {
+  if (tabs_ == nullptr) return;
+  SendMessageW(tabs_, TCM_SETCURSEL, page, 0);
+  ShowPageControls();
+}
+
+void ConfigurationDialog::ShowPageControls() {
+  const int page = CurrentPage();
+  for (std::size_t i = 0; i < model_.controls.size(); ++i) {
+    const Control& control = model_.controls[i];
+    if (controls_[i] == nullptr) continue;
+    const bool shown = control.visible && (control.page < 0 || control.page == page);
+    ShowWindow(controls_[i], shown ? SW_SHOWNA : SW_HIDE);
+  }
+}
+
+void ConfigurationDialog::OnCommand(int id, int code) {
+  const int index = id - kFirstControlId;
+  if (index < 0 || index >= static_cast<int>(model_.controls.size()) || code != BN_CLICKED) {
+    return;
+  }
+  Control& control = model_.controls[static_cast<std::size_t>(index)];
+  if (control.name == "Button1") {
+    Close();
+  } else if (control.name == "Button2") {
+    Preview();
+  } else if (control.kind == ControlKind::RadioButton) {
+    ReadControls();
+    CheckRadioButton(model_, control);
+    ShowModelStates();
+  }
+}
+
+LRESULT ConfigurationDialog::OnNotify(const NMHDR& header) {
+  if (header.hwndFrom == tabs_ && header.code == TCN_SELCHANGE) {
+    ShowPageControls();
+    return 0;
+  }
+  if (header.hwndFrom == ControlHandle("UpDown1") && header.code == UDN_DELTAPOS) {
+    const auto& change = reinterpret_cast<const NMUPDOWN&>(header);
+    UpDown1Click(model_, change.iPos + change.iDelta);
+    SetWindowTextW(ControlHandle("Edit1"), Widen(StarCountEdit(model_).text).c_str());
+    return 0;
+  }
+  return 0;
+}
+
+void ConfigurationDialog::Preview() {
+  ReadControls();
+  if (!onPreview_) return;
+  try {
+    onPreview_();
+  } catch (const ConversionError& error) {
+    reportError_(window_, error.what());
+  }
+}
+
+void ConfigurationDialog::Close() {
+  ReadControls();
+  closed_ = true;
+  ShowWindow(window_, SW_HIDE);
+}
+
+void ConfigurationDialog::RunModal() {
+  closed_ = false;
+  ShowWindow(window_, SW_SHOW);
+  SetForegroundWindow(window_);
+  MSG message;
+  while (!closed_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (IsDialogMessageW(window_, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  // A quit request that arrived meanwhile belongs to the outer loop.
+  if (!closed_) {
+    ReadControls();
+    closed_ = true;
+    PostQuitMessage(static_cast<int>(message.wParam));
+  }
+}
+
+void RunConfigurationDialog(Form& model, std::function<void()> onPreview) {
+  ConfigurationDialog dialog(model, std::move(onPreview));
+  dialog.RunModal();
+}
+
+}  // namespace zent::win32

@@ -1,0 +1,80 @@
+#pragma once
+
+// The saver window on the screen: a borderless black popup over the whole
+// screen with an invisible pointer. A timer of 1 ms drives the starfield of
+// the portable TForm2, which draws straight onto the window; every input
+// message goes to TForm2's close-on-input rule.
+
+#include <windows.h>
+// platform::Canvas::TextOut keeps its own name in this layer; the system's
+// function is called as TextOutW.
+#undef TextOut
+
+#include <functional>
+#include <string>
+
+#include "platform/win32/handles.h"
+#include "ui/saver_window.h"
+
+namespace zent::win32 {
+
+struct CursorTraits {
+  using Type = HCURSOR;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type cursor) { DestroyCursor(cursor); }
+};
+using UniqueCursor = UniqueHandle<CursorTraits>;
+
+class SaverWindow {
+ public:
+  static constexpr const wchar_t* kCaption = L"Screensaver";
+
+  // Creates the window hidden. `form` must outlive it.
+  SaverWindow(HINSTANCE instance, TForm2& form);
+  ~SaverWindow();
+  SaverWindow(const SaverWindow&) = delete;
+  SaverWindow& operator=(const SaverWindow&) = delete;
+
+  HWND Handle() const { return window_; }
+
+  // Makes the pointer invisible over the window.
+  void UseBlankCursor();
+
+  // The hooks that let TForm2's EndSaver stop the timer, end the program or
+  // close the preview. `finishBackup` renames the running registry backup.
+  SaverHooks Hooks(std::function<void()> finishBackup = {});
+
+  void EnableTimer();
+  void StopTimer();
+
+  // Saver mode: shows the window over the whole screen, in front.
+  void Show();
+
+  // The dialog's preview: shows the window and runs messages until input
+  // closes it (EndSaver's closeWindow hook); then it is hidden again. The
+  // caller has prepared the form and enabled the timer.
+  void ShowModal();
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  bool HandleInputMessage(UINT message, LPARAM lParam);
+  void Tick();
+  void Paint();
+  void DrawMessageLine(HDC dc);
+  void CloseModal();
+  RECT MessageLineRect() const;
+
+  HINSTANCE instance_;
+  TForm2& form_;
+  HWND window_ = nullptr;
+  UniqueFont font_;
+  UniqueCursor blankCursor_;
+  bool timerRunning_ = false;
+  bool modalRunning_ = false;
+  // What the message line showed when last drawn, to redraw it only on change.
+  bool shownVisible_ = false;
+  std::string shownText_;
+};
+
+}  // namespace zent::win32

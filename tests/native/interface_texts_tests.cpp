@@ -1,0 +1,139 @@
+#include "ui/interface_texts.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/memory/memory_platform.h"
+#include "ui/dialog_form.h"
+
+namespace zent {
+namespace {
+
+struct StartedForms {
+  memory::MemoryResources resources;
+  Form saver = MakeSaverWindowForm();
+  Form dialog = MakeConfigurationDialog();
+
+  StartedForms() { ApplyInterfaceTexts({&saver, &dialog}, resources); }
+};
+
+TEST(ApplyInterfaceTexts, EveryTaggedDialogControlShowsItsEnglishText) {
+  StartedForms forms;
+  const Form german = MakeConfigurationDialog();
+  int tagged = 0;
+  for (const Control& control : forms.dialog.controls) {
+    if (control.tag == 0) {
+      EXPECT_EQ(control.text, german.Find(control.name).text) << control.name;
+      continue;
+    }
+    ++tagged;
+    EXPECT_EQ(control.text, StringTableText(control.tag)) << control.name;
+    EXPECT_FALSE(control.text.empty()) << control.name;
+  }
+  // Every id of the table but the captions set by id (1, 10, 11, 12, 400).
+  EXPECT_EQ(tagged, 25);
+  EXPECT_EQ(forms.dialog.Find("Label19").text, "slow");
+  EXPECT_EQ(forms.dialog.Find("Label20").text, "fast");
+  EXPECT_EQ(forms.dialog.Find("Button2").text, "Preview");
+  EXPECT_EQ(forms.dialog.Find("RadioButton1").text, "SAFETY OPTIMIZED SETTINGS ");
+  // The pass leaves the captions the entry sets by id.
+  EXPECT_EQ(forms.dialog.caption, german.caption);
+  EXPECT_EQ(forms.dialog.Find("TabSheet1").text, "Einstellungen zur Suche");
+}
+
+TEST(ApplyInterfaceTexts, LeavesTheUntaggedSaverWindowUnchanged) {
+  StartedForms forms;
+  const Form original = MakeSaverWindowForm();
+  ASSERT_EQ(forms.saver.controls.size(), original.controls.size());
+  for (std::size_t i = 0; i < original.controls.size(); ++i) {
+    EXPECT_EQ(forms.saver.controls[i].tag, 0);
+    EXPECT_EQ(forms.saver.controls[i].text, original.controls[i].text);
+  }
+}
+
+TEST(ApplyInterfaceTexts, FollowsTheClassListOfEachKind) {
+  memory::MemoryResources resources;
+  resources.texts[10005] = "hint five";
+  resources.texts[10002] = "never used";
+  Form form;
+  const auto add = [&](ControlKind kind, int tag) {
+    Control control;
+    control.name = "C" + std::to_string(form.controls.size());
+    control.kind = kind;
+    control.tag = tag;
+    control.text = "German";
+    control.hint = "old hint";
+    form.controls.push_back(control);
+  };
+  for (ControlKind kind :
+       {ControlKind::Button, ControlKind::CheckBox, ControlKind::Label, ControlKind::OButton,
+        ControlKind::TabSheet, ControlKind::OCheckBox, ControlKind::GroupBox,
+        ControlKind::OrtavoLabel, ControlKind::RadioButton}) {
+    add(kind, 2);
+  }
+  add(ControlKind::Edit, 2);
+  add(ControlKind::ListBox, 2);
+  add(ControlKind::Other, 2);
+  add(ControlKind::OrtavoButton, 5);
+  add(ControlKind::OrtavoButton, 2);
+
+  ApplyInterfaceTexts({&form}, resources);
+
+  for (std::size_t i = 0; i < 9; ++i) {
+    EXPECT_EQ(form.controls[i].text, "Preview") << i;
+    EXPECT_EQ(form.controls[i].hint, "old hint") << i;
+  }
+  for (std::size_t i = 9; i < 12; ++i) {
+    EXPECT_EQ(form.controls[i].text, "German") << i;
+  }
+  EXPECT_EQ(form.controls[12].text, "");
+  EXPECT_EQ(form.controls[12].hint, "hint five");
+  EXPECT_EQ(form.controls[13].text, "Preview");
+  EXPECT_EQ(form.controls[13].hint, "never used");
+}
+
+TEST(ApplyInterfaceTexts, OrtavoButtonWithTagFiveGetsEmptyCaptionAndHint) {
+  memory::MemoryResources resources;
+  Form form;
+  form.controls.push_back(Control{.name = "OrtavoButton1",
+                                  .kind = ControlKind::OrtavoButton,
+                                  .tag = 5,
+                                  .text = "Knopf",
+                                  .hint = "Hinweis"});
+  ApplyInterfaceTexts({&form}, resources);
+  EXPECT_EQ(form.controls[0].text, "");
+  EXPECT_EQ(form.controls[0].hint, "");
+}
+
+TEST(LoadText, KeepsTheTableTextsByteForByte) {
+  memory::MemoryResources resources;
+  EXPECT_EQ(resources.LoadText(1), "Kelvaro 99  ULVEX Screen Saver Configuration");
+  EXPECT_EQ(resources.LoadText(103).back(), ' ');
+  EXPECT_EQ(resources.LoadText(112),
+            "in the \"Options\" and \"User-Defined\" sections (main menu).");
+  EXPECT_EQ(resources.LoadText(201), "Click \"Preview\" to view the results before saving.");
+  EXPECT_EQ(resources.LoadText(400), "Please wait...");
+  EXPECT_EQ(StringTable().size(), 30u);
+}
+
+TEST(LoadText, GivesEmptyTextForIdsOutsideTheTable) {
+  memory::MemoryResources resources;
+  for (int id : {0, 4, 5, 13, 99, 401, 10002, 20200, 20213, 20300, 20315, 65535, -1}) {
+    EXPECT_EQ(resources.LoadText(id), "") << id;
+    EXPECT_EQ(StringTableText(id), "") << id;
+  }
+}
+
+TEST(LoadText, CutsTextsAt510Characters) {
+  memory::MemoryResources resources;
+  resources.texts[7] = std::string(509, 'a');
+  resources.texts[8] = std::string(510, 'b');
+  resources.texts[9] = std::string(600, 'c');
+  EXPECT_EQ(resources.LoadText(7), std::string(509, 'a'));
+  EXPECT_EQ(resources.LoadText(8), std::string(510, 'b'));
+  EXPECT_EQ(resources.LoadText(9), std::string(510, 'c'));
+}
+
+}  // namespace
+}  // namespace zent

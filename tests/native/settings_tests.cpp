@@ -1,0 +1,219 @@
+#include "ui/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/memory/memory_platform.h"
+#include "run/registry_helpers.h"
+#include "ui/dialog_form.h"
+
+namespace zent {
+namespace {
+
+constexpr auto kRoot = platform::RegRoot::LocalMachine;
+
+struct Stored {
+  const char* name;
+  std::int32_t value;
+};
+
+struct DialogState {
+  bool mainProgram;
+  std::string stars;
+  int speed;
+  bool block;
+  bool alwaysDelete;
+};
+
+DialogState StateOf(Form& dialog) {
+  return {MainProgramModeButton(dialog).checked, StarCountEdit(dialog).text,
+          SpeedBar(dialog).position, BlockStarsBox(dialog).checked,
+          AlwaysDeleteButton(dialog).checked};
+}
+
+struct LoadCase {
+  const char* title;
+  bool keyExists;
+  std::vector<Stored> values;
+  DialogState expected;
+};
+
+class LoadSettingsTest : public ::testing::TestWithParam<LoadCase> {};
+
+TEST_P(LoadSettingsTest, PutsStoredValuesIntoTheControls) {
+  const LoadCase& test = GetParam();
+  memory::MemoryPlatform machine;
+  if (test.keyExists) {
+    machine.registry.Create(kRoot, kSaverSettingsKey);
+  }
+  for (const Stored& stored : test.values) {
+    ASSERT_TRUE(
+        RegWriteNumber(machine.registry, kRoot, kSaverSettingsKey, stored.name, stored.value));
+  }
+  Form dialog = MakeConfigurationDialog();
+  FormCreate(dialog);
+
+  const bool deleteWriteProtected = LoadSettings(dialog, machine.registry);
+
+  const DialogState state = StateOf(dialog);
+  EXPECT_EQ(state.mainProgram, test.expected.mainProgram);
+  EXPECT_NE(SafetyModeButton(dialog).checked, state.mainProgram);
+  EXPECT_EQ(state.stars, test.expected.stars);
+  EXPECT_EQ(state.speed, test.expected.speed);
+  EXPECT_EQ(state.block, test.expected.block);
+  EXPECT_EQ(state.alwaysDelete, test.expected.alwaysDelete);
+  EXPECT_NE(NeverDeleteButton(dialog).checked, state.alwaysDelete);
+  EXPECT_EQ(deleteWriteProtected, test.expected.alwaysDelete);
+}
+
+const DialogState kDefaults{false, "100", 2, true, false};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadSettingsTest,
+    ::testing::Values(
+        LoadCase{"NoKeyKeepsDefaults", false, {}, kDefaults},
+        LoadCase{"EmptyKeyTurnsBlocksOff", true, {}, {false, "100", 2, false, false}},
+        LoadCase{"AllValues",
+                 true,
+                 {{"MODE", 2}, {"STARS", 500}, {"SPEED", 7}, {"BLOCK", 1}, {"WRITE-PROTECT", 2}},
+                 {true, "500", 7, true, true}},
+        LoadCase{"ModeThreeAndWriteProtectThreeChangeNothing",
+                 true,
+                 {{"MODE", 3}, {"BLOCK", 1}, {"WRITE-PROTECT", 3}},
+                 {false, "100", 2, true, false}},
+        LoadCase{"ModeOneAfterDefaults",
+                 true,
+                 {{"MODE", 1}, {"WRITE-PROTECT", 1}, {"BLOCK", 1}},
+                 kDefaults},
+        LoadCase{"BlockOtherThanOneIsOff", true, {{"BLOCK", 2}}, {false, "100", 2, false, false}},
+        LoadCase{"NonPositiveStarsAndSpeedIgnored",
+                 true,
+                 {{"STARS", 0}, {"SPEED", -3}, {"BLOCK", 1}},
+                 kDefaults},
+        LoadCase{"NegativeStarsIgnored", true, {{"STARS", -50}, {"BLOCK", 1}}, kDefaults},
+        LoadCase{"SpeedAboveTenShowsTen",
+                 true,
+                 {{"SPEED", 11}, {"BLOCK", 1}},
+                 {false, "100", 10, true, false}},
+        LoadCase{"StarsAbove5000LoadedUnchanged",
+                 true,
+                 {{"STARS", 7000}, {"BLOCK", 1}},
+                 {false, "7000", 2, true, false}}),
+    [](const ::testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.title); });
+
+TEST(LoadSettings, ArrowsContinueFromTheirOwnPosition) {
+  memory::MemoryPlatform machine;
+  RegWriteNumber(machine.registry, kRoot, kSaverSettingsKey, "STARS", 500);
+  Form dialog = MakeConfigurationDialog();
+  FormCreate(dialog);
+  LoadSettings(dialog, machine.registry);
+  ASSERT_EQ(StarCountEdit(dialog).text, "500");
+
+  const Control& arrows = StarCountArrows(dialog);
+  UpDown1Click(dialog, arrows.position + arrows.step);
+  EXPECT_EQ(StarCountEdit(dialog).text, "102");
+}
+
+TEST(SaveSettings, WrittenSettingsReadBackIdentically) {
+  memory::MemoryPlatform machine;
+  Form dialog = MakeConfigurationDialog();
+  CheckRadioButton(dialog, MainProgramModeButton(dialog));
+  CheckRadioButton(dialog, AlwaysDeleteButton(dialog));
+  StarCountEdit(dialog).text = "7000";
+  SpeedBar(dialog).position = 9;
+  BlockStarsBox(dialog).checked = false;
+
+  SaveSettings(dialog, machine.registry);
+  EXPECT_EQ(RegReadNumber(machine.registry, kRoot, kSaverSettingsKey, "STARS"), 7000);
+  EXPECT_EQ(RegReadNumber(machine.registry, kRoot, kSaverSettingsKey, "MODE"), 2);
+  EXPECT_EQ(RegReadNumber(machine.registry, kRoot, kSaverSettingsKey, "WRITE-PROTECT"), 2);
+
+  Form reloaded = MakeConfigurationDialog();
+  EXPECT_TRUE(LoadSettings(reloaded, machine.registry));
+  const DialogState saved = StateOf(dialog);
+  const DialogState loaded = StateOf(reloaded);
+  EXPECT_EQ(loaded.mainProgram, saved.mainProgram);
+  EXPECT_EQ(loaded.stars, saved.stars);
+  EXPECT_EQ(loaded.speed, saved.speed);
+  EXPECT_EQ(loaded.block, saved.block);
+  EXPECT_EQ(loaded.alwaysDelete, saved.alwaysDelete);
+}
+
+TEST(SaveSettings, DefaultsAreStoredAsNumbers) {
+  memory::MemoryPlatform machine;
+  Form dialog = MakeConfigurationDialog();
+  FormCreate(dialog);
+  SaveSettings(dialog, machine.registry);
+  for (const Stored& expected : {Stored{"MODE", 1}, Stored{"STARS", 100}, Stored{"SPEED", 2},
+                                 Stored{"BLOCK", 1}, Stored{"WRITE-PROTECT", 1}}) {
+    const auto value = machine.registry.Value(kRoot, kSaverSettingsKey, expected.name);
+    ASSERT_TRUE(value.has_value()) << expected.name;
+    EXPECT_EQ(value->type, platform::kRegDword) << expected.name;
+    EXPECT_EQ(RegReadNumber(machine.registry, kRoot, kSaverSettingsKey, expected.name),
+              expected.value);
+  }
+}
+
+TEST(SaveSettings, NonNumericStarCountStopsAfterMode) {
+  memory::MemoryPlatform machine;
+  Form dialog = MakeConfigurationDialog();
+  CheckRadioButton(dialog, MainProgramModeButton(dialog));
+  StarCountEdit(dialog).text = "12a";
+
+  EXPECT_THROW(
+      {
+        try {
+          SaveSettings(dialog, machine.registry);
+        } catch (const ConversionError& error) {
+          EXPECT_STREQ(error.what(), "'12a' is not a valid integer value");
+          throw;
+        }
+      },
+      ConversionError);
+  EXPECT_EQ(RegReadNumber(machine.registry, kRoot, kSaverSettingsKey, "MODE"), 2);
+  for (const char* name : {"STARS", "SPEED", "BLOCK", "WRITE-PROTECT"}) {
+    EXPECT_FALSE(machine.registry.Value(kRoot, kSaverSettingsKey, name).has_value()) << name;
+  }
+}
+
+struct StarCase {
+  const char* typed;
+  int starCount;
+};
+
+TEST(ReadStarSettings, CapsTheCountAndNeverGoesBelowNoStars) {
+  for (const StarCase& test :
+       {StarCase{"100", 100}, StarCase{"5000", 5000}, StarCase{"7000", 5000}, StarCase{"0", 0},
+        StarCase{"-1", -1}, StarCase{"-2147483648", -1}, StarCase{" 20 ", 20}}) {
+    Form dialog = MakeConfigurationDialog();
+    StarCountEdit(dialog).text = test.typed;
+    SpeedBar(dialog).position = 4;
+    BlockStarsBox(dialog).checked = false;
+    const StarSettings settings = ReadStarSettings(dialog);
+    EXPECT_EQ(settings.starCount, test.starCount) << test.typed;
+    EXPECT_EQ(settings.speed, 4);
+    EXPECT_FALSE(settings.blockStars);
+  }
+  Form dialog = MakeConfigurationDialog();
+  StarCountEdit(dialog).text = "";
+  EXPECT_THROW(ReadStarSettings(dialog), ConversionError);
+}
+
+TEST(ConfigurationDialog, StartsWithTheDefaultSettings) {
+  Form dialog = MakeConfigurationDialog();
+  FormCreate(dialog);
+  EXPECT_EQ(dialog.Find("PageControl1").position, 1);
+  EXPECT_EQ(StarCountEdit(dialog).text, "100");
+  const Control& arrows = StarCountArrows(dialog);
+  EXPECT_EQ(arrows.minimum, 20);
+  EXPECT_EQ(arrows.maximum, 5000);
+  UpDown1Click(dialog, 6000);
+  EXPECT_EQ(StarCountEdit(dialog).text, "5000");
+  EXPECT_THROW(dialog.Find("Edit2"), std::out_of_range);
+}
+
+}  // namespace
+}  // namespace zent

@@ -1,0 +1,320 @@
+// The configuration dialog as a real Win32 window: texts, layout, page
+// switching, the star-count arrows and the way the controls' state returns to
+// the portable dialog.
+#include <windows.h>
+#undef TextOut
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/dialog_window.h"
+#include "platform/win32/text.h"
+#include "run/registry_errors.h"
+#include "ui/dialog_form.h"
+#include "ui/interface_texts.h"
+#include "ui/settings.h"
+
+namespace zent::win32 {
+namespace {
+
+class TableTexts final : public platform::TextResources {
+ public:
+  std::string LoadText(int id) override { return StringTableText(id); }
+};
+
+// The dialog as the entry prepares it: English texts, caption and page
+// captions by id.
+Form EnglishDialog() {
+  Form dialog = MakeConfigurationDialog();
+  FormCreate(dialog);
+  TableTexts texts;
+  ApplyInterfaceTexts({&dialog}, texts);
+  dialog.caption = texts.LoadText(kDialogCaptionText);
+  for (int page = 0; page < 3; ++page) {
+    dialog.Find("TabSheet" + std::to_string(page + 1)).text =
+        texts.LoadText(kFirstPageCaptionText + page);
+  }
+  return dialog;
+}
+
+std::string TextOf(HWND window) {
+  wchar_t buffer[600] = {};
+  GetWindowTextW(window, buffer, 600);
+  return Narrow(buffer);
+}
+
+bool HasVisibleStyle(HWND window) { return (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+RECT ClientRectOf(HWND control, HWND dialog) {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+void Click(HWND window, int x, int y) {
+  SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+class DialogWindowTest : public ::testing::Test {
+ protected:
+  DialogWindowTest() : model_(EnglishDialog()) {}
+
+  ConfigurationDialog& Open(std::function<void()> onPreview = {}) {
+    dialog_ = std::make_unique<ConfigurationDialog>(
+        model_, std::move(onPreview),
+        [this](HWND, const std::string& message) { reported_.push_back(message); });
+    ShowWindow(dialog_->Handle(), SW_SHOWNOACTIVATE);
+    return *dialog_;
+  }
+  HWND Control(std::string_view name) const { return dialog_->ControlHandle(name); }
+
+  // Where the tab control puts its pages, in dialog client coordinates.
+  POINT PageOrigin() const {
+    const HWND tabs = Control("PageControl1");
+    RECT display{};
+    GetClientRect(tabs, &display);
+    SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    MapWindowPoints(tabs, dialog_->Handle(), reinterpret_cast<POINT*>(&display), 2);
+    return POINT{display.left, display.top};
+  }
+
+  Form model_;
+  std::vector<std::string> reported_;
+  std::unique_ptr<ConfigurationDialog> dialog_;
+};
+
+TEST_F(DialogWindowTest, ControlsShowTheModelsEnglishTexts) {
+  Open();
+  EXPECT_EQ(TextOf(dialog_->Handle()), "Kelvaro 99  ULVEX Screen Saver Configuration");
+  int compared = 0;
+  for (const zent::Control& control : model_.controls) {
+    const HWND handle = Control(control.name);
+    if (handle == nullptr || control.kind == ControlKind::UpDown ||
+        control.kind == ControlKind::TrackBar || control.kind == ControlKind::PageControl) {
+      continue;
+    }
+    EXPECT_EQ(TextOf(handle), control.text) << control.name;
+    ++compared;
+  }
+  EXPECT_EQ(compared, 28);  // 12 + 9 + 5 on the pages, 2 buttons
+  EXPECT_EQ(TextOf(Control("RadioButton1")), "SAFETY OPTIMIZED SETTINGS ");
+  EXPECT_EQ(TextOf(Control("Button1")), "Apply");
+  EXPECT_EQ(TextOf(Control("Label19")), "slow");
+  EXPECT_EQ(TextOf(Control("Edit1")), "100");
+}
+
+TEST_F(DialogWindowTest, TabsCarryThePageCaptions) {
+  Open();
+  const HWND tabs = Control("PageControl1");
+  ASSERT_EQ(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
+  const char* expected[] = {"Options", "Appearance", "Security"};
+  for (int page = 0; page < 3; ++page) {
+    wchar_t caption[64] = {};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = caption;
+    item.cchTextMax = 64;
+    SendMessageW(tabs, TCM_GETITEMW, page, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(Narrow(caption), expected[page]);
+  }
+}
+
+TEST_F(DialogWindowTest, EveryControlUsesTheEightPointDialogFont) {
+  Open();
+  for (const zent::Control& control : model_.controls) {
+    const HWND handle = Control(control.name);
+    // The arrows and the track bar show no text and keep no font.
+    if (handle == nullptr || control.kind == ControlKind::UpDown ||
+        control.kind == ControlKind::TrackBar) {
+      continue;
+    }
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(handle, WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr) << control.name;
+    LOGFONTW description{};
+    GetObjectW(font, sizeof(description), &description);
+    EXPECT_EQ(Narrow(description.lfFaceName), "MS Sans Serif") << control.name;
+    EXPECT_EQ(description.lfHeight, -11) << control.name;
+  }
+}
+
+TEST_F(DialogWindowTest, WindowIsCentredWithTheDialogClientArea) {
+  Open();
+  RECT client{};
+  GetClientRect(dialog_->Handle(), &client);
+  EXPECT_EQ(client.right, 482);
+  EXPECT_EQ(client.bottom, 473);
+  RECT frame{};
+  GetWindowRect(dialog_->Handle(), &frame);
+  EXPECT_NEAR(frame.left + frame.right, GetSystemMetrics(SM_CXSCREEN), 1);
+  EXPECT_NEAR(frame.top + frame.bottom, GetSystemMetrics(SM_CYSCREEN), 1);
+}
+
+TEST_F(DialogWindowTest, ControlsSitAtTheirLayoutPositions) {
+  Open();
+  const POINT page = PageOrigin();
+  EXPECT_GT(page.y, 0);  // below the tabs
+  struct Expected {
+    const char* name;
+    bool onPage;
+    int left, top, width, height;
+  };
+  const Expected table[] = {
+      {"PageControl1", false, 0, 0, 480, 420}, {"Button2", false, 294, 432, 89, 33},
+      {"Button1", false, 392, 432, 89, 33},    {"Edit1", true, 104, 72, 73, 21},
+      {"UpDown1", true, 180, 71, 16, 24},      {"TrackBar1", true, 96, 128, 150, 25},
+      {"RadioButton2", true, 8, 200, 393, 17}, {"CheckBox1", true, 8, 192, 401, 17},
+  };
+  for (const Expected& expected : table) {
+    const RECT rect = ClientRectOf(Control(expected.name), dialog_->Handle());
+    const int left = expected.left + (expected.onPage ? page.x : 0);
+    const int top = expected.top + (expected.onPage ? page.y : 0);
+    EXPECT_EQ(rect.left, left) << expected.name;
+    EXPECT_EQ(rect.top, top) << expected.name;
+    EXPECT_EQ(rect.right - rect.left, expected.width) << expected.name;
+    EXPECT_EQ(rect.bottom - rect.top, expected.height) << expected.name;
+  }
+  // Labels size themselves to their text.
+  const RECT slow = ClientRectOf(Control("Label19"), dialog_->Handle());
+  EXPECT_GT(slow.right - slow.left, 10);
+  EXPECT_LT(slow.right - slow.left, 60);
+}
+
+TEST_F(DialogWindowTest, OpensOnTheSecondPageAndTabClicksSwitchPages) {
+  Open();
+  EXPECT_EQ(dialog_->CurrentPage(), 1);
+  EXPECT_TRUE(HasVisibleStyle(Control("Edit1")));
+  EXPECT_FALSE(HasVisibleStyle(Control("RadioButton1")));
+  EXPECT_FALSE(HasVisibleStyle(Control("RadioButton4")));
+  EXPECT_TRUE(HasVisibleStyle(Control("Button1")));
+
+  const HWND tabs = Control("PageControl1");
+  RECT tab{};
+  SendMessageW(tabs, TCM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&tab));
+  Click(tabs, (tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
+  EXPECT_EQ(dialog_->CurrentPage(), 2);
+  EXPECT_TRUE(HasVisibleStyle(Control("RadioButton4")));
+  EXPECT_TRUE(HasVisibleStyle(Control("Label14")));
+  EXPECT_FALSE(HasVisibleStyle(Control("Edit1")));
+  EXPECT_FALSE(HasVisibleStyle(Control("UpDown1")));
+  EXPECT_TRUE(HasVisibleStyle(Control("Button2")));
+
+  dialog_->SelectPage(0);
+  EXPECT_TRUE(HasVisibleStyle(Control("RadioButton1")));
+  EXPECT_FALSE(HasVisibleStyle(Control("RadioButton4")));
+  EXPECT_FALSE(HasVisibleStyle(Control("TrackBar1")));
+}
+
+TEST_F(DialogWindowTest, ArrowsContinueFromTheirOwnPositionNotTheLoadedCount) {
+  StarCountEdit(model_).text = "500";  // as LoadSettings leaves a stored 500
+  Open();
+  EXPECT_EQ(TextOf(Control("Edit1")), "500");
+  const HWND arrows = Control("UpDown1");
+  Click(arrows, 8, 4);  // upper half: up
+  EXPECT_EQ(TextOf(Control("Edit1")), "102");
+  EXPECT_EQ(StarCountEdit(model_).text, "102");
+  EXPECT_EQ(StarCountArrows(model_).position, 102);
+  Click(arrows, 8, 20);  // lower half: down
+  Click(arrows, 8, 20);
+  EXPECT_EQ(TextOf(Control("Edit1")), "98");
+}
+
+TEST_F(DialogWindowTest, ArrowsStopAtTheirMinimum) {
+  StarCountArrows(model_).position = 20;
+  Open();
+  Click(Control("UpDown1"), 8, 20);
+  EXPECT_EQ(TextOf(Control("Edit1")), "20");
+}
+
+TEST_F(DialogWindowTest, RadioButtonsOfOnePageAreOneGroup) {
+  Open();
+  SendMessageW(Control("RadioButton2"), BM_CLICK, 0, 0);
+  EXPECT_EQ(SendMessageW(Control("RadioButton2"), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageW(Control("RadioButton1"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  // The other page's pair is untouched.
+  EXPECT_EQ(SendMessageW(Control("RadioButton4"), BM_GETCHECK, 0, 0), BST_CHECKED);
+  SendMessageW(Control("RadioButton5"), BM_CLICK, 0, 0);
+  EXPECT_EQ(SendMessageW(Control("RadioButton4"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SendMessageW(Control("RadioButton2"), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_NE(GetWindowLongW(Control("RadioButton1"), GWL_STYLE) & WS_GROUP, 0);
+  EXPECT_NE(GetWindowLongW(Control("RadioButton4"), GWL_STYLE) & WS_GROUP, 0);
+  EXPECT_EQ(GetWindowLongW(Control("RadioButton5"), GWL_STYLE) & WS_GROUP, 0);
+}
+
+TEST_F(DialogWindowTest, ClosingWritesTheControlsBackIntoTheModel) {
+  for (const UINT closeBy : {0u, 1u}) {
+    model_ = EnglishDialog();
+    Open();
+    SetWindowTextW(Control("Edit1"), L"7000");
+    SendMessageW(Control("CheckBox1"), BM_CLICK, 0, 0);
+    SendMessageW(Control("RadioButton2"), BM_CLICK, 0, 0);
+    SendMessageW(Control("RadioButton5"), BM_CLICK, 0, 0);
+    SendMessageW(Control("TrackBar1"), TBM_SETPOS, TRUE, 7);
+    EXPECT_FALSE(dialog_->Closed());
+    if (closeBy == 0) {
+      SendMessageW(dialog_->Handle(), WM_CLOSE, 0, 0);
+    } else {
+      SendMessageW(Control("Button1"), BM_CLICK, 0, 0);
+    }
+    EXPECT_TRUE(dialog_->Closed()) << closeBy;
+    EXPECT_EQ(StarCountEdit(model_).text, "7000");
+    EXPECT_FALSE(BlockStarsBox(model_).checked);
+    EXPECT_TRUE(MainProgramModeButton(model_).checked);
+    EXPECT_FALSE(SafetyModeButton(model_).checked);
+    EXPECT_TRUE(AlwaysDeleteButton(model_).checked);
+    EXPECT_FALSE(NeverDeleteButton(model_).checked);
+    EXPECT_EQ(SpeedBar(model_).position, 7);
+  }
+}
+
+TEST_F(DialogWindowTest, PreviewSeesTheUnsavedControls) {
+  std::vector<StarSettings> previews;
+  Open([&] { previews.push_back(ReadStarSettings(model_)); });
+  SetWindowTextW(Control("Edit1"), L"7000");
+  SendMessageW(Control("TrackBar1"), TBM_SETPOS, TRUE, 9);
+  SendMessageW(Control("Button2"), BM_CLICK, 0, 0);
+  ASSERT_EQ(previews.size(), 1u);
+  EXPECT_EQ(previews[0].starCount, 5000);
+  EXPECT_EQ(previews[0].speed, 9);
+  EXPECT_TRUE(previews[0].blockStars);
+  EXPECT_FALSE(dialog_->Closed());
+  EXPECT_TRUE(reported_.empty());
+}
+
+TEST_F(DialogWindowTest, StarCountThatIsNoNumberIsReportedInsteadOfThePreview) {
+  int previews = 0;
+  Open([&] {
+    ReadStarSettings(model_);
+    ++previews;
+  });
+  SetWindowTextW(Control("Edit1"), L"viele");
+  SendMessageW(Control("Button2"), BM_CLICK, 0, 0);
+  EXPECT_EQ(previews, 0);
+  ASSERT_EQ(reported_.size(), 1u);
+  EXPECT_EQ(reported_[0], "'viele' is not a valid integer value");
+  EXPECT_FALSE(dialog_->Closed());
+}
+
+HWND g_closeTarget = nullptr;
+void CALLBACK CloseTarget(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  PostMessageW(g_closeTarget, WM_CLOSE, 0, 0);
+}
+
+TEST_F(DialogWindowTest, RunModalReturnsWhenTheCloseButtonEndsTheDialog) {
+  Open();
+  SetWindowTextW(Control("Edit1"), L"321");
+  g_closeTarget = dialog_->Handle();
+  SetTimer(nullptr, 0, 50, CloseTarget);
+  dialog_->RunModal();
+  EXPECT_TRUE(dialog_->Closed());
+  EXPECT_EQ(StarCountEdit(model_).text, "321");
+  EXPECT_FALSE(HasVisibleStyle(dialog_->Handle()));
+}
+
+}  // namespace
+}  // namespace zent::win32

@@ -1,0 +1,138 @@
+// The saver window as a real Win32 window: its shape, and how its input
+// messages reach the close-on-input rule and end the saver or the preview.
+#include <windows.h>
+#undef TextOut
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/win32/saver_window.h"
+#include "tests/both/test_platform.h"
+
+namespace zent::win32 {
+namespace {
+
+void CALLBACK RequestQuit(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
+
+class SaverWindowTest : public ::testing::Test {
+ protected:
+  SaverWindowTest()
+      : platform_(testing::TestPlatform()),
+        state_(platform_.shell),
+        form_(platform_, state_, [](int) { return std::string("Please wait..."); }),
+        window_(GetModuleHandleW(nullptr), form_) {
+    state_.DialogMode = true;  // only the starfield: no drive or exclusion work
+    form_.SetHooks(window_.Hooks());
+    form_.PrepareSaver(StarSettings{});
+  }
+  ~SaverWindowTest() override { DropQuitRequest(); }
+
+  void Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    SendMessageW(window_.Handle(), message, wParam, lParam);
+  }
+  void MoveTo(int x, int y) { Send(WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
+
+  // True when a request to end the program is waiting; takes it away.
+  static bool DropQuitRequest() {
+    MSG message;
+    bool quit = false;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) quit = true;
+    }
+    return quit;
+  }
+
+  platform::Platform& platform_;
+  SaverRunState state_;
+  TForm2 form_;
+  SaverWindow window_;
+};
+
+TEST_F(SaverWindowTest, IsAHiddenBorderlessPopupCalledScreensaver) {
+  ASSERT_NE(window_.Handle(), nullptr);
+  wchar_t caption[64] = {};
+  GetWindowTextW(window_.Handle(), caption, 64);
+  EXPECT_EQ(std::wstring(caption), L"Screensaver");
+  const LONG_PTR style = GetWindowLongPtrW(window_.Handle(), GWL_STYLE);
+  EXPECT_TRUE(style & WS_POPUP);
+  EXPECT_FALSE(style & (WS_BORDER | WS_CAPTION | WS_THICKFRAME));
+  EXPECT_FALSE(IsWindowVisible(window_.Handle()));
+}
+
+TEST_F(SaverWindowTest, ShowCoversTheWholeScreen) {
+  window_.Show();
+  RECT bounds;
+  GetWindowRect(window_.Handle(), &bounds);
+  EXPECT_TRUE(IsWindowVisible(window_.Handle()));
+  EXPECT_EQ(bounds.left, 0);
+  EXPECT_EQ(bounds.top, 0);
+  EXPECT_EQ(bounds.right, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(bounds.bottom, GetSystemMetrics(SM_CYSCREEN));
+}
+
+TEST_F(SaverWindowTest, FirstMouseMoveOnlyRecordsThePosition) {
+  MoveTo(40, 50);
+  MoveTo(40, 50);
+  EXPECT_FALSE(state_.AbortRequested);
+  EXPECT_FALSE(DropQuitRequest());
+  MoveTo(41, 50);
+  EXPECT_TRUE(state_.AbortRequested);
+  EXPECT_TRUE(DropQuitRequest());
+}
+
+struct EndingMessage {
+  const char* name;
+  UINT message;
+  WPARAM wParam;
+};
+
+class SaverWindowEndsOn : public SaverWindowTest,
+                          public ::testing::WithParamInterface<EndingMessage> {};
+
+TEST_P(SaverWindowEndsOn, TheFirstSuchMessage) {
+  Send(GetParam().message, GetParam().wParam, MAKELPARAM(10, 10));
+  EXPECT_TRUE(state_.AbortRequested);
+  EXPECT_TRUE(DropQuitRequest());
+  EXPECT_FALSE(form_.Stars().Prepared());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Input, SaverWindowEndsOn,
+    ::testing::Values(EndingMessage{"KeyDown", WM_KEYDOWN, VK_SPACE},
+                      EndingMessage{"SysKeyDown", WM_SYSKEYDOWN, VK_MENU},
+                      EndingMessage{"LeftButton", WM_LBUTTONDOWN, MK_LBUTTON},
+                      EndingMessage{"RightButton", WM_RBUTTONDOWN, MK_RBUTTON},
+                      EndingMessage{"MiddleButton", WM_MBUTTONDOWN, MK_MBUTTON},
+                      EndingMessage{"DoubleClick", WM_LBUTTONDBLCLK, MK_LBUTTON},
+                      EndingMessage{"Wheel", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA)},
+                      EndingMessage{"Close", WM_CLOSE, 0}),
+    [](const ::testing::TestParamInfo<EndingMessage>& info) { return info.param.name; });
+
+TEST_F(SaverWindowTest, RefusesToStartAnotherSaverOrCloseFromTheSystemMenu) {
+  window_.Show();
+  Send(WM_SYSCOMMAND, SC_SCREENSAVE);
+  Send(WM_SYSCOMMAND, SC_CLOSE);
+  EXPECT_TRUE(IsWindow(window_.Handle()));
+  EXPECT_FALSE(state_.AbortRequested);
+  EXPECT_FALSE(DropQuitRequest());
+}
+
+TEST_F(SaverWindowTest, InputInThePreviewClosesOnlyTheWindow) {
+  form_.SetPreviewMode(true);
+  // Input arrives once the modal preview runs: a key press posted before it.
+  PostMessageW(window_.Handle(), WM_KEYDOWN, VK_SPACE, 0);
+  // Should the preview not close, a request to end breaks its loop instead,
+  // and the checks below see it.
+  const UINT_PTR guard = SetTimer(nullptr, 0, 5000, RequestQuit);
+  window_.EnableTimer();
+  window_.ShowModal();
+  KillTimer(nullptr, guard);
+  EXPECT_TRUE(state_.AbortRequested);
+  EXPECT_FALSE(IsWindowVisible(window_.Handle()));
+  EXPECT_TRUE(IsWindow(window_.Handle()));
+  EXPECT_FALSE(DropQuitRequest());
+}
+
+}  // namespace
+}  // namespace zent::win32

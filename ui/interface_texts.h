@@ -1,0 +1,44 @@
+#pragma once
+
+// The English interface texts and the pass that puts them into the windows by
+// each control's tag.
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/resources.h"
+#include "ui/components.h"
+
+namespace zent {
+
+struct StringTableEntry {
+  int id;
+  std::string_view text;
+};
+
+// Every id and text the program's string table holds (app/strings.rc holds
+// the same), in ascending id order.
+std::span<const StringTableEntry> StringTable();
+
+// The most characters LoadText returns; the resource buffer holds 512.
+inline constexpr std::size_t kMaxTextLength = 510;
+
+// The table's text for `id`, cut to kMaxTextLength; empty for a missing id.
+std::string StringTableText(int id);
+
+// The ids that have no control of their own: fetched where they are used.
+inline constexpr int kDialogCaptionText = 1;
+inline constexpr int kFirstPageCaptionText = 10;  // pages 10, 11, 12
+inline constexpr int kPleaseWaitText = 400;
+inline constexpr int kHintTextOffset = 10000;
+
+// Sets the text of every tagged button, check box, label, tab sheet, group box
+// and radio button (and the maker's kinds of them) to its tag's text, going
+// over the forms and their controls in creation order. A maker's graphic
+// button also gets its hint from tag + 10000. Untagged controls and other
+// kinds keep their texts.
+void ApplyInterfaceTexts(const std::vector<Form*>& forms, platform::TextResources& resources);
+
+}  // namespace zent

@@ -1,0 +1,151 @@
+#pragma once
+
+// The saver window's portable half: the starfield, the message line, the
+// close-on-input rule and the hidden components the cleaning run works with,
+// together with the two procedures that open and end the saver. The Win32
+// window owns one TForm2, forwards its timer and input messages to it and
+// draws the message line from MessageLine().
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "sweep/exclusions.h"
+#include "sweep/path_helpers.h"
+#include "sysinfo/drive_list.h"
+#include "sysinfo/os_info.h"
+#include "ui/input_rule.h"
+#include "ui/starfield.h"
+
+namespace zent {
+
+// Process-wide values the saver window publishes for the cleaning run. One
+// instance lives as long as the program; the window and the run share it.
+struct SaverRunState {
+  explicit SaverRunState(platform::Shell& shell) : ExcludedFiles(shell), ExcludedDirs(shell) {}
+
+  bool RepairRunning = false;
+  std::string WinDir;
+  std::string SysDir;
+  std::string FontsDir;
+  std::string ProductDirectory;
+  ExclusionList ExcludedFiles;
+  ExclusionList ExcludedDirs;
+  DriveFlags SweepDrives{};
+  DriveFlags CheckDrives{};
+  // Set on the first input that ends the saver, never cleared; every long loop
+  // of the run polls it.
+  bool AbortRequested = false;
+  // The first argument was not "/S": preparation stops after the starfield.
+  bool DialogMode = false;
+};
+
+// The star settings as the configuration dialog's controls hold them (its
+// reader turns the star-count text into a number).
+struct StarSettings {
+  int starCount = 100;  // highest star index
+  int speed = 5;
+  bool blockStars = false;
+};
+
+// The visible message line (`StatusLabel`): where it sits and what it says.
+// Its visibility blinks with the starfield.
+struct MessageLine {
+  std::string text;
+  int top = 0;
+  int left = 0;
+  int width = 0;
+  bool centred = true;
+};
+
+// What ending the saver does outside the core.
+struct SaverHooks {
+  std::function<void()> stopTimer;
+  // The dated rename of the running registry backup; runs only while the
+  // repair runs.
+  std::function<void()> finishBackup;
+  // Saver mode: ask the application to terminate.
+  std::function<void()> requestTermination;
+  // Preview: close the window, which ends the dialog's modal preview.
+  std::function<void()> closeWindow;
+};
+
+using TextLoader = std::function<std::string(int id)>;
+
+class TForm2 {
+ public:
+  static constexpr int kPleaseWaitText = 400;
+  static constexpr const char* kProductKey = "SOFTWARE\\Ortavo\\Kelvaro-ZENT";
+  static constexpr const char* kProductPathValue = "EXEPath";
+
+  // `random` places the stars; without one the window uses its own generator,
+  // seeded from the clock on every PrepareSaver. OSInfo1 gathers its facts here.
+  TForm2(platform::Platform& platform, SaverRunState& state, TextLoader loadText,
+         RandomSource* random = nullptr);
+
+  void SetHooks(SaverHooks hooks) { hooks_ = std::move(hooks); }
+
+  // Seeds the starfield and sets up the message line; in saver mode also fills
+  // the drive lists, directories, exclusion lists and drive selections of the
+  // run. Called before the timer is enabled.
+  void PrepareSaver(const StarSettings& stars);
+
+  // One tick of Timer1.
+  void Timer1Timer(platform::Canvas& canvas);
+
+  // Any input event; true when it ended the saver.
+  bool HandleInput(InputEvent event, int x, int y);
+
+  // Ends the saver or the preview. Safe to run again on later input.
+  void EndSaver();
+
+  // The dialog's preview: set before PrepareSaver, cleared after the preview.
+  void SetPreviewMode(bool preview) { previewMode_ = preview; }
+  bool PreviewMode() const { return previewMode_; }
+  // Forgets the first mouse-move position (FirstMoveSeen := false).
+  void ResetFirstMove() { inputRule_.Reset(); }
+  bool FirstMoveSeen() const { return inputRule_.FirstMoveSeen(); }
+
+  int StarCount() const { return starfield_.StarCount(); }
+  int StarSpeed() const { return starfield_.StarSpeed(); }
+  bool BlockStars() const { return starfield_.BlockStars(); }
+  const Starfield& Stars() const { return starfield_; }
+  const MessageLine& Label1() const { return label1_; }
+  MessageLine& StatusLabel() { return label1_; }
+  bool MessageVisible() const { return starfield_.MessageVisible(); }
+
+  // The hidden components.
+  TOrtavoDrives OrtavoDrives1;
+  TOrtavoDrives OrtavoDrives2;
+  TOSInfo OSInfo1;
+  ExclusionList ListBox1;  // excluded directories
+  ExclusionList ListBox2;  // excluded files
+  std::string ItemLabel;   // the hidden item line (`Label2`)
+  // One caption per findings category (`ListView2`); emptied when the saver
+  // is prepared.
+  std::vector<std::string> CategoryList;
+
+ private:
+  void SeedStarfield(const StarSettings& stars);
+  void PlaceMessageLine();
+  void PrepareDriveLists();
+  void PrepareDirectories();
+  void PrepareExclusions();
+  void SelectFixedDrives();
+  FolderVariables FolderVariablesOf() const;
+
+  platform::Platform& platform_;
+  SaverRunState& state_;
+  TextLoader loadText_;
+  SeededRandom ownRandom_;
+  RandomSource* random_;
+  bool ownsRandom_;
+  SaverHooks hooks_;
+  Starfield starfield_;
+  CloseOnInputRule inputRule_;
+  MessageLine label1_;
+  bool previewMode_ = false;
+};
+
+}  // namespace zent
