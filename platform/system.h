@@ -33,6 +33,9 @@ class SystemQueries {
   virtual std::uint32_t DriveType(std::string_view root) = 0;  // root: "C:\"
   // nullopt when the volume cannot be read.
   virtual std::optional<std::string> VolumeName(std::string_view root) = 0;
+  // The user's locale's abbreviated name of a weekday (0 = Sunday), as dates
+  // are written in file names ("Mo" in German, "Mon" in English).
+  virtual std::string AbbreviatedDayName(int dayOfWeek) = 0;
 };
 
 class ProgramLauncher {

@@ -48,7 +48,7 @@ void TForm2::PrepareSaver(const StarSettings& stars) {
   PrepareDirectories();
   PrepareExclusions();
   SelectFixedDrives();
-  CategoryList.clear();
+  CategoryList.Clear();
 }
 
 void TForm2::SeedStarfield(const StarSettings& stars) {

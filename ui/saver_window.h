@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "run/findings.h"
+#include "run/run_state.h"
 #include "sweep/exclusions.h"
 #include "sweep/path_helpers.h"
 #include "sysinfo/drive_list.h"
@@ -19,27 +21,6 @@
 #include "ui/starfield.h"
 
 namespace zent {
-
-// Process-wide values the saver window publishes for the cleaning run. One
-// instance lives as long as the program; the window and the run share it.
-struct SaverRunState {
-  explicit SaverRunState(platform::Shell& shell) : ExcludedFiles(shell), ExcludedDirs(shell) {}
-
-  bool RepairRunning = false;
-  std::string WinDir;
-  std::string SysDir;
-  std::string FontsDir;
-  std::string ProductDirectory;
-  ExclusionList ExcludedFiles;
-  ExclusionList ExcludedDirs;
-  DriveFlags SweepDrives{};
-  DriveFlags CheckDrives{};
-  // Set on the first input that ends the saver, never cleared; every long loop
-  // of the run polls it.
-  bool AbortRequested = false;
-  // The first argument was not "/S": preparation stops after the starfield.
-  bool DialogMode = false;
-};
 
 // The star settings as the configuration dialog's controls hold them (its
 // reader turns the star-count text into a number).
@@ -70,8 +51,6 @@ struct SaverHooks {
   // Preview: close the window, which ends the dialog's modal preview.
   std::function<void()> closeWindow;
 };
-
-using TextLoader = std::function<std::string(int id)>;
 
 class TForm2 {
  public:
@@ -122,9 +101,9 @@ class TForm2 {
   ExclusionList ListBox1;  // excluded directories
   ExclusionList ListBox2;  // excluded files
   std::string ItemLabel;   // the hidden item line (`Label2`)
-  // One caption per findings category (`ListView2`); emptied when the saver
-  // is prepared.
-  std::vector<std::string> CategoryList;
+  // The findings register's index (`ListView2`); emptied when the saver is
+  // prepared.
+  zent::CategoryList CategoryList;
 
  private:
   void SeedStarfield(const StarSettings& stars);

@@ -5,6 +5,7 @@
 // a test sets up and inspects. It follows the Win32 layer's behaviour wherever a
 // shared test can check both.
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -146,7 +147,10 @@ class MemorySystem final : public platform::SystemQueries {
   std::uint32_t ProcessorType() override { return processorType; }
   std::uint32_t DriveType(std::string_view root) override;
   std::optional<std::string> VolumeName(std::string_view root) override;
+  std::string AbbreviatedDayName(int dayOfWeek) override;
 
+  // Sunday first.
+  std::array<std::string, 7> dayNames = {"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"};
   std::string windowsDirectory = "C:\\WINDOWS";
   std::string systemDirectory = "C:\\WINDOWS\\SYSTEM32";
   int screenWidth = 1024;

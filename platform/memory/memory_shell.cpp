@@ -59,6 +59,11 @@ std::optional<std::string> MemorySystem::VolumeName(std::string_view root) {
   return files_.VolumeNameOf(root[0]);
 }
 
+std::string MemorySystem::AbbreviatedDayName(int dayOfWeek) {
+  if (dayOfWeek < 0 || dayOfWeek > 6) return {};
+  return dayNames[static_cast<std::size_t>(dayOfWeek)];
+}
+
 bool MemoryLauncher::RunHiddenAndWait(std::string_view commandLine) {
   commands.emplace_back(commandLine);
   return onRun ? onRun(commandLine) : true;

@@ -114,6 +114,14 @@ std::optional<std::string> Win32System::VolumeName(std::string_view root) {
   return Narrow(name);
 }
 
+std::string Win32System::AbbreviatedDayName(int dayOfWeek) {
+  // The locale numbers the days from Monday (LOCALE_SABBREVDAYNAME1).
+  const auto item = static_cast<LCTYPE>(LOCALE_SABBREVDAYNAME1 + (dayOfWeek + 6) % 7);
+  wchar_t name[80] = {};
+  if (dayOfWeek < 0 || GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, item, name, 80) == 0) return {};
+  return Narrow(name);
+}
+
 bool Win32Launcher::RunHiddenAndWait(std::string_view commandLine) {
   if (commandLine.find('\0') != std::string_view::npos) return false;
   std::wstring command = Widen(commandLine);  // CreateProcessW may write into it

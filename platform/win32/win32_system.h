@@ -17,6 +17,7 @@ class Win32System final : public platform::SystemQueries {
   std::uint32_t ProcessorType() override;
   std::uint32_t DriveType(std::string_view root) override;
   std::optional<std::string> VolumeName(std::string_view root) override;
+  std::string AbbreviatedDayName(int dayOfWeek) override;
 };
 
 class Win32Launcher final : public platform::ProgramLauncher {

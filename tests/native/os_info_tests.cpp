@@ -183,6 +183,7 @@ class CallLog final : public platform::SystemQueries {
   std::optional<std::string> VolumeName(std::string_view) override {
     return Log("VolumeName", std::string());
   }
+  std::string AbbreviatedDayName(int) override { return Log("AbbreviatedDayName", std::string()); }
 
   std::vector<std::string> calls;
 

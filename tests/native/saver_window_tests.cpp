@@ -91,14 +91,14 @@ TEST_F(SaverWindowTest, ExclusionFilesFollowTheRecycleBinsInLoadOrder) {
 
 TEST_F(SaverWindowTest, SaverModePublishesDirectoriesAndClearsTheRunFlags) {
   state.RepairRunning = true;
-  form.CategoryList.push_back("left over");
+  form.CategoryList.Add(9, "left over");
   form.PrepareSaver({100, 5, false});
   EXPECT_FALSE(state.RepairRunning);
   EXPECT_EQ(state.WinDir, "C:\\WINDOWS");
   EXPECT_EQ(state.SysDir, "C:\\WINDOWS\\SYSTEM32");
   EXPECT_EQ(state.FontsDir, form.OSInfo1.FontsFolder());
   EXPECT_TRUE(state.ProductDirectory.empty());
-  EXPECT_TRUE(form.CategoryList.empty());
+  EXPECT_TRUE(form.CategoryList.Empty());
 }
 
 TEST_F(SaverWindowTest, MessageLineIsCentredAcrossTheScreenMiddle) {
