@@ -138,6 +138,21 @@ export TMPDIR="$sandbox/tmp"  # Wine's server folder goes there too
 unset WINEARCH WINESERVER WINELOADER WINEDLLPATH
 mkdir -p "$HOME" "$XDG_DATA_HOME/Trash/files" "$XDG_DATA_HOME/Trash/info" \
   "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$sandbox/fixtures" "$TMPDIR"
+
+# Debian's wine script prefers the 32-bit loader whenever it is installed,
+# even on a kernel that cannot run 32-bit programs; there every wine call of
+# the run (also those of scripts run inside the sandbox) takes the 64-bit one.
+wine32_loader=/usr/lib/wine/wine
+wine64_loader=/usr/lib/wine/wine64
+if [ -x "$wine32_loader" ] && [ -x "$wine64_loader" ] && ! "$wine32_loader" --version >/dev/null 2>&1; then
+  mkdir -p "$sandbox/bin"
+  for name in wine wine-stable; do
+    printf '#!/bin/sh\nexec %s "$@"\n' "$wine64_loader" >"$sandbox/bin/$name"
+    chmod 755 "$sandbox/bin/$name"
+  done
+  export WINELOADER="$wine64_loader"
+  export PATH="$sandbox/bin:$PATH"
+fi
 hand_over "$sandbox"
 
 # --- a display --------------------------------------------------------------
