@@ -1,0 +1,88 @@
+// An "App Paths" entry is named after a program file (FOO.EXE) and names the
+// program in its default value and, optionally, its folder in "Path". Older
+// installers wrote only the folder in either place; the program's path is
+// then rebuilt from the folder and the entry's name. Entries not named after a
+// program only name a folder, which is tested instead.
+
+#include <string>
+
+#include "platform/utf8.h"
+#include "regscan/list_scans.h"
+#include "regscan/scan_pattern.h"
+#include "run/registry_helpers.h"
+#include "sweep/path_parts.h"
+
+namespace zent {
+namespace {
+
+using platform::RegRoot;
+
+constexpr RegRoot kRoot = RegRoot::LocalMachine;
+// Separates the folders of a "Path" value that lists several.
+constexpr char kFolderSeparator = ';';
+
+// What an entry claims: the program (for a program entry) and the folder.
+struct AppPathEntry {
+  bool isExe = false;
+  std::string program;
+  std::string folder;
+};
+
+bool HasExeExtension(std::string_view path) { return UpperCaseUtf8(FileExtension(path)) == ".EXE"; }
+
+std::string ReadFolder(RunContext& run, const std::string& key) {
+  auto& registry = run.platform.registry;
+  if (!RegHasValueStartingWith(registry, kRoot, key, "Path")) return {};
+  return StripTrailingBackslashes(
+      NormalizePath(run.platform.shell, ReadScanText(registry, kRoot, key, "Path")));
+}
+
+AppPathEntry ReadEntry(RunContext& run, const std::string& name) {
+  const std::string key = std::string(kAppPathsKey) + "\\" + name;
+  AppPathEntry entry;
+  entry.isExe = HasExeExtension(name);
+  entry.program =
+      NormalizePath(run.platform.shell, ReadScanText(run.platform.registry, kRoot, key, ""));
+  entry.folder = ReadFolder(run, key);
+  if (entry.isExe && entry.program.empty() && !entry.folder.empty()) {
+    entry.program = entry.folder + "\\" + name;
+  }
+  // The default value names the folder (or nothing): the program lies in it.
+  if (entry.isExe && !HasExeExtension(entry.program)) entry.program += "\\" + name;
+  if (entry.isExe && entry.folder.empty()) {
+    entry.folder =
+        StripTrailingBackslashes(NormalizePath(run.platform.shell, DirectoryPart(entry.program)));
+  }
+  // A non-program entry with a program but no folder has nothing to test; it is
+  // marked like a folder list, which is never tested.
+  if (!entry.isExe && entry.folder.empty() && !entry.program.empty()) {
+    entry.folder.assign(1, kFolderSeparator);
+  }
+  return entry;
+}
+
+// A "Path" listing several folders (";") is never tested, nor the program in
+// it.
+bool FolderIsTestable(const RunContext& run, const std::string& folder) {
+  return folder.find(kFolderSeparator) == std::string::npos &&
+         IsCheckablePath(run.state.CheckDrives, folder);
+}
+
+void ExamineEntry(RegistryScan& scan, const std::string& name) {
+  const AppPathEntry entry = ReadEntry(scan.run(), name);
+  if (!FolderIsTestable(scan.run(), entry.folder)) return;
+  if (!entry.isExe) {
+    if (scan.IsOrphanedFolder(entry.folder)) scan.Record({name, entry.folder, {}, {}});
+  } else if (scan.IsOrphanedFile(entry.program)) {
+    scan.Record({name, entry.program, {}, {}});
+  }
+}
+
+}  // namespace
+
+void ScanAppPaths(RunContext& run) {
+  RunListScan(run, {RegCategory::AppPaths, {kRoot, kAppPathsKey}, true, WorkList::SubkeyNames},
+              ExamineEntry);
+}
+
+}  // namespace zent

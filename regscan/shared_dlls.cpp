@@ -1,0 +1,30 @@
+// Each value name of the shared-library key is the full path of a shared file
+// (its data is a use count, never read). Names without an extension are
+// folders, and files the product protects are left alone.
+
+#include <string>
+
+#include "regscan/list_scans.h"
+#include "regscan/scan_pattern.h"
+#include "sweep/path_parts.h"
+
+namespace zent {
+namespace {
+
+constexpr platform::RegRoot kRoot = platform::RegRoot::LocalMachine;
+
+// The path is tested as stored: the repair deletes the value by that name.
+void ExamineSharedFile(RegistryScan& scan, const std::string& name) {
+  if (FileExtension(name).empty()) return;
+  if (scan.run().state.ExcludedFiles.Contains(name)) return;
+  if (scan.IsOrphanedFile(name)) scan.Record({FileNamePart(name), name, {}, {}});
+}
+
+}  // namespace
+
+void ScanSharedDlls(RunContext& run) {
+  RunListScan(run, {RegCategory::SharedDlls, {kRoot, kSharedDllsKey}, true, WorkList::ValueNames},
+              ExamineSharedFile);
+}
+
+}  // namespace zent
