@@ -13,3 +13,8 @@ target_include_directories(native_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(native_tests PRIVATE zent_memory_platform GTest::gtest GTest::gtest_main)
 include(GoogleTest)
 gtest_discover_tests(native_tests DISCOVERY_MODE PRE_TEST)
+
+# The repair's cost per finding as a run grows; prints figures, asserts nothing.
+add_executable(repair_benchmark tests/bench/repair_benchmark.cpp)
+target_include_directories(repair_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(repair_benchmark PRIVATE zent_memory_platform)

@@ -123,4 +123,49 @@ std::string UpperCaseUtf8(std::string_view text) {
   return out;
 }
 
+std::optional<std::string> Utf8ToUtf16Le(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() * 2);
+  const auto unit = [&out](char32_t value) {
+    out += static_cast<char>(value & 0xFF);
+    out += static_cast<char>((value >> 8) & 0xFF);
+  };
+  for (std::size_t at = 0; at < text.size();) {
+    const auto character = DecodeUtf8At(text, at);
+    if (!character.wellFormed) return std::nullopt;
+    const char32_t c = character.codePoint;
+    if (c < 0x10000) {
+      unit(c);
+    } else {
+      unit(0xD800 + ((c - 0x10000) >> 10));
+      unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+    }
+    at += character.length;
+  }
+  return out;
+}
+
+std::string Utf16LeToUtf8(std::string_view bytes) {
+  const auto unitAt = [bytes](std::size_t k) {
+    return static_cast<char32_t>(static_cast<unsigned char>(bytes[2 * k]) |
+                                 (static_cast<unsigned char>(bytes[2 * k + 1]) << 8));
+  };
+  const std::size_t units = bytes.size() / 2;
+  std::string out;
+  out.reserve(units);
+  for (std::size_t k = 0; k < units; ++k) {
+    const char32_t unit = unitAt(k);
+    if (unit >= 0xD800 && unit <= 0xDBFF && k + 1 < units && unitAt(k + 1) >= 0xDC00 &&
+        unitAt(k + 1) <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (unitAt(k + 1) - 0xDC00));
+      ++k;
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      AppendUtf8(out, 0xFFFD);
+    } else {
+      AppendUtf8(out, unit);
+    }
+  }
+  return out;
+}
+
 }  // namespace zent

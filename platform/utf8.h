@@ -6,6 +6,7 @@
 // of its own and is never changed.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,5 +32,11 @@ void AppendUtf8(std::string& out, char32_t codePoint);
 char32_t SimpleUpperCase(char32_t codePoint);
 std::u32string UpperCodePoints(std::string_view text);
 std::string UpperCaseUtf8(std::string_view text);
+
+// UTF-16LE, as the registry editor and the system's wide calls write text.
+// Encoding fails (nullopt) for a text that is not well-formed UTF-8; decoding
+// turns an unpaired surrogate into U+FFFD and drops an odd last byte.
+std::optional<std::string> Utf8ToUtf16Le(std::string_view text);
+std::string Utf16LeToUtf8(std::string_view bytes);
 
 }  // namespace zent

@@ -430,9 +430,16 @@ bool MemoryFileSystem::WriteWhole(std::string_view path, std::string_view bytes)
 }
 
 bool MemoryFileSystem::Append(std::string_view path, std::string_view bytes) {
-  const Entry* existing = Find(path, nullptr);
+  Entry* existing = Find(path, nullptr);
   if (!existing) return WriteWhole(path, bytes);
-  return WriteWhole(path, existing->content + std::string(bytes));
+  if (existing->IsFolder() || existing->openHandles > 0 || (existing->attributes & kAttrReadOnly)) {
+    return false;
+  }
+  // In place, as the system appends: a benchmark of the running backup must
+  // not measure this platform copying the whole file.
+  existing->content.append(bytes);
+  existing->lastWrite = now_;
+  return true;
 }
 
 std::optional<std::string> MemoryFileSystem::FullPath(std::string_view path) {

@@ -1,0 +1,196 @@
+#include "run/backup_file.h"
+
+#include <array>
+#include <cstdio>
+#include <initializer_list>
+
+#include "platform/utf8.h"
+
+namespace zent {
+namespace {
+
+constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kLineEnd = "\r\n";
+
+// Windows-1252 bytes 0x80 to 0x9F. The five bytes the code page leaves
+// undefined map to the control character of the same number, as the system's
+// own conversion does, so that they survive a round trip.
+constexpr std::array<char16_t, 32> kWindows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t Windows1252ToCodePoint(unsigned char byte) {
+  if (byte >= 0x80 && byte <= 0x9F) return kWindows1252High[byte - 0x80];
+  return byte;
+}
+
+std::optional<char> CodePointToWindows1252(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (std::size_t k = 0; k < kWindows1252High.size(); ++k) {
+    if (kWindows1252High[k] == c) return static_cast<char>(0x80 + k);
+  }
+  return std::nullopt;
+}
+
+// Joins texts without the temporaries of a chain of "+".
+std::string Concat(std::initializer_list<std::string_view> parts) {
+  std::string out;
+  for (const auto part : parts) out.append(part);
+  return out;
+}
+
+std::string Windows1252ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (const char byte : bytes)
+    AppendUtf8(out, Windows1252ToCodePoint(static_cast<unsigned char>(byte)));
+  return out;
+}
+
+std::optional<std::string> Utf8ToWindows1252(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    const auto character = DecodeUtf8At(text, at);
+    const auto byte =
+        character.wellFormed ? CodePointToWindows1252(character.codePoint) : std::nullopt;
+    if (!byte) return std::nullopt;
+    out += *byte;
+    at += character.length;
+  }
+  return out;
+}
+
+std::string TextOfExport(std::string_view bytes) {
+  if (bytes.starts_with(kUtf16Mark)) return Utf16LeToUtf8(bytes.substr(kUtf16Mark.size()));
+  if (IsValidUtf8(bytes)) {
+    if (bytes.starts_with(kUtf8Mark)) bytes.remove_prefix(kUtf8Mark.size());
+    return std::string(bytes);
+  }
+  return Windows1252ToUtf8(bytes);
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (text[at] != '\r' && text[at] != '\n') continue;
+    lines.emplace_back(text.substr(start, at - start));
+    if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
+    start = at + 1;
+  }
+  if (start < text.size()) lines.emplace_back(text.substr(start));
+  return lines;
+}
+
+bool FitsOnOneLine(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+std::string TwoDigits(int number) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d", number);
+  return text;
+}
+
+std::string FourDigits(int number) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d", number);
+  return text;
+}
+
+bool IsFree(platform::FileSystem& files, const std::string& path) {
+  return files.FileExists(path) == platform::Presence::Missing &&
+         files.FolderExists(path) == platform::Presence::Missing;
+}
+
+// Missing or empty (a first write that failed): the next block starts the
+// file, with the mark the editor needs to read it as Unicode.
+bool HoldsNothingYet(platform::FileSystem& files, std::string_view path) {
+  if (files.FileExists(path) == platform::Presence::Missing) return true;
+  const auto listing = files.List(path, platform::kAttrHidden | platform::kAttrSystem);
+  return listing.entries.size() == 1 && listing.entries.front().size == 0;
+}
+
+}  // namespace
+
+std::string_view ScriptHeader(BackupEncoding encoding) {
+  return encoding == BackupEncoding::Utf16Le ? kRegedit5Header : kRegedit4Header;
+}
+
+std::string EscapeScriptText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (const char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+std::optional<std::vector<std::string>> ValueBlockLines(BackupEncoding encoding,
+                                                        std::string_view rootName,
+                                                        std::string_view keyPath,
+                                                        std::string_view valueName,
+                                                        std::string_view text) {
+  if (!FitsOnOneLine(rootName) || !FitsOnOneLine(keyPath) || !FitsOnOneLine(valueName) ||
+      !FitsOnOneLine(text)) {
+    return std::nullopt;
+  }
+  const std::string nameField =
+      valueName.empty() ? std::string("@") : Concat({"\"", EscapeScriptText(valueName), "\""});
+  return std::vector<std::string>{
+      std::string(ScriptHeader(encoding)),
+      std::string(),
+      Concat({"[", rootName, "\\", keyPath, "]"}),
+      Concat({nameField, "=\"", EscapeScriptText(text), "\""}),
+  };
+}
+
+std::vector<std::string> DecodeScriptLines(std::string_view bytes) {
+  return SplitLines(TextOfExport(bytes));
+}
+
+std::optional<std::string> EncodeScriptLines(const std::vector<std::string>& lines,
+                                             BackupEncoding encoding, bool startsFile) {
+  std::string text;
+  for (const auto& line : lines) {
+    text += line;
+    text += kLineEnd;
+  }
+  if (encoding == BackupEncoding::Windows1252) return Utf8ToWindows1252(text);
+  auto wide = Utf8ToUtf16Le(text);
+  if (wide && startsFile) wide->insert(0, kUtf16Mark);
+  return wide;
+}
+
+bool AppendBackupBlock(platform::FileSystem& files, std::string_view path,
+                       const std::vector<std::string>& lines, BackupEncoding encoding) {
+  const bool startsFile = HoldsNothingYet(files, path);
+  const auto bytes = EncodeScriptLines(lines, encoding, startsFile);
+  if (!bytes) return false;
+  // Appending also when starting: a file misreported as empty is never cut.
+  return files.Append(path, *bytes);
+}
+
+std::string DatedBackupName(const platform::LocalTime& time, std::string_view dayName) {
+  return std::string(dayName) + TwoDigits(time.day) + TwoDigits(time.month) +
+         FourDigits(time.year) + TwoDigits(time.hour) + TwoDigits(time.minute);
+}
+
+std::optional<std::string> MoveToDatedName(platform::FileSystem& files, std::string_view from,
+                                           std::string_view directory, std::string_view dated) {
+  const std::string stem = Concat({directory, "\\", dated});
+  for (int suffix = 1; suffix <= kMaxDatedNameSuffix; ++suffix) {
+    const std::string candidate =
+        Concat({stem, suffix == 1 ? "" : "_", suffix == 1 ? "" : std::to_string(suffix), ".reg"});
+    if (!IsFree(files, candidate)) continue;
+    if (files.Rename(from, candidate)) return candidate;
+    return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+}  // namespace zent

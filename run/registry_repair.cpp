@@ -1,0 +1,378 @@
+#include "run/registry_repair.h"
+
+#include <algorithm>
+#include <initializer_list>
+
+#include "platform/utf8.h"
+#include "run/registry_helpers.h"
+#include "sweep/path_helpers.h"
+
+namespace zent {
+
+using platform::Presence;
+using platform::RegRoot;
+
+// How a finding is saved before it goes.
+enum class RepairBackup {
+  ExportOwnKey,      // the editor exports the finding's own key
+  ExportParentOnce,  // the editor exports the shared parent key once per repair
+  WriteValueBlock,   // the value is written as a value block
+};
+
+// What happens to the finding once it is saved.
+enum class RepairRemoval {
+  RemoveKey,          // the key with everything below it
+  RemoveValue,        // one value of the key
+  EmptyDefaultValue,  // the key stays, its default value becomes ""
+  EmptyValue,         // the value stays, its text becomes ""
+};
+
+// Key and value are patterns over the finding's texts: "{name}" (EntryNames),
+// "{target}" (TargetPaths), "{key}" (EntryKeys), "{detail}" (EntryDetails).
+// A finding whose pattern uses an empty text is skipped by that row.
+struct RepairRule {
+  int categoryIndex;
+  RepairBackup backup;
+  RepairRemoval removal;
+  RegRoot root;  // for WriteValueBlock the finding's key text names the root
+  std::string_view key;
+  std::string_view value;  // empty: the rule acts on a key
+};
+
+struct RepairTarget {
+  RegRoot root;
+  std::string key;
+  std::string value;
+};
+
+namespace {
+
+using enum RepairBackup;
+using enum RepairRemoval;
+constexpr RegRoot HKCR = RegRoot::ClassesRoot;
+constexpr RegRoot HKCU = RegRoot::CurrentUser;
+constexpr RegRoot HKLM = RegRoot::LocalMachine;
+
+// The repair of each registry category, by CategoryIndex. A category with two
+// rows (file formats: extension key, then file type key) runs them in order.
+constexpr RepairRule kRepairRules[] = {
+    {0, ExportOwnKey, RemoveKey, HKCR, "{key}", ""},
+    {0, ExportOwnKey, RemoveKey, HKCR, "{name}", ""},
+    {1, ExportOwnKey, RemoveKey, HKCR, "CLSID\\{key}", ""},
+    {2, ExportOwnKey, RemoveKey, HKCR, "TypeLib\\{key}", ""},
+    {3, ExportParentOnce, RemoveValue, HKLM,
+     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLS", "{target}"},
+    {4, ExportOwnKey, RemoveKey, HKLM,
+     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{key}", ""},
+    {5, ExportParentOnce, RemoveValue, HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+     "{name}"},
+    {6, ExportParentOnce, RemoveValue, HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts",
+     "{name}"},
+    {7, ExportOwnKey, EmptyDefaultValue, HKCU,
+     "AppEvents\\Schemes\\Apps\\{detail}\\{name}\\.current", ""},
+    {8, ExportParentOnce, RemoveValue, HKLM, "SOFTWARE\\Microsoft\\Windows\\Help", "{name}"},
+    {9, ExportOwnKey, RemoveKey, HKLM,
+     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\{name}", ""},
+    {10, ExportOwnKey, EmptyDefaultValue, HKCR, "{key}", ""},
+    {11, WriteValueBlock, EmptyValue, HKCU, "{key}", "{name}"},
+};
+
+// The whole-registry category writes the default value under this name.
+constexpr std::string_view kDefaultValueCaption = "(Standard)";
+
+struct NamedRoot {
+  std::string_view name;
+  RegRoot root;
+};
+
+constexpr NamedRoot kRootNames[] = {
+    {"HKEY_CLASSES_ROOT", RegRoot::ClassesRoot},     {"HKEY_CURRENT_USER", RegRoot::CurrentUser},
+    {"HKEY_LOCAL_MACHINE", RegRoot::LocalMachine},   {"HKEY_USERS", RegRoot::Users},
+    {"HKEY_CURRENT_CONFIG", RegRoot::CurrentConfig},
+};
+
+std::optional<RegRoot> RootNamed(std::string_view name) {
+  for (const auto& entry : kRootNames) {
+    if (entry.name == name) return entry.root;
+  }
+  return std::nullopt;
+}
+
+// Joins texts without the temporaries of a chain of "+".
+std::string Concat(std::initializer_list<std::string_view> parts) {
+  std::string out;
+  for (const auto part : parts) out.append(part);
+  return out;
+}
+
+std::string_view FindingText(const Finding& finding, std::string_view placeholder) {
+  if (placeholder == "{name}") return finding.name;
+  if (placeholder == "{target}") return finding.target;
+  if (placeholder == "{key}") return finding.key;
+  return finding.detail;
+}
+
+// The pattern with the finding's texts in place; nullopt when one is empty.
+std::optional<std::string> Fill(std::string_view pattern, const Finding& finding) {
+  std::string out;
+  while (!pattern.empty()) {
+    const auto open = pattern.find('{');
+    if (open == std::string_view::npos) break;
+    const auto close = pattern.find('}', open);
+    const auto text = FindingText(finding, pattern.substr(open, close - open + 1));
+    if (text.empty()) return std::nullopt;
+    out.append(pattern.substr(0, open)).append(text);
+    pattern.remove_prefix(close + 1);
+  }
+  return out.append(pattern);
+}
+
+std::string TextAt(const std::vector<std::string>& list, std::size_t i) {
+  return i < list.size() ? list[i] : std::string();
+}
+
+Finding FindingAt(const FindingCategory& category, std::size_t i) {
+  return {TextAt(category.EntryNames(), i), TextAt(category.TargetPaths(), i),
+          TextAt(category.EntryKeys(), i), TextAt(category.EntryDetails(), i)};
+}
+
+std::size_t CharacterCount(std::string_view text) {
+  std::size_t count = 0;
+  for (std::size_t at = 0; at < text.size(); at += CharacterLength(text, at)) ++count;
+  return count;
+}
+
+}  // namespace
+
+std::string_view RootName(RegRoot root) {
+  for (const auto& entry : kRootNames) {
+    if (entry.root == root) return entry.name;
+  }
+  return {};
+}
+
+std::optional<std::string> ExportCommand(std::string_view scratchFullPath, std::string_view key) {
+  constexpr std::string_view kUnquotable("\"\r\n\0", 4);
+  if (key.find_first_of(kUnquotable) != std::string_view::npos ||
+      scratchFullPath.find_first_of(kUnquotable) != std::string_view::npos) {
+    return std::nullopt;
+  }
+  std::string command = Concat({"REGEDIT /e \"", scratchFullPath, "\" \"", key, "\""});
+  if (CharacterCount(command) > kMaxExportCommandLength) return std::nullopt;
+  return command;
+}
+
+RegistryRepair::RegistryRepair(RunContext& run) : run_(run) {}
+
+std::string RegistryRepair::BackupDirectory() const {
+  std::string path;
+  try {
+    path = RegReadText(run_.platform.registry, RegRoot::LocalMachine, kBackupSettingsKey,
+                       kBackupPathValue);
+  } catch (const RegistryError&) {
+    path.clear();  // a value that cannot be read counts as not set
+  }
+  if (path.empty()) return run_.state.ProductDirectory + "\\BACKUP";
+  // "D:\SAVE\" names the same folder as "D:\SAVE"; file names are added with "\".
+  const std::string stripped = StripTrailingBackslashes(path);
+  return stripped.empty() ? path : stripped;
+}
+
+const std::string& RegistryRepair::Directory() {
+  if (directory_.empty()) directory_ = BackupDirectory();
+  return directory_;
+}
+
+std::string RegistryRepair::BackupFile() { return Concat({Directory(), "\\", kRunningBackupName}); }
+
+std::string RegistryRepair::ScratchFile() { return Concat({Directory(), "\\", kScratchName}); }
+
+BackupEncoding RegistryRepair::Encoding() const {
+  // The running file takes the encoding the platform's editor exports in.
+  return run_.state.IsWinNT ? BackupEncoding::Utf16Le : BackupEncoding::Windows1252;
+}
+
+void RegistryRepair::Pump() { run_.platform.pump.Pump(); }
+
+void RegistryRepair::Repair() {
+  directory_ = BackupDirectory();
+  run_.platform.files.CreateFolders(directory_);
+  if (!SecureLeftOverBackup()) {
+    // Its backups must not be lost: this run removes nothing.
+    run_.categories.Clear();
+    run_.state.RepairRunning = false;
+    return;
+  }
+  parentSaved_.fill(false);
+  for (std::size_t item = 0; item < run_.categories.Count(); ++item) {
+    Pump();
+    const CategoryItem& category = run_.categories.Item(item);
+    for (std::size_t i = 0; i < category.category.EntryCount(); ++i) {
+      if (category.category.Flag(i) != 1) continue;
+      if (run_.PumpAndCheckAbort()) {
+        // Input may have renamed the running backup while an export was under
+        // way; that export then started a new one, which must not be left.
+        FinishBackup();
+        return;
+      }
+      RepairFinding(category.CategoryIndex, category.category, i);
+    }
+  }
+  FinishBackup();
+  run_.categories.Clear();
+}
+
+bool RegistryRepair::SecureLeftOverBackup() {
+  if (run_.platform.files.FileExists(BackupFile()) == Presence::Missing) return true;
+  return MoveRunningBackupToDatedName();
+}
+
+void RegistryRepair::FinishBackup() {
+  MoveRunningBackupToDatedName();
+  run_.state.RepairRunning = false;
+}
+
+bool RegistryRepair::MoveRunningBackupToDatedName() {
+  auto& files = run_.platform.files;
+  const std::string running = BackupFile();
+  if (files.FileExists(running) == Presence::Missing) return true;
+  const auto written = files.LastWriteTime(running);
+  Pump();
+  // The message handling may have finished the backup itself meanwhile.
+  if (!written || files.FileExists(running) == Presence::Missing) {
+    return files.FileExists(running) == Presence::Missing;
+  }
+  const std::string dated =
+      DatedBackupName(*written, run_.platform.system.AbbreviatedDayName(written->dayOfWeek));
+  return MoveToDatedName(files, running, Directory(), dated).has_value();
+}
+
+void RegistryRepair::RepairFinding(int categoryIndex, const FindingCategory& category,
+                                   std::size_t i) {
+  const Finding finding = FindingAt(category, i);
+  for (const auto& rule : kRepairRules) {
+    if (rule.categoryIndex == categoryIndex) ApplyRule(rule, finding);
+  }
+}
+
+void RegistryRepair::ApplyRule(const RepairRule& rule, const Finding& finding) {
+  auto key = Fill(rule.key, finding);
+  if (!key) return;
+  std::string value;
+  if (!rule.value.empty()) {
+    auto filled = Fill(rule.value, finding);
+    if (!filled) return;
+    value = std::move(*filled);
+  }
+  RepairTarget target{rule.root, std::move(*key), std::move(value)};
+  if (rule.backup == WriteValueBlock) {
+    // "HKEY_CURRENT_USER\Software\X": the root in full, then the key path.
+    const auto split = target.key.find('\\');
+    if (split == std::string::npos || split + 1 == target.key.size()) return;
+    const auto root = RootNamed(std::string_view(target.key).substr(0, split));
+    if (!root) return;
+    target.root = *root;
+    target.key.erase(0, split + 1);
+    if (target.value == kDefaultValueCaption) target.value.clear();
+  }
+  if (BackUp(rule, target)) Remove(rule, target);
+}
+
+bool RegistryRepair::BackUp(const RepairRule& rule, const RepairTarget& target) {
+  const std::string fullKey = Concat({RootName(target.root), "\\", target.key});
+  switch (rule.backup) {
+    case ExportOwnKey:
+      return ExportKey(fullKey);
+    case ExportParentOnce: {
+      bool& saved = parentSaved_.at(static_cast<std::size_t>(rule.categoryIndex));
+      if (!saved) saved = ExportKey(fullKey);
+      return saved;
+    }
+    case WriteValueBlock:
+      return BackUpValue(RootName(target.root), target.root, target.key, target.value);
+  }
+  return false;
+}
+
+void RegistryRepair::Remove(const RepairRule& rule, const RepairTarget& target) {
+  auto& registry = run_.platform.registry;
+  // The helpers' results are not proof of anything (a key that cannot be
+  // opened reads as gone), and a failed removal is silent anyway.
+  try {
+    switch (rule.removal) {
+      case RemoveKey:
+        RegRemoveKey(registry, target.root, target.key);
+        break;
+      case RemoveValue:
+        RegRemoveValue(registry, target.root, target.key, target.value);
+        break;
+      case EmptyDefaultValue:
+        RegWriteText(registry, target.root, target.key, "", "");
+        break;
+      case EmptyValue:
+        RegWriteText(registry, target.root, target.key, target.value, "");
+        break;
+    }
+  } catch (const RegistryError&) {
+    // An integer or binary value cannot hold the empty text; it stays as it is.
+  }
+}
+
+bool RegistryRepair::ExportKey(std::string_view key) {
+  auto& files = run_.platform.files;
+  const std::string scratch = ScratchFile();
+  files.Delete(scratch);
+  // A scratch file that could not be deleted would pass for this key's export.
+  if (files.FileExists(scratch) != Presence::Missing) return false;
+  const auto fullPath = files.FullPath(scratch);
+  const auto command = fullPath ? ExportCommand(*fullPath, key) : std::nullopt;
+  if (!command) return false;
+  const bool started = run_.platform.launcher.RunHiddenAndWait(*command);
+  Pump();
+  return started && AddScratchToBackup();
+}
+
+bool RegistryRepair::AddScratchToBackup() {
+  auto& files = run_.platform.files;
+  const std::string scratch = ScratchFile();
+  const auto exported = files.ReadWhole(scratch);
+  Pump();
+  if (!exported) return false;
+  const auto lines = DecodeScriptLines(*exported);
+  // An export always names its key; a file without a key line saved nothing.
+  const bool namesKey = std::any_of(lines.begin(), lines.end(),
+                                    [](const auto& line) { return line.starts_with('['); });
+  if (!namesKey) return false;
+  // The running file is looked up only now: message handling may have moved
+  // it away, and this export then starts a new one.
+  const bool added = AppendBackupBlock(files, BackupFile(), lines, Encoding());
+  Pump();
+  files.Delete(scratch);
+  Pump();
+  return added;
+}
+
+bool RegistryRepair::BackUpValue(std::string_view rootName, RegRoot root, std::string_view keyPath,
+                                 std::string_view name) {
+  Pump();
+  std::string text;
+  try {
+    // Only a text value is saved: a number written back as text would change
+    // its type on restore, and the empty text cannot be put into it anyway.
+    const auto key = run_.platform.registry.Open(root, keyPath, platform::RegAccess::Full);
+    const auto stored = key ? key->QueryValue(name) : std::nullopt;
+    if (!stored || stored->type != platform::kRegSz) return false;
+    text = RegReadText(run_.platform.registry, root, keyPath, name);
+  } catch (const RegistryError&) {
+    return false;
+  }
+  if (text.empty()) return false;
+  const auto lines = ValueBlockLines(Encoding(), rootName, keyPath, name, text);
+  Pump();
+  if (!lines) return false;
+  const bool added = AppendBackupBlock(run_.platform.files, BackupFile(), *lines, Encoding());
+  Pump();
+  return added;
+}
+
+}  // namespace zent

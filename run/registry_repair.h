@@ -1,0 +1,88 @@
+#pragma once
+
+// The registry repair: removes every selected finding of the registry
+// categories, each only after it has been backed up. Whole keys are exported
+// by the platform's registry editor, single values written as a value block;
+// all backups of one repair are collected in the running backup "1.reg",
+// which gets a dated name when the repair ends or the saver is closed.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/registry.h"
+#include "run/backup_file.h"
+#include "run/findings.h"
+#include "run/run_context.h"
+
+namespace zent {
+
+// Where the main program keeps its backup folder ("Path").
+inline constexpr std::string_view kBackupSettingsKey = "Software\\ORTAVO\\Kelvaro-ZENT";
+inline constexpr std::string_view kBackupPathValue = "Path";
+inline constexpr std::string_view kRunningBackupName = "1.reg";
+inline constexpr std::string_view kScratchName = "dummy.reg";
+// The longest command line the exporter is started with.
+inline constexpr std::size_t kMaxExportCommandLength = 511;
+
+// The root's full name as scripts write it ("HKEY_CURRENT_USER").
+std::string_view RootName(platform::RegRoot root);
+
+// "REGEDIT /e "<file>" "<key>"", or nullopt when the key cannot be quoted on a
+// command line (it holds a double quote, CR, LF or NUL) or the line would be
+// longer than kMaxExportCommandLength characters.
+std::optional<std::string> ExportCommand(std::string_view scratchFullPath, std::string_view key);
+
+// One row of the repair table and what it names for one finding (defined
+// with the table).
+struct RepairRule;
+struct RepairTarget;
+
+class RegistryRepair {
+ public:
+  explicit RegistryRepair(RunContext& run);
+
+  // Backs up and removes the selected findings of every category in
+  // `CategoryList`, then gives the running backup its dated name and clears the
+  // list. Once input asked to end it stops before the next selected finding and
+  // keeps the list, but still dates what it backed up. A running backup left
+  // by an earlier run is dated first; while it cannot be, nothing is removed.
+  void Repair();
+  // Moves the running backup to its dated name; clears `RepairRunning`. Safe to
+  // run from inside the repair's message handling.
+  void FinishBackup();
+
+  // "Path" of the main program's key, else `ProductDirectory` + "\BACKUP".
+  std::string BackupDirectory() const;
+  std::string BackupFile();
+  std::string ScratchFile();
+
+  // Exports `key` (root written in full) with the registry editor and adds
+  // the export to the running backup. True only when the backup holds it.
+  bool ExportKey(std::string_view key);
+  // Adds a value block for one text value; false for an empty, missing or
+  // non-text value, or one that cannot be written as one line.
+  bool BackUpValue(std::string_view rootName, platform::RegRoot root, std::string_view keyPath,
+                   std::string_view name);
+
+ private:
+  const std::string& Directory();
+  BackupEncoding Encoding() const;
+  // Gives a running backup left by an earlier run its dated name; false when
+  // it is still there (it must not be mixed with or replaced by this run's).
+  bool SecureLeftOverBackup();
+  bool MoveRunningBackupToDatedName();
+  void RepairFinding(int categoryIndex, const FindingCategory& category, std::size_t i);
+  void ApplyRule(const RepairRule& rule, const Finding& finding);
+  bool BackUp(const RepairRule& rule, const RepairTarget& target);
+  void Remove(const RepairRule& rule, const RepairTarget& target);
+  bool AddScratchToBackup();
+  void Pump();
+
+  RunContext& run_;
+  std::string directory_;
+  std::array<bool, 12> parentSaved_{};
+};
+
+}  // namespace zent

@@ -1,0 +1,547 @@
+// The registry repair on the in-memory platform, with a fake registry editor
+// that exports the in-memory registry.
+#include "run/registry_repair.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/native/fake_exporter.h"
+#include "tests/native/run_fixture.h"
+
+namespace zent {
+namespace {
+
+using platform::MakeDwordValue;
+using platform::MakeTextValue;
+using platform::RegRoot;
+using Lines = std::vector<std::string>;
+
+constexpr char kBackupDir[] = "C:\\KZ\\BACKUP";
+constexpr char kRunning[] = "C:\\KZ\\BACKUP\\1.reg";
+constexpr char kScratch[] = "C:\\KZ\\BACKUP\\dummy.reg";
+// The memory file system stamps files Tuesday, 8 December 2026, 10:30.
+constexpr char kDated[] = "C:\\KZ\\BACKUP\\Di081220261030.reg";
+constexpr char kGone[] = "C:\\GONE\\PROG.EXE";
+constexpr char kHelpKey[] = "SOFTWARE\\Microsoft\\Windows\\Help";
+constexpr char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr char kAppPaths[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+
+// A repair on the in-memory platform with the product in C:\KZ.
+struct RepairScene {
+  RepairScene() {
+    f.state.IsWinNT = true;
+    f.state.UnattendedMode = true;
+    f.state.RepairRunning = true;
+    f.state.ProductDirectory = "C:\\KZ";
+    f.memory.files.AddFolder("C:\\KZ");
+    f.memory.launcher.onRun = [this](std::string_view command) {
+      return testing::FakeRegedit(f.memory, command);
+    };
+  }
+
+  memory::MemoryRegistry& Registry() { return f.memory.registry; }
+
+  CategoryItem& AddCategory(int index, const std::vector<Finding>& findings,
+                            std::uint8_t flag = 1) {
+    CategoryItem& item = f.categories.Add(index, "category");
+    item.category.CreateLists();
+    for (const auto& finding : findings) item.category.Record(finding);
+    item.category.SetAllFlags(flag);
+    return item;
+  }
+
+  void Repair() { repair.Repair(); }
+
+  // Names of the files in the backup folder, sorted.
+  std::vector<std::string> BackupFolderFiles() {
+    std::vector<std::string> names;
+    for (const auto& entry : f.memory.files.List(std::string(kBackupDir) + "\\*.*", 0).entries) {
+      names.push_back(entry.name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  // The lines of every dated backup, in name order.
+  Lines DatedBackupLines() {
+    Lines lines;
+    for (const auto& name : BackupFolderFiles()) {
+      if (name == "1.reg" || name == "dummy.reg") continue;
+      const auto content = f.memory.files.Content(std::string(kBackupDir) + "\\" + name);
+      const auto decoded = DecodeScriptLines(content.value_or(""));
+      lines.insert(lines.end(), decoded.begin(), decoded.end());
+    }
+    return lines;
+  }
+
+  bool DatedBackupHolds(const std::string& line) {
+    const auto lines = DatedBackupLines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+
+  testing::RunFixture f;
+  RegistryRepair repair{f.run};
+};
+
+class RegistryRepairTest : public ::testing::Test, public RepairScene {};
+
+std::string Command(const std::string& key) {
+  return "REGEDIT /e \"" + std::string(kScratch) + "\" \"" + key + "\"";
+}
+
+// --- every category's rule -----------------------------------------------
+
+enum class Outcome { KeyRemoved, ValueRemoved, DefaultEmptied, ValueEmptied };
+
+struct CategoryCase {
+  std::string label;
+  int categoryIndex;
+  Finding finding;
+  RegRoot root;  // where the orphaned entry lies
+  std::string key;
+  std::string value;
+  std::string exported;  // the key the editor is asked for; empty: a value block
+  Outcome outcome;
+};
+
+void PrintTo(const CategoryCase& c, std::ostream* out) { *out << c.label; }
+
+class CategoryRule : public RegistryRepairTest,
+                     public ::testing::WithParamInterface<CategoryCase> {};
+
+TEST_P(CategoryRule, BacksUpThenRemovesOrEmptiesOnlyTheFinding) {
+  const auto& c = GetParam();
+  Registry().SetValue(c.root, c.key, c.value, MakeTextValue(kGone));
+  Registry().SetValue(c.root, c.key, "Keep", MakeTextValue("stays"));
+  AddCategory(c.categoryIndex, {c.finding});
+  if (c.categoryIndex == 11) f.categories.Item(0).category.SetFlag(0, 1);
+
+  Repair();
+
+  const Lines expectedCommands = c.exported.empty() ? Lines{} : Lines{Command(c.exported)};
+  EXPECT_EQ(f.memory.launcher.commands, expectedCommands);
+  const auto value = Registry().Value(c.root, c.key, c.value);
+  switch (c.outcome) {
+    case Outcome::KeyRemoved:
+      EXPECT_FALSE(Registry().KeyExists(c.root, c.key));
+      break;
+    case Outcome::ValueRemoved:
+      EXPECT_FALSE(value);
+      EXPECT_EQ(Registry().Value(c.root, c.key, "Keep"), MakeTextValue("stays"));
+      break;
+    case Outcome::DefaultEmptied:
+    case Outcome::ValueEmptied:
+      EXPECT_EQ(value, MakeTextValue(""));
+      EXPECT_EQ(Registry().Value(c.root, c.key, "Keep"), MakeTextValue("stays"));
+      break;
+  }
+  if (c.exported.empty()) {
+    EXPECT_TRUE(DatedBackupHolds("\"" + c.value + "\"=\"C:\\\\GONE\\\\PROG.EXE\""));
+  } else {
+    EXPECT_TRUE(DatedBackupHolds("[" + c.exported + "]"));
+  }
+  EXPECT_EQ(BackupFolderFiles(), Lines{"Di081220261030.reg"});
+  EXPECT_TRUE(f.categories.Empty());
+  EXPECT_FALSE(f.state.RepairRunning);
+}
+
+const std::string kCv = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\";
+const std::string kLm = "HKEY_LOCAL_MACHINE\\";
+const std::string kUninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const std::string kSound = "AppEvents\\Schemes\\Apps\\.Default\\SystemStart\\.current";
+constexpr auto HKCR = RegRoot::ClassesRoot;
+constexpr auto HKCU = RegRoot::CurrentUser;
+constexpr auto HKLM = RegRoot::LocalMachine;
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Categories, CategoryRule, ::testing::Values(
+    CategoryCase{"FileFormatWithoutType", 0, {"", kGone, ".xyz", ""},
+                 HKCR, ".xyz", "", "HKEY_CLASSES_ROOT\\.xyz", Outcome::KeyRemoved},
+    CategoryCase{"ComClass", 1, {"Desc", kGone, "{C1}", ""},
+                 HKCR, "CLSID\\{C1}\\InprocServer32", "", "HKEY_CLASSES_ROOT\\CLSID\\{C1}",
+                 Outcome::KeyRemoved},
+    CategoryCase{"TypeLibrary", 2, {"Lib", kGone, "{T1}", "1.0"},
+                 HKCR, "TypeLib\\{T1}", "", "HKEY_CLASSES_ROOT\\TypeLib\\{T1}",
+                 Outcome::KeyRemoved},
+    CategoryCase{"SharedDll", 3, {"A.DLL", "C:\\GONE\\A.DLL", "", ""},
+                 HKLM, kCv + "SharedDLLS", "C:\\GONE\\A.DLL", kLm + kCv + "SharedDLLS",
+                 Outcome::ValueRemoved},
+    CategoryCase{"Uninstall", 4, {"App", kGone, "App1", ""},
+                 HKLM, kUninstall + "App1", "", kLm + kUninstall + "App1", Outcome::KeyRemoved},
+    CategoryCase{"Autorun", 5, {"Tool", kGone, "", ""},
+                 HKLM, kCv + "Run", "Tool", kLm + kCv + "Run", Outcome::ValueRemoved},
+    CategoryCase{"Font", 6, {"Gone (TrueType)", kGone, "", ""},
+                 HKLM, kCv + "Fonts", "Gone (TrueType)", kLm + kCv + "Fonts",
+                 Outcome::ValueRemoved},
+    CategoryCase{"SoundKeyStaysWithEmptyDefault", 7, {"SystemStart", kGone, "", ".Default"},
+                 HKCU, kSound, "", "HKEY_CURRENT_USER\\" + kSound, Outcome::DefaultEmptied},
+    CategoryCase{"Help", 8, {"gone.hlp", kGone, "", ""},
+                 HKLM, kHelpKey, "gone.hlp", kLm + kHelpKey, Outcome::ValueRemoved},
+    CategoryCase{"AppPath", 9, {"gone.exe", kGone, "", ""},
+                 HKLM, kAppPaths + std::string("gone.exe"), "", kLm + kAppPaths + "gone.exe",
+                 Outcome::KeyRemoved},
+    CategoryCase{"IconKeyStaysWithEmptyDefault", 10,
+                 {"DefaultIcon", kGone, "xyzfile\\DefaultIcon", ""},
+                 HKCR, "xyzfile\\DefaultIcon", "", "HKEY_CLASSES_ROOT\\xyzfile\\DefaultIcon",
+                 Outcome::DefaultEmptied},
+    CategoryCase{"WholeRegistryValueIsEmptied", 11,
+                 {"Dir", kGone, "HKEY_LOCAL_MACHINE\\Software\\Gone", ""},
+                 HKLM, "Software\\Gone", "Dir", "", Outcome::ValueEmptied}),
+    [](const auto& info) { return info.param.label; });
+// clang-format on
+
+// --- rules with more than one step -------------------------------------------
+
+TEST_F(RegistryRepairTest, FileFormatExportsAndRemovesTheExtensionThenTheTypeKey) {
+  Registry().SetValue(RegRoot::ClassesRoot, ".xyz", "", MakeTextValue("xyzfile"));
+  Registry().SetValue(RegRoot::ClassesRoot, "xyzfile\\shell\\open\\command", "",
+                      MakeTextValue(kGone));
+  AddCategory(0, {{"xyzfile", kGone, ".xyz", ""}});
+
+  Repair();
+
+  EXPECT_EQ(f.memory.launcher.commands,
+            (Lines{Command("HKEY_CLASSES_ROOT\\.xyz"), Command("HKEY_CLASSES_ROOT\\xyzfile")}));
+  EXPECT_FALSE(Registry().KeyExists(RegRoot::ClassesRoot, ".xyz"));
+  EXPECT_FALSE(Registry().KeyExists(RegRoot::ClassesRoot, "xyzfile"));
+  // Two exporter outputs one after the other, each with its own header.
+  const auto lines = DatedBackupLines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Windows Registry Editor Version 5.00"), 2);
+  EXPECT_TRUE(DatedBackupHolds("[HKEY_CLASSES_ROOT\\xyzfile\\shell\\open\\command]"));
+  EXPECT_TRUE(DatedBackupHolds("@=\"C:\\\\GONE\\\\PROG.EXE\""));
+}
+
+TEST_F(RegistryRepairTest, TwoAutorunValuesShareOneExportMadeBeforeTheFirstRemoval) {
+  Registry().SetValue(RegRoot::LocalMachine, kRunKey, "One", MakeTextValue(kGone));
+  Registry().SetValue(RegRoot::LocalMachine, kRunKey, "Two", MakeTextValue(kGone));
+  bool bothPresentAtExport = false;
+  f.memory.launcher.onRun = [&](std::string_view command) {
+    bothPresentAtExport = Registry().Value(RegRoot::LocalMachine, kRunKey, "One") &&
+                          Registry().Value(RegRoot::LocalMachine, kRunKey, "Two");
+    return testing::FakeRegedit(f.memory, command);
+  };
+  AddCategory(5, {{"One", kGone, "", ""}, {"Two", kGone, "", ""}});
+
+  Repair();
+
+  EXPECT_EQ(f.memory.launcher.commands.size(), 1u);
+  EXPECT_TRUE(bothPresentAtExport);
+  EXPECT_FALSE(Registry().Value(RegRoot::LocalMachine, kRunKey, "One"));
+  EXPECT_FALSE(Registry().Value(RegRoot::LocalMachine, kRunKey, "Two"));
+  EXPECT_TRUE(DatedBackupHolds("\"One\"=\"C:\\\\GONE\\\\PROG.EXE\""));
+  EXPECT_TRUE(DatedBackupHolds("\"Two\"=\"C:\\\\GONE\\\\PROG.EXE\""));
+}
+
+TEST_F(RegistryRepairTest, AFailedOnceExportIsRetriedByTheNextFinding) {
+  for (const char* name : {"a.hlp", "b.hlp", "c.hlp"}) {
+    Registry().SetValue(RegRoot::LocalMachine, kHelpKey, name, MakeTextValue(kGone));
+  }
+  int runs = 0;
+  f.memory.launcher.onRun = [&](std::string_view command) {
+    return ++runs > 1 && testing::FakeRegedit(f.memory, command);
+  };
+  AddCategory(8, {{"a.hlp", kGone, "", ""}, {"b.hlp", kGone, "", ""}, {"c.hlp", kGone, "", ""}});
+
+  Repair();
+
+  EXPECT_EQ(runs, 2);
+  EXPECT_TRUE(Registry().Value(RegRoot::LocalMachine, kHelpKey, "a.hlp"));
+  EXPECT_FALSE(Registry().Value(RegRoot::LocalMachine, kHelpKey, "b.hlp"));
+  EXPECT_FALSE(Registry().Value(RegRoot::LocalMachine, kHelpKey, "c.hlp"));
+}
+
+// --- failed backups remove nothing ----------------------------------------
+
+struct ExporterFault {
+  std::string label;
+  std::function<bool(memory::MemoryPlatform&, std::string_view)> run;
+};
+
+void PrintTo(const ExporterFault& c, std::ostream* out) { *out << c.label; }
+
+class FailedExport : public RegistryRepairTest,
+                     public ::testing::WithParamInterface<ExporterFault> {};
+
+TEST_P(FailedExport, LeavesEveryEntryInPlace) {
+  f.memory.launcher.onRun = [this](std::string_view command) {
+    return GetParam().run(f.memory, command);
+  };
+  Registry().SetValue(RegRoot::LocalMachine, std::string(kAppPaths) + "gone.exe", "",
+                      MakeTextValue(kGone));
+  Registry().SetValue(RegRoot::LocalMachine, kRunKey, "Tool", MakeTextValue(kGone));
+  AddCategory(9, {{"gone.exe", kGone, "", ""}});
+  AddCategory(5, {{"Tool", kGone, "", ""}});
+
+  Repair();
+
+  EXPECT_TRUE(Registry().KeyExists(RegRoot::LocalMachine, std::string(kAppPaths) + "gone.exe"));
+  EXPECT_TRUE(Registry().Value(RegRoot::LocalMachine, kRunKey, "Tool"));
+  EXPECT_EQ(f.memory.launcher.commands.size(), 2u);
+  EXPECT_EQ(DatedBackupLines(), Lines{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FailedExport,
+    ::testing::Values(ExporterFault{"NotStarted", [](auto&, auto) { return false; }},
+                      ExporterFault{"WroteNoFile", [](auto&, auto) { return true; }},
+                      ExporterFault{"WroteAnEmptyFile",
+                                    [](memory::MemoryPlatform& m, std::string_view command) {
+                                      m.files.WriteWhole(testing::ParseExportCommand(command)->file,
+                                                         "\xFF\xFE");
+                                      return true;
+                                    }}),
+    [](const auto& info) { return info.param.label; });
+
+TEST_F(RegistryRepairTest, AStaleScratchFileThatCannotBeDeletedIsNotTakenForAnExport) {
+  f.memory.files.AddFolder(kBackupDir);
+  // An old export of another key: a reader would find a key line in it.
+  f.memory.files.AddFile(kScratch, std::string("\xFF\xFE[\0x\0]\0", 8), platform::kAttrReadOnly);
+  f.memory.launcher.onRun = [](std::string_view) { return true; };
+  Registry().SetValue(RegRoot::LocalMachine, std::string(kAppPaths) + "gone.exe", "",
+                      MakeTextValue(kGone));
+  AddCategory(9, {{"gone.exe", kGone, "", ""}});
+
+  Repair();
+
+  EXPECT_TRUE(Registry().KeyExists(RegRoot::LocalMachine, std::string(kAppPaths) + "gone.exe"));
+}
+
+TEST_F(RegistryRepairTest, AKeyThatCannotBeQuotedIsNeitherExportedNorRemoved) {
+  const std::string key = std::string(kAppPaths) + "a\" \"HKEY_LOCAL_MACHINE\\SOFTWARE";
+  Registry().SetValue(RegRoot::LocalMachine, key, "", MakeTextValue(kGone));
+  AddCategory(9, {{"a\" \"HKEY_LOCAL_MACHINE\\SOFTWARE", kGone, "", ""}});
+
+  Repair();
+
+  EXPECT_TRUE(f.memory.launcher.commands.empty());
+  EXPECT_TRUE(Registry().KeyExists(RegRoot::LocalMachine, key));
+}
+
+// --- values -------------------------------------------------------------------
+
+TEST_F(RegistryRepairTest, ValueBlockOnTheWindows95FamilyIsSingleByteRegedit4) {
+  f.state.IsWinNT = false;
+  Registry().SetValue(RegRoot::CurrentUser, "X", "", MakeTextValue("C:\\A"));
+  AddCategory(11, {{"(Standard)", "C:\\A", "HKEY_CURRENT_USER\\X", ""}}).category.SetFlag(0, 1);
+
+  Repair();
+
+  EXPECT_EQ(f.memory.files.Content(kDated),
+            "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n@=\"C:\\\\A\"\r\n");
+  EXPECT_EQ(Registry().Value(RegRoot::CurrentUser, "X", ""), MakeTextValue(""));
+}
+
+TEST_F(RegistryRepairTest, OnTheWindows95FamilyWhatTheCodePageLacksIsNeitherSavedNorRemoved) {
+  f.state.IsWinNT = false;
+  const std::string latin = std::string(kAppPaths) + "grüße.exe";
+  const std::string greek = std::string(kAppPaths) + "ωmega.exe";
+  Registry().SetValue(RegRoot::LocalMachine, latin, "", MakeTextValue(kGone));
+  Registry().SetValue(RegRoot::LocalMachine, greek, "", MakeTextValue(kGone));
+  Registry().SetValue(RegRoot::CurrentUser, "X", "Ω", MakeTextValue(kGone));
+  AddCategory(9, {{"grüße.exe", kGone, "", ""}, {"ωmega.exe", kGone, "", ""}});
+  AddCategory(11, {{"Ω", kGone, "HKEY_CURRENT_USER\\X", ""}}).category.SetFlag(0, 1);
+
+  Repair();
+
+  EXPECT_FALSE(Registry().KeyExists(RegRoot::LocalMachine, latin));
+  EXPECT_TRUE(Registry().KeyExists(RegRoot::LocalMachine, greek));
+  EXPECT_EQ(Registry().Value(RegRoot::CurrentUser, "X", "Ω"), MakeTextValue(kGone));
+  const auto bytes = f.memory.files.Content(kDated).value_or("");
+  EXPECT_FALSE(bytes.starts_with("\xFF\xFE"));
+  EXPECT_NE(bytes.find("App Paths\\gr\xFC\xDF"
+                       "e.exe]\r\n"),
+            std::string::npos);
+}
+
+TEST_F(RegistryRepairTest, ValuesThatCannotBeSavedAsTextStayUntouched) {
+  Registry().SetValue(RegRoot::CurrentUser, "Software\\N", "Count", MakeDwordValue(5));
+  Registry().SetValue(RegRoot::CurrentUser, "Software\\N", "Lines", MakeTextValue("a\r\nb"));
+  Registry().SetValue(RegRoot::ClassesRoot, "numfile\\DefaultIcon", "", MakeDwordValue(7));
+  Registry().SetValue(RegRoot::ClassesRoot, "txtfile\\DefaultIcon", "", MakeTextValue(kGone));
+  auto& whole = AddCategory(11, {{"Count", kGone, "HKEY_CURRENT_USER\\Software\\N", ""},
+                                 {"Lines", kGone, "HKEY_CURRENT_USER\\Software\\N", ""},
+                                 {"Dir", kGone, "HKEY_NOWHERE\\Software\\N", ""},
+                                 {"Dir", kGone, "HKEY_CURRENT_USER", ""}});
+  whole.category.SetAllFlags(1);
+  AddCategory(10, {{"DefaultIcon", kGone, "numfile\\DefaultIcon", ""},
+                   {"DefaultIcon", kGone, "txtfile\\DefaultIcon", ""}});
+
+  Repair();
+
+  EXPECT_EQ(Registry().Value(RegRoot::CurrentUser, "Software\\N", "Count"), MakeDwordValue(5));
+  EXPECT_EQ(Registry().Value(RegRoot::CurrentUser, "Software\\N", "Lines"),
+            MakeTextValue("a\r\nb"));
+  EXPECT_EQ(Registry().Value(RegRoot::ClassesRoot, "numfile\\DefaultIcon", ""), MakeDwordValue(7));
+  // The repair went on with the next finding.
+  EXPECT_EQ(Registry().Value(RegRoot::ClassesRoot, "txtfile\\DefaultIcon", ""), MakeTextValue(""));
+  EXPECT_FALSE(DatedBackupHolds("\"Count\"=\"5\""));
+}
+
+// --- the backup folder and the dated name ------------------------------------
+
+TEST_F(RegistryRepairTest, WithoutCategoriesTheFolderIsMadeAndNoBackupWritten) {
+  Repair();
+  EXPECT_EQ(f.memory.files.FolderExists(kBackupDir), platform::Presence::Present);
+  EXPECT_EQ(BackupFolderFiles(), Lines{});
+  EXPECT_FALSE(f.state.RepairRunning);
+}
+
+TEST_F(RegistryRepairTest, BackupFolderIsThePathSettingElseBackupBesideTheProduct) {
+  EXPECT_EQ(repair.BackupDirectory(), "C:\\KZ\\BACKUP");
+  Registry().SetValue(RegRoot::LocalMachine, "Software\\ORTAVO\\Kelvaro-ZENT", "Path",
+                      MakeTextValue("C:\\SAVE\\"));
+  EXPECT_EQ(repair.BackupDirectory(), "C:\\SAVE");
+  Registry().SetValue(RegRoot::LocalMachine, std::string(kAppPaths) + "gone.exe", "",
+                      MakeTextValue(kGone));
+  AddCategory(9, {{"gone.exe", kGone, "", ""}});
+  Repair();
+  EXPECT_TRUE(f.memory.files.Content("C:\\SAVE\\Di081220261030.reg"));
+}
+
+TEST_F(RegistryRepairTest, ABackupOfTheSameMinuteIsKeptBesideTheNewOne) {
+  f.memory.files.AddFolder(kBackupDir);
+  f.memory.files.AddFile(kDated, "earlier run");
+  Registry().SetValue(RegRoot::LocalMachine, kHelpKey, "a.hlp", MakeTextValue(kGone));
+  AddCategory(8, {{"a.hlp", kGone, "", ""}});
+
+  Repair();
+
+  EXPECT_EQ(f.memory.files.Content(kDated), "earlier run");
+  EXPECT_EQ(BackupFolderFiles(), (Lines{"Di081220261030.reg", "Di081220261030_2.reg"}));
+  EXPECT_TRUE(DatedBackupHolds("\"a.hlp\"=\"C:\\\\GONE\\\\PROG.EXE\""));
+}
+
+TEST_F(RegistryRepairTest, ARunningBackupLeftByAnEarlierRunGetsItsOwnDatedName) {
+  f.memory.files.AddFolder(kBackupDir);
+  f.memory.files.AddFile(kRunning, "left over");
+  f.memory.files.SetLastWriteTime(kRunning, {2026, 12, 7, 9, 5, 0, 1});
+  Registry().SetValue(RegRoot::LocalMachine, kHelpKey, "a.hlp", MakeTextValue(kGone));
+  AddCategory(8, {{"a.hlp", kGone, "", ""}});
+
+  Repair();
+
+  EXPECT_EQ(f.memory.files.Content("C:\\KZ\\BACKUP\\Mo071220260905.reg"), "left over");
+  EXPECT_EQ(BackupFolderFiles(), (Lines{"Di081220261030.reg", "Mo071220260905.reg"}));
+  EXPECT_FALSE(Registry().Value(RegRoot::LocalMachine, kHelpKey, "a.hlp"));
+}
+
+TEST_F(RegistryRepairTest, ALeftOverBackupThatCannotBeMovedStopsTheRepair) {
+  f.memory.files.AddFolder(kBackupDir);
+  f.memory.files.AddFile(kRunning, "left over");
+  f.memory.files.FailPath(kRunning, platform::FsError::AccessDenied);
+  Registry().SetValue(RegRoot::LocalMachine, kHelpKey, "a.hlp", MakeTextValue(kGone));
+  AddCategory(8, {{"a.hlp", kGone, "", ""}});
+
+  Repair();
+
+  EXPECT_TRUE(Registry().Value(RegRoot::LocalMachine, kHelpKey, "a.hlp"));
+  EXPECT_TRUE(f.memory.launcher.commands.empty());
+  f.memory.files.ClearFailures();
+  EXPECT_EQ(f.memory.files.Content(kRunning), "left over");
+  EXPECT_FALSE(f.state.RepairRunning);
+}
+
+// --- input during the repair -------------------------------------------------
+
+// Five App Paths keys and two help values, all selected.
+struct AbortingScene : RepairScene {
+  static constexpr int kFindings = 5;
+
+  AbortingScene() {
+    std::vector<Finding> findings;
+    for (int k = 0; k < kFindings; ++k) {
+      const std::string name = "app" + std::to_string(k) + ".exe";
+      Registry().SetValue(RegRoot::LocalMachine, kAppPaths + name, "", MakeTextValue(kGone));
+      findings.push_back({name, kGone, "", ""});
+    }
+    AddCategory(9, findings);
+    Registry().SetValue(RegRoot::LocalMachine, kHelpKey, "a.hlp", MakeTextValue(kGone));
+    Registry().SetValue(RegRoot::LocalMachine, kHelpKey, "b.hlp", MakeTextValue(kGone));
+    AddCategory(8, {{"a.hlp", kGone, "", ""}, {"b.hlp", kGone, "", ""}});
+  }
+
+  // What the saver window does on input.
+  void EndSaver() {
+    f.state.AbortRequested = true;
+    if (f.state.RepairRunning) repair.FinishBackup();
+    f.state.RepairRunning = false;
+  }
+
+  // Every removed entry must be in a dated backup, none only in 1.reg.
+  void ExpectEveryRemovalBackedUp() {
+    EXPECT_FALSE(f.memory.files.Content(kRunning)) << "backup left in 1.reg";
+    for (int k = 0; k < kFindings; ++k) {
+      const std::string key = kAppPaths + ("app" + std::to_string(k) + ".exe");
+      if (Registry().KeyExists(RegRoot::LocalMachine, key)) continue;
+      EXPECT_TRUE(DatedBackupHolds("[HKEY_LOCAL_MACHINE\\" + key + "]")) << key;
+    }
+    for (const char* name : {"a.hlp", "b.hlp"}) {
+      if (Registry().Value(RegRoot::LocalMachine, kHelpKey, name)) continue;
+      EXPECT_TRUE(DatedBackupHolds("\"" + std::string(name) + "\"=\"C:\\\\GONE\\\\PROG.EXE\""))
+          << name;
+    }
+  }
+};
+
+class AbortingRepair : public ::testing::Test, public AbortingScene {};
+
+TEST_F(AbortingRepair, InputDuringTheThirdExportStillLeavesItsBackupDated) {
+  int exports = 0;
+  bool armed = false;
+  f.memory.launcher.onRun = [&](std::string_view command) {
+    armed = ++exports == 3;
+    return testing::FakeRegedit(f.memory, command);
+  };
+  f.memory.pump.onPump = [&](int) {
+    if (!armed) return;
+    armed = false;
+    EndSaver();
+  };
+
+  Repair();
+
+  EXPECT_EQ(exports, 3);
+  EXPECT_FALSE(Registry().KeyExists(RegRoot::LocalMachine, std::string(kAppPaths) + "app2.exe"));
+  EXPECT_TRUE(Registry().KeyExists(RegRoot::LocalMachine, std::string(kAppPaths) + "app3.exe"));
+  EXPECT_EQ(BackupFolderFiles(), (Lines{"Di081220261030.reg", "Di081220261030_2.reg"}));
+  ExpectEveryRemovalBackedUp();
+  EXPECT_EQ(f.categories.Count(), 2u);
+}
+
+TEST_F(AbortingRepair, InputAtAnyMessageHandlingLeavesNoBackupOnlyInTheRunningFile) {
+  f.memory.pump.onPump = nullptr;
+  Repair();
+  const int pumpsOfAWholeRun = f.memory.pump.calls;
+  ASSERT_GT(pumpsOfAWholeRun, 20);
+
+  for (int at = 1; at <= pumpsOfAWholeRun; ++at) {
+    SCOPED_TRACE("input at message handling " + std::to_string(at));
+    AbortingScene fresh;
+    fresh.f.memory.pump.onPump = [&fresh, at](int call) {
+      if (call == at) fresh.EndSaver();
+    };
+    fresh.Repair();
+    fresh.ExpectEveryRemovalBackedUp();
+    EXPECT_FALSE(fresh.f.state.RepairRunning);
+  }
+}
+
+// --- the exporter's command line -------------------------------------------------
+
+TEST(ExportCommand, QuotesFileAndKeyAndKeepsToTheLengthLimit) {
+  EXPECT_EQ(ExportCommand("C:\\B\\dummy.reg", "HKEY_CLASSES_ROOT\\.x y"),
+            "REGEDIT /e \"C:\\B\\dummy.reg\" \"HKEY_CLASSES_ROOT\\.x y\"");
+  const std::string fixed = "REGEDIT /e \"C:\\d.reg\" \"\"";
+  const std::string fits(kMaxExportCommandLength - fixed.size(), 'k');
+  EXPECT_EQ(ExportCommand("C:\\d.reg", fits)->size(), kMaxExportCommandLength);
+  EXPECT_FALSE(ExportCommand("C:\\d.reg", fits + "k"));
+  // Characters count, not bytes.
+  const std::string wide = std::string(fits.size() - 1, 'k') + "Ω";
+  EXPECT_TRUE(ExportCommand("C:\\d.reg", wide));
+  EXPECT_FALSE(ExportCommand("C:\\d.reg", "HKEY_CLASSES_ROOT\\a\"b"));
+  EXPECT_FALSE(ExportCommand("C:\\d.reg", "HKEY_CLASSES_ROOT\\a\nb"));
+}
+
+}  // namespace
+}  // namespace zent
