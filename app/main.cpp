@@ -19,6 +19,11 @@
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_resources.h"
+#include "regscan/list_scans.h"
+#include "regscan/scan_pattern.h"
+#include "run/registry_repair.h"
+#include "run/run_context.h"
+#include "run/run_driver.h"
 #include "ui/dialog_form.h"
 #include "ui/interface_texts.h"
 #include "ui/saver_window.h"
@@ -58,6 +63,20 @@ void RunMessageLoop() {
   }
 }
 
+// The scans of this build by CategoryIndex; the others are not built yet.
+zent::CleaningSteps CleaningStepsOf(zent::RunContext& run, zent::RegistryRepair& repair) {
+  using zent::RegCategory;
+  const auto slot = [](RegCategory category) { return static_cast<std::size_t>(category); };
+  zent::CleaningSteps steps;
+  steps.scans[slot(RegCategory::SharedDlls)] = [&run] { zent::ScanSharedDlls(run); };
+  steps.scans[slot(RegCategory::Fonts)] = [&run] { zent::ScanFonts(run); };
+  steps.scans[slot(RegCategory::SystemSounds)] = [&run] { zent::ScanSystemSounds(run); };
+  steps.scans[slot(RegCategory::HelpFiles)] = [&run] { zent::ScanHelpFiles(run); };
+  steps.scans[slot(RegCategory::AppPaths)] = [&run] { zent::ScanAppPaths(run); };
+  steps.repair = [&repair] { repair.Repair(); };
+  return steps;
+}
+
 // The two windows of the program and what they share. The saver window is
 // created first: it is the application's main window.
 class Application {
@@ -67,9 +86,21 @@ class Application {
         form2_(system_.platform(), state_, [this](int id) { return resources_.LoadText(id); }),
         window_(instance, form2_),
         saverModel_(zent::MakeSaverWindowForm()),
-        form1_(zent::MakeConfigurationDialog()) {
+        form1_(zent::MakeConfigurationDialog()),
+        run_{system_.platform(),        state_,
+             form2_.CategoryList,       [this](int id) { return resources_.LoadText(id); },
+             form2_.StatusLabel().text, form2_.ItemLabel},
+        repair_(run_) {
     zent::FormCreate(form1_);
-    form2_.SetHooks(window_.Hooks());
+    // Ending the saver while the repair runs gives the running backup its
+    // dated name.
+    form2_.SetHooks(window_.Hooks([this] { repair_.FinishBackup(); }));
+  }
+
+  // Set in every mode; the OS information was gathered with the saver window.
+  void ReadStartFlags() {
+    state_.UnattendedMode = true;
+    state_.IsWinNT = form2_.OSInfo1.Platform() == "WinNT";
   }
 
   void ApplyTexts() {
@@ -92,13 +123,16 @@ class Application {
 
   void RunSaver() {
     state_.DialogMode = false;
+    // The shortcut check of the run needs the thread's COM apartment.
     const zent::win32::ComApartment com;
-    // Whether write-protected files may go is the cleaning run's to read;
-    // this program has no cleaning run yet.
-    zent::LoadSettings(form1_, system_.registry);
+    state_.DeleteWriteProtected = zent::LoadSettings(form1_, system_.registry);
     form2_.PrepareSaver(zent::ReadStarSettings(form1_));
     window_.EnableTimer();
     window_.Show();
+    // The dialog is never shown here: its buttons hold the saved choice.
+    zent::RunCleaningPass(run_, zent::SafetyModeButton(form1_).checked,
+                          zent::MainProgramModeButton(form1_).checked,
+                          CleaningStepsOf(run_, repair_));
   }
 
  private:
@@ -119,11 +153,14 @@ class Application {
   zent::win32::SaverWindow window_;
   zent::Form saverModel_;
   zent::Form form1_;
+  zent::RunContext run_;
+  zent::RegistryRepair repair_;
 };
 
 int Run(HINSTANCE instance) {
   Application application(instance);
   application.ApplyTexts();
+  application.ReadStartFlags();
   const Mode mode = ModeFromCommandLine();
   if (mode == Mode::Preview) return 0;
   if (mode == Mode::Saver) {

@@ -222,6 +222,16 @@ void SaverWindow::Tick() {
   if (visible != shownVisible_ || (visible && form_.Label1().text != shownText_)) {
     DrawMessageLine(dc.get());
   }
+  ShowStatusInTitle();
+}
+
+// The caption bar is never shown; the title lets tools outside the program
+// follow the run's phase. A status without text leaves the window its name.
+void SaverWindow::ShowStatusInTitle() {
+  const std::string& status = form_.Label1().text;
+  if (status == shownTitle_) return;
+  shownTitle_ = status;
+  SetWindowTextW(window_, status.empty() ? kCaption : Widen(status).c_str());
 }
 
 void SaverWindow::Paint() {

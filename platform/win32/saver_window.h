@@ -60,6 +60,7 @@ class SaverWindow {
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   bool HandleInputMessage(UINT message, LPARAM lParam);
   void Tick();
+  void ShowStatusInTitle();
   void Paint();
   void DrawMessageLine(HDC dc);
   void CloseModal();
@@ -75,6 +76,8 @@ class SaverWindow {
   // What the message line showed when last drawn, to redraw it only on change.
   bool shownVisible_ = false;
   std::string shownText_;
+  // The status text the window's title carries.
+  std::string shownTitle_;
 };
 
 }  // namespace zent::win32

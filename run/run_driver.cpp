@@ -1,0 +1,140 @@
+#include "run/run_driver.h"
+
+#include <string>
+
+#include "run/registry_errors.h"
+#include "run/registry_helpers.h"
+
+namespace zent {
+namespace {
+
+using platform::RegRoot;
+
+// The scan switches by CategoryIndex, which is also the order they are read.
+constexpr std::array<Switch, kScanCount> kScanSwitches = {
+    Switch::RegFileFormate, Switch::RegCom,     Switch::RegActiveX, Switch::RegSharedDlls,
+    Switch::RegUninstall,   Switch::RegAutorun, Switch::RegFonts,   Switch::RegMedia,
+    Switch::RegHelps,       Switch::RegApps,    Switch::RegIcons,   Switch::RegSonstiges,
+};
+
+constexpr std::array kWholeRunSwitches = {Switch::CustomReg, Switch::CustomFiles,
+                                          Switch::CustomCache, Switch::CustomTmpFolders};
+
+constexpr std::array kFileSwitches = {
+    Switch::FilesLnks,         Switch::FilesPif,     Switch::FilesGid, Switch::FilesChk,
+    Switch::FilesTmpInstFiles, Switch::FilesBackups, Switch::FilesTmp, Switch::FilesBak};
+
+std::string_view ValueName(Switch which) {
+  for (const SwitchDefinition& definition : kSwitchTable) {
+    if (definition.which == which) return definition.valueName;
+  }
+  return {};
+}
+
+// The main program writes its options; whatever it left there must not stop
+// the run. Anything but the number 1 - another number, a word, a long binary,
+// nothing at all - leaves the switch off.
+bool ReadsAsOne(platform::Registry& registry, std::string_view valueName) {
+  try {
+    return RegValueEquals(registry, RegRoot::LocalMachine, kOptionsKey, valueName, 1);
+  } catch (const RegistryError&) {
+    return false;
+  }
+}
+
+// Both buttons selected cannot come from the dialog; the main program wins then.
+int OptionSourceOf(bool radioButton1, bool radioButton2) {
+  int source = 0;
+  if (radioButton1) source = kSafetyOptions;
+  if (radioButton2) source = kMainProgramOptions;
+  return source;
+}
+
+void ReadDrives(platform::Registry& registry, std::string_view prefix, DriveFlags& drives) {
+  drives.fill(0);
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    drives[static_cast<std::size_t>(letter - 'A')] =
+        ReadsAsOne(registry, std::string(prefix) + letter);
+  }
+}
+
+template <std::size_t N>
+void ReadSwitches(platform::Registry& registry, const std::array<Switch, N>& group,
+                  CleaningSwitches& switches) {
+  for (const Switch which : group) switches.Set(which, ReadsAsOne(registry, ValueName(which)));
+}
+
+void ReadMainProgramOptions(platform::Registry& registry, SaverRunState& state) {
+  ReadDrives(registry, "DRIVE_", state.SweepDrives);
+  ReadDrives(registry, "CHECKDRIVE_", state.CheckDrives);
+  CleaningSwitches& switches = state.Switches;
+  switches.AllOff();
+  ReadSwitches(registry, kWholeRunSwitches, switches);
+  // The cache sweep walks its folders with the junk sweep's rules.
+  if (switches.On(Switch::CustomCache)) switches.Set(Switch::CustomFiles, true);
+  ReadSwitches(registry, kScanSwitches, switches);
+  if (state.IsWinNT) switches.Set(Switch::RegSonstiges, false);
+  ReadSwitches(registry, kFileSwitches, switches);
+}
+
+void SetSafetySwitches(CleaningSwitches& switches) {
+  for (const SwitchDefinition& definition : kSwitchTable) {
+    switches.Set(definition.which, definition.safety);
+  }
+}
+
+// The drive selections stay as the saver prepared them unless the main
+// program's options replace them.
+void ChooseOptions(RunContext& run, bool radioButton1, bool radioButton2) {
+  SaverRunState& state = run.state;
+  platform::Registry& registry = run.platform.registry;
+  state.OptionSource = OptionSourceOf(radioButton1, radioButton2);
+  if (state.OptionSource == kMainProgramOptions &&
+      !RegKeyExists(registry, RegRoot::LocalMachine, kOptionsKey)) {
+    state.OptionSource = kSafetyOptions;
+  }
+  if (state.OptionSource == kMainProgramOptions) ReadMainProgramOptions(registry, state);
+  if (state.OptionSource == kSafetyOptions) SetSafetySwitches(state.Switches);
+}
+
+void RunStep(const std::function<void()>& step) {
+  if (step) step();
+}
+
+// Ascending CategoryIndex, so the categories stand in that order in the list.
+void RunScans(const RunContext& run, const CleaningSteps& steps) {
+  const CleaningSwitches& switches = run.state.Switches;
+  if (!switches.On(Switch::CustomReg)) return;
+  for (std::size_t index = 0; index < kScanCount; ++index) {
+    if (!switches.On(kScanSwitches[index])) continue;
+    if (index == kWholeRegistryScan && run.state.IsWinNT) continue;
+    RunStep(steps.scans[index]);
+  }
+}
+
+// Runs even when no scan ran: it prepares the backup folder either way.
+void RunRepair(RunContext& run, const CleaningSteps& steps) {
+  run.statusLabel = kRepairStatusText;
+  run.state.RepairRunning = true;
+  RunStep(steps.repair);
+  run.state.RepairRunning = false;
+}
+
+void RunSweeps(const RunContext& run, const CleaningSteps& steps) {
+  const CleaningSwitches& switches = run.state.Switches;
+  if (switches.On(Switch::CustomFiles)) RunStep(steps.junkSweep);
+  if (switches.On(Switch::CustomCache)) RunStep(steps.cacheSweep);
+}
+
+}  // namespace
+
+void RunCleaningPass(RunContext& run, bool radioButton1, bool radioButton2,
+                     const CleaningSteps& steps) {
+  ChooseOptions(run, radioButton1, radioButton2);
+  RunScans(run, steps);
+  RunRepair(run, steps);
+  RunSweeps(run, steps);
+  run.statusLabel = kCompletedStatusText;
+}
+
+}  // namespace zent
