@@ -1,0 +1,541 @@
+// The list scans and the registry repair on Wine's real registry, with Wine's
+// own registry editor exporting the keys: orphaned entries of the five list
+// categories go, valid ones stay, single values saved as value blocks are
+// emptied, and importing the dated backup with the editor brings back every
+// key and value with its type and bytes. A second test ends the repair at each
+// message-pump point in turn, as input to the saver window would, and proves
+// that everything removed until then can still be restored from the dated
+// backups alone.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "regscan/list_scans.h"
+#include "run/registry_helpers.h"
+#include "run/registry_repair.h"
+#include "tests/both/test_platform.h"
+#include "tests/wine/registry_snapshot.h"
+
+namespace zent {
+namespace {
+
+using namespace std::string_view_literals;
+using platform::Presence;
+using platform::RegRoot;
+using platform::RegValue;
+using testing::RegistrySnapshot;
+using testing::RegLocation;
+
+constexpr RegRoot HKLM = RegRoot::LocalMachine;
+constexpr RegRoot HKCU = RegRoot::CurrentUser;
+
+// The category indexes of the list scans.
+constexpr int kSharedDllsCategory = 3;
+constexpr int kFontsCategory = 6;
+constexpr int kSoundsCategory = 7;
+constexpr int kHelpCategory = 8;
+constexpr int kAppPathsCategory = 9;
+
+platform::Platform& Real() { return testing::TestPlatform(); }
+
+std::string Join(std::string_view key, std::string_view name) {
+  return std::string(key) + "\\" + std::string(name);
+}
+
+RegValue Typed(std::uint32_t type, std::string bytes) { return {type, std::move(bytes)}; }
+
+std::string Bytes(std::initializer_list<int> values) {
+  std::string bytes;
+  for (const int value : values) bytes += static_cast<char>(value);
+  return bytes;
+}
+
+// Long enough that the editor wraps its hex line.
+std::string LongBinary() {
+  std::string bytes(120, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 37 + 1);
+  return bytes;
+}
+
+// A pump that lets the saver window's message handling run at each call.
+class HookedPump : public platform::MessagePump {
+ public:
+  void Pump() override {
+    Real().pump.Pump();
+    ++calls;
+    if (onPump) onPump(calls);
+  }
+  int calls = 0;
+  std::function<void(int call)> onPump;
+};
+
+// One cleaning run on the real Win32 platform, with drive C: checkable.
+struct RunWorld {
+  RunWorld(const std::string& productDirectory, const std::string& fontsDirectory) {
+    state.CheckDrives[2] = 1;
+    state.ProductDirectory = productDirectory;
+    state.FontsDir = fontsDirectory;
+    state.IsWinNT = Real().system.PlatformId() == 2;
+    state.UnattendedMode = true;
+  }
+
+  HookedPump pump;
+  platform::Platform platform{Real().registry, Real().files, Real().shell, Real().system,
+                              Real().launcher, pump,         Real().clock, Real().resources};
+  SaverRunState state{Real().shell};
+  CategoryList categories;
+  std::string statusLabel;
+  std::string itemLabel;
+  RunContext run{platform, state, categories, {}, statusLabel, itemLabel};
+};
+
+void RunListScans(RunContext& run) {
+  ScanSharedDlls(run);
+  ScanFonts(run);
+  ScanSystemSounds(run);
+  ScanHelpFiles(run);
+  ScanAppPaths(run);
+}
+
+// The main program's backup folder setting would send the backups elsewhere;
+// it is put aside while a test runs.
+class BackupSettingAside {
+ public:
+  BackupSettingAside() {
+    const auto key = Real().registry.Open(HKLM, kBackupSettingsKey, platform::RegAccess::Full);
+    if (key == nullptr) return;
+    saved_ = key->QueryValue(kBackupPathValue);
+    if (saved_) key->DeleteValue(kBackupPathValue);
+  }
+  ~BackupSettingAside() {
+    if (!saved_) return;
+    const auto key = Real().registry.Create(HKLM, kBackupSettingsKey);
+    if (key != nullptr) key->SetValue(kBackupPathValue, *saved_);
+  }
+  BackupSettingAside(const BackupSettingAside&) = delete;
+  BackupSettingAside& operator=(const BackupSettingAside&) = delete;
+
+ private:
+  std::optional<RegValue> saved_;
+};
+
+// Orphaned and valid entries of the five categories, under names no other
+// test uses, with their files in a folder of their own on C:. Names carry
+// blanks, quotes, backslashes and characters outside any single code page;
+// values are of every type the editor writes.
+class Plantation {
+ public:
+  Plantation() {
+    static int number = 0;
+    tag_ = "zr" + std::to_string(Real().clock.TickMilliseconds() % 100000) + "-" +
+           std::to_string(++number);
+    base_ = "C:\\ZentRepairTests\\Grüße " + tag_;
+    helpWasThere_ = RegKeyExists(Real().registry, HKLM, kHelpFilesKey);
+    dllsWereThere_ = RegKeyExists(Real().registry, HKLM, kSharedDllsKey);
+    fontsWereThere_ = RegKeyExists(Real().registry, HKLM, kFontsKey);
+    soundsWereThere_ = RegKeyExists(Real().registry, HKCU, kSoundAppsKey);
+    DefineEntries();
+    MakeFiles();
+  }
+  ~Plantation() { Clear(); }
+  Plantation(const Plantation&) = delete;
+  Plantation& operator=(const Plantation&) = delete;
+
+  const std::string& Base() const { return base_; }
+  std::string FontsDir() const { return base_ + "\\fonts"; }
+
+  // Removes what an earlier round left and plants everything anew.
+  void Plant() {
+    Clear();
+    for (const auto& [location, values] : keys_) {
+      const auto key = Real().registry.Create(location.root, location.path);
+      ASSERT_NE(key, nullptr) << testing::FullKeyName(location);
+      for (const auto& [name, value] : values) {
+        ASSERT_TRUE(key->SetValue(name, value)) << testing::FullKeyName(location) << " " << name;
+      }
+    }
+  }
+
+  void Clear() {
+    auto& registry = Real().registry;
+    for (const auto& top : ownKeys_) RegRemoveKey(registry, top.root, top.path);
+    for (const auto& [location, values] : keys_) {
+      for (const auto& [name, value] : values)
+        RegRemoveValue(registry, location.root, location.path, name);
+    }
+    if (!helpWasThere_) RegRemoveKey(registry, HKLM, kHelpFilesKey);
+    if (!dllsWereThere_) RegRemoveKey(registry, HKLM, kSharedDllsKey);
+    if (!fontsWereThere_) RegRemoveKey(registry, HKLM, kFontsKey);
+    if (!soundsWereThere_) RegRemoveKey(registry, HKCU, kSoundAppsKey);
+  }
+
+  // Every key the scans and the repair look at, whole.
+  RegistrySnapshot Snapshot() const {
+    RegistrySnapshot snapshot;
+    snapshot.Take(Real().registry, otherKey_);
+    for (const RegLocation& base :
+         {RegLocation{HKLM, std::string(kAppPathsKey)},
+          RegLocation{HKLM, std::string(kHelpFilesKey)},
+          RegLocation{HKLM, std::string(kSharedDllsKey)}, RegLocation{HKLM, std::string(kFontsKey)},
+          RegLocation{HKCU, std::string(kSoundAppsKey)}}) {
+      snapshot.Take(Real().registry, base);
+    }
+    return snapshot;
+  }
+
+  // `before` as the repair must leave it: orphans gone or emptied, all else
+  // untouched.
+  RegistrySnapshot AfterRepair(RegistrySnapshot before) const {
+    for (const auto& key : removedKeys_) before.RemoveKey(key);
+    for (const auto& [key, name] : removedValues_) before.RemoveValue(key, name);
+    for (const auto& key : emptiedDefaults_) before.SetValue(key, "", platform::MakeTextValue(""));
+    for (const auto& name : emptiedOthers_)
+      before.SetValue(otherKey_, name, platform::MakeTextValue(""));
+    return before;
+  }
+
+  // Unselects the findings that are not ours (the prefix's own entries), and
+  // returns ours by category.
+  std::map<int, std::set<std::string>> KeepOnlyOurFindings(CategoryList& categories) const {
+    std::map<int, std::set<std::string>> ours;
+    for (std::size_t item = 0; item < categories.Count(); ++item) {
+      auto& category = categories.Item(item);
+      const auto& names = category.category.EntryNames();
+      for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i].find(tag_) == std::string::npos) {
+          category.category.SetFlag(i, 0);
+        } else {
+          ours[category.CategoryIndex].insert(names[i]);
+        }
+      }
+    }
+    return ours;
+  }
+
+  const std::map<int, std::set<std::string>>& ExpectedFindings() const { return findings_; }
+
+  // The whole-registry category is never selected by its scan; selected by
+  // other means, its rule backs single values up as value blocks written by
+  // the system itself and empties them.
+  void AddSelectedOtherEntries(CategoryList& categories) const {
+    CategoryItem& item = categories.Add(11, "Sonstige");
+    item.category.CreateLists();
+    const std::string key = testing::FullKeyName(otherKey_);
+    for (const auto& [name, value] : otherValues_) item.category.Record({name, {}, key, {}});
+    item.category.SetAllFlags(1);
+  }
+
+ private:
+  std::string Tagged(std::string_view name) const { return std::string(name) + " " + tag_; }
+
+  void Key(RegLocation location, std::vector<std::pair<std::string, RegValue>> values) {
+    keys_.emplace_back(std::move(location), std::move(values));
+  }
+
+  void DefineEntries() {
+    DefineAppPaths();
+    DefineHelpFiles();
+    DefineSharedDlls();
+    DefineFonts();
+    DefineSounds();
+    DefineOtherEntries();
+  }
+
+  void DefineAppPaths() {
+    const auto entry = [&](std::string_view name) {
+      RegLocation location{HKLM, Join(kAppPathsKey, name)};
+      ownKeys_.push_back(location);
+      return location;
+    };
+    const std::string tool = Tagged("Grüße Tool") + ".exe";
+    const RegLocation toolKey = entry(tool);
+    Key(toolKey, {{"", platform::MakeTextValue(base_ + "\\gone dir\\Grüße Tool.exe")},
+                  {"Path", platform::MakeTextValue(base_ + "\\gone dir\\")},
+                  {"Flags", platform::MakeDwordValue(42)},
+                  {"Blob", platform::MakeBinaryValue(LongBinary())},
+                  {"Exp", Typed(platform::kRegExpandSz, "%SystemRoot%\\Ωμέγα")},
+                  {"Multi", Typed(platform::kRegMultiSz, std::string("a\0b ü\0漢字"sv))},
+                  {"Wide", Typed(platform::kRegQword, Bytes({1, 2, 3, 4, 5, 6, 7, 0x80}))},
+                  {"None", Typed(platform::kRegNone, Bytes({0, 0xff}))},
+                  {"EmptyBinary", platform::MakeBinaryValue("")},
+                  {"Empty", platform::MakeTextValue("")},
+                  {"na\"me \\ x", platform::MakeTextValue("C:\\A \"quoted\" \\\\srv\\share\\")}});
+    Key({HKLM, Join(toolKey.path, "Sub Kéy 漢")},
+        {{"", platform::MakeTextValue("sub")}, {"n", platform::MakeDwordValue(-1)}});
+    Key({HKLM, Join(toolKey.path, "Sub Kéy 漢\\Deeper \"q\"")},
+        {{"bin", platform::MakeBinaryValue(Bytes({0xde, 0xad}))}});
+    removedKeys_.push_back(toolKey);
+
+    const std::string folderOnly = Tagged("Folder Only 漢字");
+    const RegLocation folderKey = entry(folderOnly);
+    Key(folderKey, {{"", platform::MakeTextValue("ignored.exe")},
+                    {"Path", platform::MakeTextValue(base_ + "\\gone dir")}});
+    removedKeys_.push_back(folderKey);
+
+    // A key name the command line cannot quote: the editor cannot export it,
+    // so the entry must stay although it is orphaned.
+    const std::string quoted = Tagged("Say \"Hi\"") + ".exe";
+    Key(entry(quoted), {{"", platform::MakeTextValue(base_ + "\\gone dir\\hi.exe")}});
+
+    Key(entry(Tagged("Valid Ωmega") + ".exe"),
+        {{"", platform::MakeTextValue(base_ + "\\prog dir\\valid prog.exe")}});
+    Key(entry(Tagged("Folder There")), {{"Path", platform::MakeTextValue(base_ + "\\prog dir")}});
+    findings_[kAppPathsCategory] = {tool, folderOnly, quoted};
+  }
+
+  void DefineHelpFiles() {
+    const RegLocation help{HKLM, std::string(kHelpFilesKey)};
+    const std::string gone = Tagged("Hilfe Grüße") + ".hlp";
+    // The name is joined to the folder, so a quote in it would make the path
+    // invalid rather than missing; a backslash makes it a subfolder's file.
+    const std::string nested = Tagged("sub\\Grüße") + ".hlp";
+    Key(help, {{gone, platform::MakeTextValue(base_ + "\\help dir\\")},
+               {nested, platform::MakeTextValue(base_ + "\\help dir")},
+               {Tagged("valid") + ".chm", platform::MakeTextValue(base_ + "\\help dir")}});
+    removedValues_.push_back({help, gone});
+    removedValues_.push_back({help, nested});
+    findings_[kHelpCategory] = {gone, nested};
+  }
+
+  void DefineSharedDlls() {
+    const RegLocation dlls{HKLM, std::string(kSharedDllsKey)};
+    const std::string gone = Tagged("gone ü") + ".dll";
+    const std::string goneControl = Tagged("gone 漢") + ".ocx";
+    const std::string libDir = base_ + "\\lib dir\\";
+    Key(dlls, {{libDir + gone, platform::MakeDwordValue(3)},
+               {libDir + goneControl, platform::MakeBinaryValue(Bytes({1, 0, 0, 0}))},
+               {libDir + Tagged("there") + ".dll", platform::MakeDwordValue(1)},
+               // No extension: a folder, never reported although missing.
+               {base_ + "\\gone dir\\" + Tagged("folder"), platform::MakeDwordValue(1)}});
+    removedValues_.push_back({dlls, libDir + gone});
+    removedValues_.push_back({dlls, libDir + goneControl});
+    findings_[kSharedDllsCategory] = {gone, goneControl};
+  }
+
+  void DefineFonts() {
+    const RegLocation fonts{HKLM, std::string(kFontsKey)};
+    const std::string gone = Tagged("Grüße Sans") + " (TrueType)";
+    const std::string fullPath = Tagged("Font \"Q\" \\");
+    Key(fonts, {{gone, platform::MakeTextValue(Tagged("gone grüße") + ".ttf")},
+                {fullPath, platform::MakeTextValue(base_ + "\\gone dir\\gone.fon")},
+                {Tagged("Valid Font"), platform::MakeTextValue(Tagged("there") + ".ttf")},
+                {Tagged("Valid Full Path"),
+                 platform::MakeTextValue(FontsDir() + "\\" + Tagged("there") + ".ttf")}});
+    removedValues_.push_back({fonts, gone});
+    removedValues_.push_back({fonts, fullPath});
+    findings_[kFontsCategory] = {gone, fullPath};
+  }
+
+  void DefineSounds() {
+    const std::string app = Join(kSoundAppsKey, Tagged("ZentApp ü"));
+    ownKeys_.push_back({HKCU, app});
+    const auto current = [&](std::string_view event) {
+      return RegLocation{HKCU, Join(Join(app, event), ".current")};
+    };
+    const std::string ding = Tagged("Ding Grüße");
+    Key(current(ding), {{"", platform::MakeTextValue(base_ + "\\media\\gone ding.wav")},
+                        {"Extra", platform::MakeDwordValue(5)}});
+    Key({HKCU, Join(Join(app, ding), ".Default")}, {{"", platform::MakeTextValue("x.wav")}});
+    emptiedDefaults_.push_back(current(ding));
+    const std::string quoted = Tagged("Quote \"E\"");
+    Key(current(quoted), {{"", platform::MakeTextValue(base_ + "\\media\\gone.wav")}});
+    Key(current(Tagged("Valid")), {{"", platform::MakeTextValue(base_ + "\\media\\there.wav")}});
+    Key(current(Tagged("Bare")), {{"", platform::MakeTextValue("ding.wav")}});
+    findings_[kSoundsCategory] = {ding, quoted};
+  }
+
+  void DefineOtherEntries() {
+    otherKey_ = {HKCU, "Software\\ZentTests\\Repair Grüße " + tag_};
+    ownKeys_.push_back(otherKey_);
+    const std::string quoted = Tagged("na\"me \\ Ωμέγα");
+    Key(otherKey_, {{"", platform::MakeTextValue("\\\\server\\share Grüße 漢字")},
+                    {quoted, platform::MakeTextValue("C:\\A \"quoted\" \\\\srv\\share\\")},
+                    // Not saved, so not emptied: numbers, expandable and empty texts, and
+                    // a text that cannot be one line of a script.
+                    {Tagged("Count"), platform::MakeDwordValue(7)},
+                    {Tagged("Expand"), Typed(platform::kRegExpandSz, "%TEMP%\\x")},
+                    {Tagged("Empty"), platform::MakeTextValue("")},
+                    {Tagged("Two lines"), platform::MakeTextValue("a\r\nb")}});
+    otherValues_ = keys_.back().second;
+    otherValues_.front().first = "(Standard)";
+    emptiedOthers_ = {"", quoted};
+  }
+
+  void MakeFiles() const {
+    auto& files = Real().files;
+    for (const std::string_view folder :
+         {"\\prog dir", "\\help dir", "\\lib dir", "\\fonts", "\\media"}) {
+      ASSERT_TRUE(files.CreateFolders(base_ + std::string(folder))) << folder;
+    }
+    for (const std::string& file :
+         {std::string("\\prog dir\\valid prog.exe"), "\\help dir\\" + Tagged("valid") + ".chm",
+          "\\lib dir\\" + Tagged("there") + ".dll", "\\fonts\\" + Tagged("there") + ".ttf",
+          std::string("\\media\\there.wav")}) {
+      ASSERT_TRUE(files.WriteWhole(base_ + file, "present")) << base_ + file;
+    }
+  }
+
+  std::string tag_;
+  std::string base_;
+  bool helpWasThere_ = false;
+  bool dllsWereThere_ = false;
+  bool fontsWereThere_ = false;
+  bool soundsWereThere_ = false;
+  std::vector<std::pair<RegLocation, std::vector<std::pair<std::string, RegValue>>>> keys_;
+  std::vector<RegLocation> ownKeys_;  // removed whole on clean-up
+  std::vector<RegLocation> removedKeys_;
+  std::vector<std::pair<RegLocation, std::string>> removedValues_;
+  std::vector<RegLocation> emptiedDefaults_;
+  std::map<int, std::set<std::string>> findings_;
+  RegLocation otherKey_;
+  std::vector<std::pair<std::string, RegValue>> otherValues_;  // as the findings name them
+  std::vector<std::string> emptiedOthers_;
+};
+
+// The ".reg" files of the backup folder by name.
+std::vector<std::string> BackupFiles(const std::string& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : Real().files.List(directory + "\\*.reg", 0).entries) {
+    names.push_back(entry.name);
+  }
+  return names;
+}
+
+std::vector<std::string> DatedBackups(const std::string& directory) {
+  std::vector<std::string> dated;
+  for (const auto& name : BackupFiles(directory)) {
+    if (name != kRunningBackupName && name != kScratchName) dated.push_back(name);
+  }
+  return dated;
+}
+
+// Imports a script with the platform's registry editor, as a user restoring a
+// backup would.
+void Import(const std::string& path) {
+  ASSERT_TRUE(Real().launcher.RunHiddenAndWait("REGEDIT /s \"" + path + "\"")) << path;
+}
+
+std::string Listed(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) text += "  " + line + "\n";
+  return text;
+}
+
+// The locale's day name, then day, month, year, hour and minute of the last
+// write (a move keeps that time).
+std::string ExpectedDatedName(const std::string& path) {
+  const auto written = Real().files.LastWriteTime(path);
+  if (!written) return "<no time for " + path + ">";
+  char digits[32];
+  std::snprintf(digits, sizeof digits, "%02d%02d%04d%02d%02d", written->day, written->month,
+                written->year, written->hour, written->minute);
+  return Real().system.AbbreviatedDayName(written->dayOfWeek) + digits + ".reg";
+}
+
+class RegistryRepairOnWine : public ::testing::Test {
+ protected:
+  BackupSettingAside backupSetting_;
+  Plantation plantation_;
+};
+
+TEST_F(RegistryRepairOnWine, RemovesExactlyTheOrphansAndTheDatedBackupRestoresThem) {
+  plantation_.Plant();
+  RunWorld world(plantation_.Base() + "\\product", plantation_.FontsDir());
+  const RegistrySnapshot before = plantation_.Snapshot();
+
+  RunListScans(world.run);
+  EXPECT_EQ(plantation_.KeepOnlyOurFindings(world.categories), plantation_.ExpectedFindings());
+  plantation_.AddSelectedOtherEntries(world.categories);
+  world.state.RepairRunning = true;
+  RegistryRepair(world.run).Repair();
+
+  EXPECT_FALSE(world.state.RepairRunning);
+  EXPECT_TRUE(world.categories.Empty());
+  EXPECT_EQ(Listed(Differences(plantation_.AfterRepair(before), plantation_.Snapshot())), "");
+  const std::string backupDirectory = plantation_.Base() + "\\product\\BACKUP";
+  const auto dated = DatedBackups(backupDirectory);
+  ASSERT_EQ(dated.size(), 1u) << Listed(BackupFiles(backupDirectory));
+  EXPECT_EQ(Real().files.FileExists(backupDirectory + "\\1.reg"), Presence::Missing);
+  EXPECT_EQ(dated.front(), ExpectedDatedName(backupDirectory + "\\" + dated.front()));
+
+  Import(backupDirectory + "\\" + dated.front());
+  EXPECT_EQ(Listed(Differences(before, plantation_.Snapshot())), "");
+}
+
+// What one repair that input ends at pump call `abortAt` leaves behind.
+struct AbortedRun {
+  bool abortFired = false;
+  bool removedSomething = false;
+};
+
+AbortedRun RepairEndedAtPumpCall(Plantation& plantation, int abortAt) {
+  AbortedRun outcome;
+  plantation.Plant();
+  const std::string product = plantation.Base() + "\\product " + std::to_string(abortAt);
+  const std::string backupDirectory = product + "\\BACKUP";
+  RunWorld world(product, plantation.FontsDir());
+  const RegistrySnapshot before = plantation.Snapshot();
+  RunListScans(world.run);
+  plantation.KeepOnlyOurFindings(world.categories);
+  plantation.AddSelectedOtherEntries(world.categories);
+
+  RegistryRepair repair(world.run);
+  // What the saver window does on input: ask the run to stop and, while the
+  // repair runs, give the running backup its dated name at once.
+  world.pump.calls = 0;
+  world.pump.onPump = [&](int call) {
+    if (call != abortAt) return;
+    outcome.abortFired = true;
+    world.state.AbortRequested = true;
+    if (world.state.RepairRunning) repair.FinishBackup();
+  };
+  world.state.RepairRunning = true;
+  repair.Repair();
+  world.pump.onPump = nullptr;
+
+  outcome.removedSomething = !Differences(before, plantation.Snapshot()).empty();
+  EXPECT_FALSE(world.state.RepairRunning);
+  // No backup may be left only in the running or the scratch file: restoring
+  // the dated files alone must bring back everything.
+  EXPECT_EQ(Real().files.FileExists(backupDirectory + "\\1.reg"), Presence::Missing)
+      << Listed(BackupFiles(backupDirectory));
+  for (const auto& name : DatedBackups(backupDirectory)) Import(backupDirectory + "\\" + name);
+  EXPECT_EQ(Listed(Differences(before, plantation.Snapshot())), "");
+  return outcome;
+}
+
+TEST_F(RegistryRepairOnWine, EverythingRemovedBeforeAnAbortIsInTheDatedBackups) {
+  const auto started = std::chrono::steady_clock::now();
+  int abortedRuns = 0;
+  int abortedAfterRemoving = 0;
+  constexpr int kEnoughPumpCalls = 400;  // far more than one repair of these entries makes
+  int abortAt = 1;
+  for (; abortAt <= kEnoughPumpCalls; ++abortAt) {
+    SCOPED_TRACE("abort at pump call " + std::to_string(abortAt));
+    const AbortedRun outcome = RepairEndedAtPumpCall(plantation_, abortAt);
+    if (::testing::Test::HasFatalFailure() || !outcome.abortFired) break;
+    ++abortedRuns;
+    if (outcome.removedSomething) ++abortedAfterRemoving;
+  }
+  const auto seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started)
+          .count();
+  std::printf("[ info     ] %d aborted repairs (%d after removing entries) in %lld s\n",
+              abortedRuns, abortedAfterRemoving, static_cast<long long>(seconds));
+  EXPECT_LT(abortAt, kEnoughPumpCalls) << "the repair never got through without an abort";
+  // Aborts must have hit the repair after it had removed entries, or the
+  // test proved nothing about the backups.
+  EXPECT_GT(abortedAfterRemoving, 5);
+}
+
+}  // namespace
+}  // namespace zent
