@@ -4,27 +4,139 @@
 # Linux file system is out of its reach). Arguments go to the saver ("/S" when
 # none are given: the screen saver itself; "/C" opens the settings dialog).
 #
-# On the user's display the saver runs until it sees input. Without a display
-# it runs on a virtual screen (tools/screenshot-saver.sh): a picture of the
-# screen is taken after a few seconds, a key press ends the saver, and the
-# picture is left in build/screenshots/saver.png.
+# "/S" is a demonstration of a cleaning run: the sandbox's registry is first
+# seeded (tools/lib/seed-demo-registry.sh) with the product's settings asking
+# for five registry scans and, for each, an entry that names a file which is
+# gone and one whose file exists. The saver runs until its status reads
+# "Search completed." (at most 120 s); then the script tells which entries were
+# removed, which stayed, and where the dated backup of the removed ones is.
+#
+# On the user's display the saver then runs on until it sees input. Without a
+# display it runs on a virtual screen: a picture of the screen is taken when
+# the run has completed, a key press ends the saver, and the picture is left
+# in build/screenshots/saver.png. Other arguments behave as before: on a
+# virtual screen (tools/screenshot-saver.sh) or on the user's display.
 #
 #   tools/run-saver.sh [/S | /C | /P]
+#
+# ZENT_SAVER=path/to/ZentSaver.scr runs that build instead of building one.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+here=$(cd "$(dirname "$0")" && pwd)
 
-tools/setup.sh
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target zent_saver
+# --- inside the sandbox -----------------------------------------------------
+
+completion_title='Search completed.'
+completion_timeout=120
+
+# Ends the saver with a key press, as a user would; stops it if it stays.
+end_saver_with_key() {
+  local pid=$1 _
+  xdotool key --clearmodifiers Escape >/dev/null 2>&1 || true
+  for _ in $(seq 30); do
+    kill -0 "$pid" 2>/dev/null || return 0
+    sleep 1
+  done
+  echo "run-saver: the saver did not end on a key press; stopped" >&2
+  kill "$pid" 2>/dev/null || true
+}
+
+# The saver's (captionless) window carries its status line as its title.
+# False when the saver ended first (input on the user's display) or the time
+# ran out.
+wait_for_completion() {
+  local pid=$1 pattern="^${completion_title//./\\.}\$" deadline=$((SECONDS + completion_timeout))
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    kill -0 "$pid" 2>/dev/null || return 1
+    xdotool search --name "$pattern" >/dev/null 2>&1 && return 0
+    sleep 0.5
+  done
+  return 1
+}
+
+run_demo_inside() {
+  local program="C:\\zent-run\\$1" outbox=$2
+  shift 2
+  # shellcheck source=tools/lib/seed-demo-registry.sh
+  source "$here/lib/seed-demo-registry.sh"
+  seed_demo
+  wine "$program" "$@" &
+  local pid=$! completed=0 status=0
+  echo "The saver is cleaning; waiting for \"$completion_title\" ..."
+  if wait_for_completion "$pid"; then
+    completed=1
+    echo "The saver's status reads \"$completion_title\""
+  elif kill -0 "$pid" 2>/dev/null; then
+    echo "run-saver: no \"$completion_title\" within $completion_timeout s" >&2
+  else
+    echo "run-saver: the saver ended before its run completed" >&2
+  fi
+  if [ -n "$outbox" ]; then
+    sleep 1
+    import -window root "$outbox/shot.png" || echo "run-saver: the picture failed" >&2
+    end_saver_with_key "$pid"
+  else
+    echo "The saver goes on showing its stars: move the mouse or press a key to end it."
+  fi
+  wait "$pid" || status=$?
+  echo "ZentSaver.scr $* ended with exit code $status"
+  report_demo
+  [ "$completed" = 1 ] && exit "$status"
+  exit 1
+}
+
+if [ "${1:-}" = --inside ]; then
+  shift
+  run_demo_inside "$@"
+fi
+
+# --- outside ----------------------------------------------------------------
+
+cd "$here/.."
+if [ -n "${ZENT_SAVER:-}" ]; then
+  program=$ZENT_SAVER
+else
+  tools/setup.sh
+  cmake --preset win64 >/dev/null
+  cmake --build --preset win64 --target zent_saver
+  program=build/win64/ZentSaver.scr
+fi
+[ -f "$program" ] || { echo "run-saver: $program does not exist" >&2; exit 2; }
 
 [ $# -gt 0 ] || set -- /S
-if [ -z "${DISPLAY:-}" ]; then
-  echo "No display: running ZentSaver.scr $* on a virtual screen in a sandbox Wine prefix ..."
-  exec tools/screenshot-saver.sh build/win64/ZentSaver.scr build/screenshots/saver.png "$@"
+if [ "$(printf '%s' "$1" | tr '[:lower:]' '[:upper:]')" != /S ]; then
+  if [ -z "${DISPLAY:-}" ]; then
+    echo "No display: running ZentSaver.scr $* on a virtual screen in a sandbox Wine prefix ..."
+    exec tools/screenshot-saver.sh "$program" build/screenshots/saver.png "$@"
+  fi
+  echo "Running ZentSaver.scr $* in a sandbox Wine prefix ..."
+  status=0
+  tools/wine-sandbox.sh --copy "$program" -- wine "C:\\zent-run\\$(basename "$program")" "$@" ||
+    status=$?
+  echo "ZentSaver.scr ended with exit code $status"
+  exit "$status"
 fi
-echo "Running ZentSaver.scr $* in a sandbox Wine prefix ..."
+
+for tool in xdotool import; do
+  command -v "$tool" >/dev/null || { echo "run-saver: $tool is missing (tools/setup.sh)" >&2; exit 2; }
+done
+if [ -n "${DISPLAY:-}" ]; then
+  echo "Running ZentSaver.scr $* in a sandbox Wine prefix on your display ..."
+  exec tools/wine-sandbox.sh --copy "$program" -- \
+    bash "$here/run-saver.sh" --inside "$(basename "$program")" "" "$@"
+fi
+
+# The sandbox may run as another user: the picture comes out through a folder
+# that user can write to; the sandbox brings its own virtual screen.
+echo "No display: running ZentSaver.scr $* on a virtual screen in a sandbox Wine prefix ..."
+outbox=$(mktemp -d)
+trap 'rm -rf "$outbox"' EXIT
+chmod 777 "$outbox"
 status=0
-tools/wine-sandbox.sh --copy build/win64/ZentSaver.scr -- \
-  wine 'C:\zent-run\ZentSaver.scr' "$@" || status=$?
-echo "ZentSaver.scr ended with exit code $status"
+env -u DISPLAY tools/wine-sandbox.sh --copy "$program" -- \
+  bash "$here/run-saver.sh" --inside "$(basename "$program")" "$outbox" "$@" || status=$?
+if [ -f "$outbox/shot.png" ]; then
+  mkdir -p build/screenshots
+  cp "$outbox/shot.png" build/screenshots/saver.png
+  echo "screenshot: build/screenshots/saver.png"
+fi
 exit "$status"

@@ -5,11 +5,10 @@
 // one block added to the running backup per finding).
 //
 // The in-memory platform is not built for speed: its registry and files find
-// names by a linear, case-folding search, and its Append copies the whole
-// file. So besides the total, the platform's calls are timed apart and the
-// repair's own time (total minus platform) is shown, with the bytes the file
-// steps read or write per finding. Flat own time and flat bytes per finding
-// mean the running backup is never re-read or re-written.
+// names by a linear, case-folding search. So besides the total, the platform's calls are timed
+// apart and the repair's own time (total minus platform) is shown, with the bytes the file steps
+// read or write per finding. Flat own time and flat bytes per finding mean the running backup is
+// never re-read or re-written.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>

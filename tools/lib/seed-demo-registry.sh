@@ -1,0 +1,159 @@
+# shellcheck shell=bash
+# The main job's demo machine (sourced, not run, inside a Wine sandbox): the
+# product's settings asking for five registry scans, and in each of the five
+# places one entry that names a file which is gone and one whose file exists.
+# After the saver has run, report_demo tells which entries went, which stayed
+# and where the backup of the removed ones is.
+
+demo_product='C:\Kelvaro-ZENT'
+demo_root='C:\ZentDemo'
+demo_key_app_paths='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths'
+demo_key_help='HKLM\SOFTWARE\Microsoft\Windows\Help'
+demo_key_shared='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs'
+demo_key_fonts='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Fonts'
+demo_key_sounds='HKCU\AppEvents\Schemes\Apps\ZentDemo'
+
+# C:\A\B -> the file's place on the Linux side of the prefix.
+demo_unix_path() {
+  local path=${1#C:\\}
+  printf '%s/drive_c/%s' "$WINEPREFIX" "${path//\\//}"
+}
+
+# Only the "Here" folder exists; nothing named in "Gone" does.
+seed_demo_files() {
+  local here
+  here=$(demo_unix_path "$demo_root\\Here")
+  mkdir -p "$here" "$(demo_unix_path "$demo_product")"
+  local file
+  for file in ZentDemoHere.exe zenthere.hlp zenthere.dll zenthere.ttf here.wav; do
+    : >"$here/$file"
+  done
+}
+
+# Written for the registry editor's import: REGEDIT4, backslashes doubled.
+write_demo_registry_script() {
+  cat <<'EOF'
+REGEDIT4
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Ortavo\Kelvaro-ZENT]
+"EXEPath"="C:\\Kelvaro-ZENT"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Ortavo\Kelvaro-ZENT\Saver]
+"MODE"=dword:00000002
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Ortavo\Kelvaro-ZENT\Options]
+"CUSTOM-REG"=dword:00000001
+"REG-SHARED_DLLS"=dword:00000001
+"REG-FONTS"=dword:00000001
+"REG-MEDIA"=dword:00000001
+"REG-HELPS"="1"
+"REG-APPS"=dword:00000001
+"CHECKDRIVE_C"=dword:00000001
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\ZentDemoGone.exe]
+@="C:\\ZentDemo\\Gone\\ZentDemoGone.exe"
+"Path"="C:\\ZentDemo\\Gone"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\ZentDemoHere.exe]
+@="C:\\ZentDemo\\Here\\ZentDemoHere.exe"
+"Path"="C:\\ZentDemo\\Here"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\Help]
+"zentgone.hlp"="C:\\ZentDemo\\Gone"
+"zenthere.hlp"="C:\\ZentDemo\\Here"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs]
+"C:\\ZentDemo\\Gone\\zentgone.dll"=dword:00000001
+"C:\\ZentDemo\\Here\\zenthere.dll"=dword:00000001
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Fonts]
+"Zent Demo Gone (TrueType)"="C:\\ZentDemo\\Gone\\zentgone.ttf"
+"Zent Demo Here (TrueType)"="C:\\ZentDemo\\Here\\zenthere.ttf"
+
+[HKEY_CURRENT_USER\AppEvents\Schemes\Apps\ZentDemo\GoneEvent\.current]
+@="C:\\ZentDemo\\Gone\\gone.wav"
+
+[HKEY_CURRENT_USER\AppEvents\Schemes\Apps\ZentDemo\HereEvent\.current]
+@="C:\\ZentDemo\\Here\\here.wav"
+EOF
+}
+
+seed_demo() {
+  seed_demo_files
+  local script="$ZENT_FIXTURES/seed.reg"
+  write_demo_registry_script | sed 's/$/\r/' >"$script"
+  wine regedit /s "$ZENT_FIXTURES_DRIVE\\seed.reg"
+  wine reg query 'HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT\Options' /v CUSTOM-REG >/dev/null 2>&1 ||
+    { echo "demo: the registry could not be seeded" >&2; return 1; }
+  echo "Seeded the sandbox registry: five scans chosen, one orphaned and one valid entry each."
+}
+
+# The data of a value ("" = the key's default value); fails when it is missing.
+demo_value_data() {
+  local key=$1 name=$2 output
+  if [ -z "$name" ]; then
+    output=$(wine reg query "$key" /ve 2>/dev/null) || return 1
+  else
+    output=$(wine reg query "$key" /v "$name" 2>/dev/null) || return 1
+  fi
+  printf '%s\n' "$output" | tr -d '\r' | awk -F '    ' '/    REG_/ { print $4; exit }'
+}
+
+# One line per entry: removed (the key or value is gone), emptied (a sound's
+# file name was cleared, which is how a sound is taken out) or kept.
+demo_entry_state() {
+  local key=$1 name=${2-} data
+  if [ "$name" = '(key)' ]; then
+    wine reg query "$key" >/dev/null 2>&1 && echo kept || echo removed
+  elif ! data=$(demo_value_data "$key" "$name"); then
+    echo removed
+  elif [ -z "$data" ]; then
+    echo emptied
+  else
+    echo kept
+  fi
+}
+
+demo_report_line() {
+  local category=$1 entry=$2 key=$3 name=$4
+  printf '  %-8s %-12s %s\n' "$(demo_entry_state "$key" "$name")" "$category" "$entry"
+}
+
+demo_backup_report() {
+  local folder backup
+  folder=$(demo_unix_path "$demo_product\\BACKUP")
+  backup=$(find "$folder" -maxdepth 1 -name '*.reg' ! -name 1.reg ! -name dummy.reg 2>/dev/null |
+    sort | tail -n 1)
+  if [ -z "$backup" ]; then
+    echo "No dated backup in $demo_product\\BACKUP."
+    return
+  fi
+  echo "Backup of what was removed: $demo_product\\BACKUP\\$(basename "$backup")"
+  echo "  its sections:"
+  # The registry editor of the NT family exports in UTF-16.
+  if [ "$(head -c 2 "$backup" | od -An -tx1 | tr -d ' ')" = fffe ]; then
+    iconv -f UTF-16 -t UTF-8 "$backup"
+  else
+    cat "$backup"
+  fi | tr -d '\r' | grep '^\[' | sed 's/^/    /'
+}
+
+report_demo() {
+  echo "Orphaned entries (their files are gone):"
+  demo_report_line 'App Paths' ZentDemoGone.exe "$demo_key_app_paths\\ZentDemoGone.exe" '(key)'
+  demo_report_line 'Help' zentgone.hlp "$demo_key_help" zentgone.hlp
+  demo_report_line 'SharedDLLs' 'C:\ZentDemo\Gone\zentgone.dll' "$demo_key_shared" \
+    'C:\ZentDemo\Gone\zentgone.dll'
+  demo_report_line 'Fonts' 'Zent Demo Gone (TrueType)' "$demo_key_fonts" 'Zent Demo Gone (TrueType)'
+  demo_report_line 'Sounds' 'ZentDemo\GoneEvent' "$demo_key_sounds\\GoneEvent\\.current" ''
+  echo "Valid entries (their files exist):"
+  demo_report_line 'App Paths' ZentDemoHere.exe "$demo_key_app_paths\\ZentDemoHere.exe" '(key)'
+  demo_report_line 'Help' zenthere.hlp "$demo_key_help" zenthere.hlp
+  demo_report_line 'SharedDLLs' 'C:\ZentDemo\Here\zenthere.dll' "$demo_key_shared" \
+    'C:\ZentDemo\Here\zenthere.dll'
+  demo_report_line 'Fonts' 'Zent Demo Here (TrueType)' "$demo_key_fonts" 'Zent Demo Here (TrueType)'
+  demo_report_line 'Sounds' 'ZentDemo\HereEvent' "$demo_key_sounds\\HereEvent\\.current" ''
+  echo "Entries the fresh prefix already had whose files are missing on C: (such as Wine's own"
+  echo "bitmap fonts) were found and removed too; the backup holds them as well."
+  demo_backup_report
+}
