@@ -29,6 +29,10 @@ tools/wine-tests.sh build/win64/wine_tests.exe --gtest_brief=1 | tee build/win64
 summary+=("wine: $(grep -E '^\[  PASSED  \]' build/win64/test-output.txt)")
 tools/check-saver-starts.sh build/win64/ZentSaver.scr
 summary+=("wine: the saver starts and ends")
+tools/check-saver-behaviour.sh build/win64/ZentSaver.scr
+summary+=("wine: the saver shows its starfield and ends on input")
+tools/check-dialog-settings.sh build/win64/ZentSaver.scr
+summary+=("wine: the dialog stores its settings, however it is closed")
 
 step "Windows i686 build"
 cmake --preset win32 >/dev/null

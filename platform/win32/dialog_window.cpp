@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/win32/text.h"
@@ -32,10 +33,10 @@ int DefaultHeight(ControlKind kind) {
   }
 }
 
-HFONT CreateDialogFont() {
-  // 8 point at 96 dpi.
-  return CreateFontW(-MulDiv(8, 96, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+// 8 point at 96 dpi; `averageWidth` 0 keeps the face's own width.
+HFONT CreateDialogFont(int averageWidth = 0) {
+  return CreateFontW(-MulDiv(8, 96, 72), averageWidth, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                      DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
 }
 
@@ -48,6 +49,32 @@ SIZE TextSize(HWND window, HFONT font, const std::wstring& text) {
   GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
   SelectObject(dc.get(), old);
   return size;
+}
+
+int AverageCharWidth(HWND window, HFONT font) {
+  TEXTMETRICW metrics{};
+  WindowDc dc(window);
+  if (!dc) return 0;
+  const HGDIOBJ old = SelectObject(dc.get(), font);
+  GetTextMetricsW(dc.get(), &metrics);
+  SelectObject(dc.get(), old);
+  return metrics.tmAveCharWidth;
+}
+
+// Where visual styles are on (Wine has them by default), the tab control
+// paints its pages in the theme's page colour, while the page controls,
+// which are the dialog's own children, show the dialog's face colour. Drawn
+// without a theme, the pages take the face colour too, as on the systems the
+// layout was made for. The theming library is looked up, not linked: the
+// Windows 95 family has none.
+void DrawWithoutTheme(HWND window) {
+  const HMODULE theming = GetModuleHandleW(L"uxtheme.dll");
+  if (theming == nullptr) return;
+  using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+  const auto setWindowTheme = reinterpret_cast<SetWindowThemeFunction>(
+      reinterpret_cast<void (*)()>(GetProcAddress(theming, "SetWindowTheme")));
+  // A blank name matches no theme class (Wine refuses an empty one).
+  if (setWindowTheme != nullptr) setWindowTheme(window, L" ", L" ");
 }
 
 void RegisterDialogClass(HINSTANCE instance, WNDPROC procedure) {
@@ -174,6 +201,8 @@ void ConfigurationDialog::CreateControls() {
     SendMessageW(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
     MapWindowPoints(tabs_, window_, reinterpret_cast<POINT*>(&display), 2);
     pageOrigin_ = POINT{display.left, display.top};
+    pageRight_ = display.right;
+    FitFontToPages();
   }
   for (std::size_t i = 0; i < model_.controls.size(); ++i) {
     const Control& control = model_.controls[i];
@@ -189,6 +218,46 @@ void ConfigurationDialog::CreateControls() {
   ShowModelStates();
   const int opening = IndexOf("PageControl1");
   SelectPage(opening < 0 ? 0 : model_.controls[static_cast<std::size_t>(opening)].position);
+}
+
+// Whether a control's text, shown in `font`, ends where it may: an auto-sized
+// label grows with its text up to the page's edge; a check box or radio
+// button keeps its laid-out width.
+bool ConfigurationDialog::TextFits(const Control& control, HFONT font) const {
+  if (control.page < 0) return true;
+  const bool box = IsRadioOrCheck(control.kind);
+  const bool label = control.kind == ControlKind::Label || control.kind == ControlKind::OrtavoLabel;
+  if (!box && !label) return true;
+  const int left = pageOrigin_.x + control.left;
+  int limit = pageRight_;
+  int indent = 0;
+  if (box) {
+    indent = GetSystemMetrics(SM_CXMENUCHECK) + 4;  // the box and the gap after it
+    if (control.width > 0) limit = std::min(limit, left + control.width);
+  }
+  return left + indent + TextSize(window_, font, Widen(control.text)).cx <= limit;
+}
+
+bool ConfigurationDialog::PagesFit(HFONT font) const {
+  for (const Control& control : model_.controls) {
+    if (!TextFits(control, font)) return false;
+  }
+  return true;
+}
+
+// The layout was made for "MS Sans Serif". Where that face is missing (a
+// Wine prefix without Wine's own fonts) a wider face stands in, and the long
+// lines of the first page would run past its edge. The stand-in is then
+// narrowed until every line fits, rather than have its ends cut off.
+void ConfigurationDialog::FitFontToPages() {
+  int width = AverageCharWidth(window_, font_.get());
+  while (width > 1 && !PagesFit(font_.get())) {
+    --width;
+    UniqueFont narrower(CreateDialogFont(width));
+    if (!narrower) return;
+    SendMessageW(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(narrower.get()), FALSE);
+    font_ = std::move(narrower);
+  }
 }
 
 HWND ConfigurationDialog::CreateControl(const Control& control, int id) {
@@ -258,10 +327,15 @@ HWND ConfigurationDialog::CreateControl(const Control& control, int id) {
   const bool onPage = control.page >= 0;
   const int left = control.left + (onPage ? pageOrigin_.x : 0);
   const int top = control.top + (onPage ? pageOrigin_.y : 0);
+  // A page clips what it holds; the controls here lie over the tab control
+  // instead of inside it, so one laid out wider than its page would cover
+  // the page's border.
+  if (onPage && tabs_ != nullptr) width = std::min(width, pageRight_ - left);
   const HWND handle = CreateWindowExW(
       exStyle, className, text.c_str(), style, left, top, width, height, window_,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   if (handle == nullptr) return nullptr;
+  if (control.kind == ControlKind::PageControl) DrawWithoutTheme(handle);
   SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   if (control.kind == ControlKind::UpDown) {
     SendMessageW(handle, UDM_SETRANGE32, control.minimum, control.maximum);
@@ -329,6 +403,11 @@ void ConfigurationDialog::ShowPageControls() {
 }
 
 void ConfigurationDialog::OnCommand(int id, int code) {
+  // Escape, as the dialog manager reports it: closes like the close button.
+  if (id == IDCANCEL) {
+    Close();
+    return;
+  }
   const int index = id - kFirstControlId;
   if (index < 0 || index >= static_cast<int>(model_.controls.size()) || code != BN_CLICKED) {
     return;
@@ -379,6 +458,8 @@ void ConfigurationDialog::RunModal() {
   closed_ = false;
   ShowWindow(window_, SW_SHOW);
   SetForegroundWindow(window_);
+  // The keyboard starts at the first control, as in any dialog.
+  if (const HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) SetFocus(first);
   MSG message;
   while (!closed_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (IsDialogMessageW(window_, &message)) continue;

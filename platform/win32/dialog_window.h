@@ -43,7 +43,7 @@ class ConfigurationDialog {
   // The user's state of the controls into the model.
   void ReadControls();
 
-  // Whether Apply or the close button has ended the dialog.
+  // Whether Apply, the close button or Escape has ended the dialog.
   bool Closed() const { return closed_; }
 
   // Shows the window and runs messages until the dialog is closed; the model
@@ -54,6 +54,9 @@ class ConfigurationDialog {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
+  bool TextFits(const Control& control, HFONT font) const;
+  bool PagesFit(HFONT font) const;
+  void FitFontToPages();
   HWND CreateControl(const Control& control, int id);
   void OnCommand(int id, int code);
   LRESULT OnNotify(const NMHDR& header);
@@ -69,16 +72,18 @@ class ConfigurationDialog {
   HWND window_ = nullptr;
   HWND tabs_ = nullptr;
   POINT pageOrigin_{0, 0};
+  int pageRight_ = 0;
   UniqueFont font_;
   std::vector<HWND> controls_;  // parallel to model_.controls
   std::vector<int> tabSheets_;  // model indexes of the pages, in tab order
   bool closed_ = false;
 };
 
-// Runs the dialog modally over `model`; returns when Apply or the close button
-// has closed it (both count the same), with the model holding the controls'
-// state. Preview reads the controls into the model and calls `onPreview`; a
-// star count that is not a number shows its error instead of the preview.
+// Runs the dialog modally over `model`; returns when Apply, the close button
+// or Escape has closed it (all count the same), with the model holding the
+// controls' state. Preview reads the controls into the model and calls
+// `onPreview`; a star count that is not a number shows its error instead of
+// the preview.
 void RunConfigurationDialog(Form& model, std::function<void()> onPreview);
 
 }  // namespace zent::win32

@@ -74,13 +74,17 @@ class DialogWindowTest : public ::testing::Test {
   HWND Control(std::string_view name) const { return dialog_->ControlHandle(name); }
 
   // Where the tab control puts its pages, in dialog client coordinates.
-  POINT PageOrigin() const {
+  RECT PageArea() const {
     const HWND tabs = Control("PageControl1");
     RECT display{};
     GetClientRect(tabs, &display);
     SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
     MapWindowPoints(tabs, dialog_->Handle(), reinterpret_cast<POINT*>(&display), 2);
-    return POINT{display.left, display.top};
+    return display;
+  }
+  POINT PageOrigin() const {
+    const RECT area = PageArea();
+    return POINT{area.left, area.top};
   }
 
   Form model_;
@@ -305,6 +309,22 @@ void CALLBACK CloseTarget(HWND, UINT, UINT_PTR timer, DWORD) {
   PostMessageW(g_closeTarget, WM_CLOSE, 0, 0);
 }
 
+// Ends a modal run that nothing else ended, and says so.
+bool g_guardFired = false;
+void CALLBACK StopHangingDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  g_guardFired = true;
+  PostMessageW(g_closeTarget, WM_CLOSE, 0, 0);
+}
+
+// Escape as the keyboard delivers it: to the window that has the focus.
+HWND g_escapeTarget = nullptr;
+void CALLBACK PressEscape(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  PostMessageW(g_escapeTarget, WM_KEYDOWN, VK_ESCAPE, 1);
+  PostMessageW(g_escapeTarget, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+}
+
 TEST_F(DialogWindowTest, RunModalReturnsWhenTheCloseButtonEndsTheDialog) {
   Open();
   SetWindowTextW(Control("Edit1"), L"321");
@@ -314,6 +334,91 @@ TEST_F(DialogWindowTest, RunModalReturnsWhenTheCloseButtonEndsTheDialog) {
   EXPECT_TRUE(dialog_->Closed());
   EXPECT_EQ(StarCountEdit(model_).text, "321");
   EXPECT_FALSE(HasVisibleStyle(dialog_->Handle()));
+}
+
+// Escape ends the dialog like its close button, and so stores what the
+// controls show, wherever the keyboard is.
+TEST_F(DialogWindowTest, EscapeClosesTheDialogLikeTheCloseButton) {
+  for (const char* focused : {"Edit1", "TrackBar1", "CheckBox1", "Button2", "PageControl1", ""}) {
+    model_ = EnglishDialog();
+    Open();
+    SetWindowTextW(Control("Edit1"), L"4321");
+    SendMessageW(Control("CheckBox1"), BM_CLICK, 0, 0);
+    SendMessageW(Control("TrackBar1"), TBM_SETPOS, TRUE, 6);
+    g_escapeTarget = *focused ? Control(focused) : dialog_->Handle();
+    ASSERT_NE(g_escapeTarget, nullptr) << focused;
+    g_closeTarget = dialog_->Handle();
+    g_guardFired = false;
+    const UINT_PTR guard = SetTimer(nullptr, 0, 5000, StopHangingDialog);
+    SetTimer(nullptr, 0, 50, PressEscape);
+    dialog_->RunModal();
+    KillTimer(nullptr, guard);
+    EXPECT_FALSE(g_guardFired) << focused << ": Escape did not close the dialog";
+    EXPECT_TRUE(dialog_->Closed()) << focused;
+    EXPECT_FALSE(HasVisibleStyle(dialog_->Handle())) << focused;
+    EXPECT_EQ(StarCountEdit(model_).text, "4321") << focused;
+    EXPECT_FALSE(BlockStarsBox(model_).checked) << focused;
+    EXPECT_EQ(SpeedBar(model_).position, 6) << focused;
+  }
+}
+
+TEST_F(DialogWindowTest, EveryLineOfTextEndsInsideItsPage) {
+  Open();
+  const RECT page = PageArea();
+  const int box = GetSystemMetrics(SM_CXMENUCHECK);
+  int measured = 0;
+  for (const zent::Control& control : model_.controls) {
+    const bool label = control.kind == ControlKind::Label;
+    const bool button = control.kind == ControlKind::RadioButton || IsCheckBoxKind(control.kind);
+    if (control.page < 0 || !(label || button)) continue;
+    const HWND handle = Control(control.name);
+    const RECT rect = ClientRectOf(handle, dialog_->Handle());
+    WindowDc dc(handle);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(handle, WM_GETFONT, 0, 0));
+    SelectObject(dc.get(), font);
+    const std::wstring text = Widen(control.text);
+    SIZE size{};
+    GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    const int textEnd = rect.left + (button ? box : 0) + size.cx;
+    EXPECT_LE(rect.right, page.right) << control.name << " covers the page's border";
+    EXPECT_LE(textEnd, page.right) << control.name << " runs past its page";
+    if (button) {
+      EXPECT_LE(textEnd, rect.right) << control.name << " is cut off";
+    }
+    ++measured;
+  }
+  EXPECT_EQ(measured, 25);  // 12 + 8 + 5 lines on the three pages
+}
+
+COLORREF PixelOf(HWND window, int x, int y) {
+  WindowDc dc(window);
+  return GetPixel(dc.get(), x, y);
+}
+
+// The pages and the controls on them are one surface: no control stands out
+// as a patch of another colour.
+TEST_F(DialogWindowTest, PagesAndTheirControlsShareOneBackground) {
+  Open();
+  for (const int pageIndex : {0, 1, 2}) {
+    dialog_->SelectPage(pageIndex);
+    RedrawWindow(dialog_->Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const RECT page = PageArea();
+    const COLORREF pageColour = PixelOf(dialog_->Handle(), page.right - 12, page.bottom - 12);
+    ASSERT_NE(pageColour, CLR_INVALID);
+    for (const zent::Control& control : model_.controls) {
+      if (control.page != pageIndex) continue;
+      const bool label = control.kind == ControlKind::Label;
+      const bool button = control.kind == ControlKind::RadioButton || IsCheckBoxKind(control.kind);
+      if (!label && !button) continue;
+      const HWND handle = Control(control.name);
+      RECT client{};
+      GetClientRect(handle, &client);
+      // Above the capital letters of a label; right of a button's text.
+      const POINT blank = label ? POINT{1, 0} : POINT{client.right - 3, client.bottom / 2};
+      EXPECT_EQ(PixelOf(handle, blank.x, blank.y), pageColour) << control.name;
+    }
+  }
 }
 
 }  // namespace
