@@ -4,7 +4,8 @@
 #   "/P"          (the preview) by itself, at once;
 #   "/S"          (the saver) once it sees input: the mouse is moved and a key
 #                 pressed every second;
-#   no argument   (the configuration dialog) once it is closed with Alt+F4,
+#   no argument   (the configuration dialog, as with "/c:1234" from the
+#                 display settings) once it is closed with Alt+F4,
 #                 as with its close button.
 #
 #   tools/check-saver-starts.sh build/win64/ZentSaver.scr
@@ -73,6 +74,7 @@ check() {
 check "preview (/P)" 20 none /P
 check "saver (/S), ended by input" 90 input /S
 check "configuration dialog, closed with Alt+F4" 30 close
+check "configuration dialog (/c:1234), closed with Alt+F4" 30 close /c:1234
 
 [ "$failures" -eq 0 ] || exit 1
 echo "the saver starts and ends in every mode"
