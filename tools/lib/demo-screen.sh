@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the demo screenshot scripts (sourced, not run): a private virtual
 # screen, a demo program in a Wine sandbox on it, and a picture of its window.
 # Both are ended by an EXIT trap, also when a step fails.
@@ -54,6 +55,8 @@ capture_demo() {
   window=$(timeout 90 xdotool search --sync --name "^$title\$" | head -n 1) || true
   [ -n "$window" ] || { echo "screenshot: the window \"$title\" did not appear" >&2; exit 1; }
   sleep 2  # let it paint
+  # Declared so that the eval below sets locals only; SCREEN and WINDOW go unused.
+  # shellcheck disable=SC2034
   local X Y WIDTH HEIGHT SCREEN WINDOW
   eval "$(xdotool getwindowgeometry --shell "$window")"
   local margin=16
