@@ -30,6 +30,10 @@ struct AppPathEntry {
 
 bool HasExeExtension(std::string_view path) { return UpperCaseUtf8(FileExtension(path)) == ".EXE"; }
 
+bool NamesExistingFile(RunContext& run, const std::string& path) {
+  return !path.empty() && run.platform.files.FileExists(path) == platform::Presence::Present;
+}
+
 std::string ReadFolder(RunContext& run, const std::string& key) {
   auto& registry = run.platform.registry;
   if (!RegHasValueStartingWith(registry, kRoot, key, "Path")) return {};
@@ -48,7 +52,11 @@ AppPathEntry ReadEntry(RunContext& run, const std::string& name) {
     entry.program = entry.folder + "\\" + name;
   }
   // The default value names the folder (or nothing): the program lies in it.
-  if (entry.isExe && !HasExeExtension(entry.program)) entry.program += "\\" + name;
+  // A default naming an existing file of another kind (a batch file, a
+  // program without the usual extension) is that program, not its folder.
+  if (entry.isExe && !HasExeExtension(entry.program) && !NamesExistingFile(run, entry.program)) {
+    entry.program += "\\" + name;
+  }
   if (entry.isExe && entry.folder.empty()) {
     entry.folder =
         StripTrailingBackslashes(NormalizePath(run.platform.shell, DirectoryPart(entry.program)));

@@ -37,6 +37,7 @@ class ListScans : public ::testing::Test, protected testing::RunFixture {
     memory.files.AddDrive('D', platform::kDriveFixed);  // present, not checked
     memory.files.AddFolder("C:\\TOOLS");
     memory.files.AddFile("C:\\TOOLS\\PRESENT.EXE");
+    memory.files.AddFile("C:\\TOOLS\\RUN.CMD");
     memory.files.AddFile("C:\\WINDOWS\\HELP\\THERE.HLP");
     memory.files.AddFile("C:\\WINDOWS\\FONTS\\THERE.TTF");
     memory.files.AddFile("C:\\WINDOWS\\MEDIA\\THERE.WAV");
@@ -112,6 +113,10 @@ INSTANTIATE_TEST_SUITE_P(
                     "C:\\TOOLS\\FOO.EXE"},
         AppPathCase{"QuotedLowerCaseProgram", "foo.exe", MakeTextValue("\"c:\\gone\\foo.exe\""),
                     std::nullopt, "C:\\GONE\\FOO.EXE"},
+        AppPathCase{"ProgramOfOtherKindPresent", "RUN.EXE", MakeTextValue("C:\\TOOLS\\RUN.CMD"),
+                    std::nullopt, ""},
+        AppPathCase{"ProgramOfOtherKindGone", "RUN.EXE", MakeTextValue("C:\\GONE\\RUN.CMD"),
+                    std::nullopt, "C:\\GONE\\RUN.CMD\\RUN.EXE"},
         AppPathCase{"ProgramPresent", "PRESENT.EXE", MakeTextValue("C:\\Tools\\Present.exe"),
                     std::nullopt, ""},
         AppPathCase{"ProgramOfOtherName", "FOO.EXE", MakeTextValue("C:\\TOOLS\\BAR.EXE"),
