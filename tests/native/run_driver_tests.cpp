@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "regscan/list_scans.h"
 #include "tests/native/run_fixture.h"
 
 namespace zent {
@@ -176,21 +177,45 @@ TEST_F(RunDriverTest, StepsNotBuiltYetAreSkipped) {
   EXPECT_EQ(fixture.statusLabel, kCompletedStatusText);
 }
 
-// Input during the first scan: the driver goes on through every step (they
-// end at once on the flag) and still ends with its completion text.
-TEST_F(RunDriverTest, AbortDuringTheFirstScanStillEndsWithTheCompletionText) {
-  fixture.memory.pump.onPump = [this](int) { fixture.state.AbortRequested = true; };
-  int categoriesAdded = 0;
-  for (std::size_t i = 0; i < kScanCount; ++i) {
-    steps.scans[i] = [this, i, &categoriesAdded] {
-      Record("scan " + std::to_string(i));
-      if (fixture.run.PumpAndCheckAbort()) return;
-      ++categoriesAdded;
-    };
+// Input during the first scan: the driver goes on through every step, the
+// later scans end at their start without adding a category, and the pass still
+// ends with its completion text.
+TEST_F(RunDriverTest, AbortDuringTheFirstScanLeavesOnlyItsCategory) {
+  for (const char* name : {"CUSTOM-REG", "REG-SHARED_DLLS", "REG-FONTS", "REG-MEDIA", "REG-HELPS",
+                           "REG-APPS", "CUSTOM-FILES", "CHECKDRIVE_C"}) {
+    SetOption(name, 1);
   }
-  RunCleaningPass(fixture.run, true, false, steps);
-  EXPECT_EQ(categoriesAdded, 0);
-  EXPECT_EQ(calls, kSafetyCalls);
+  const auto set = [this](RegRoot root, const std::string& key, const char* name,
+                          const char* data) {
+    fixture.memory.registry.SetValue(root, key, name, MakeTextValue(data));
+  };
+  set(RegRoot::LocalMachine, std::string(kSharedDllsKey), "C:\\GONE\\A.DLL", "1");
+  set(RegRoot::LocalMachine, std::string(kSharedDllsKey), "C:\\GONE\\B.DLL", "1");
+  set(RegRoot::LocalMachine, std::string(kFontsKey), "Gone", "C:\\GONE\\F.TTF");
+  set(RegRoot::CurrentUser, std::string(kSoundAppsKey) + "\\App\\Event\\.current", "",
+      "C:\\GONE\\E.WAV");
+  set(RegRoot::LocalMachine, std::string(kHelpFilesKey), "H.HLP", "C:\\GONE");
+  set(RegRoot::LocalMachine, std::string(kAppPathsKey) + "\\X.EXE", "", "C:\\GONE\\X.EXE");
+  RunContext& run = fixture.run;
+  steps.scans[3] = [&run] { ScanSharedDlls(run); };
+  steps.scans[6] = [&run] { ScanFonts(run); };
+  steps.scans[7] = [&run] { ScanSystemSounds(run); };
+  steps.scans[8] = [&run] { ScanHelpFiles(run); };
+  steps.scans[9] = [&run] { ScanAppPaths(run); };
+  fixture.memory.pump.onPump = [this](int call) {
+    if (call == 3) fixture.state.AbortRequested = true;  // while B.DLL is shown
+  };
+
+  RunMainProgramSource();
+
+  EXPECT_EQ(calls, (std::vector<std::string>{"repair", "junk"}));
+  ASSERT_EQ(fixture.categories.Count(), 1u);
+  const CategoryItem& item = fixture.categories.Item(0);
+  EXPECT_EQ(item.CategoryIndex, 3);
+  EXPECT_EQ(item.caption, "DLLs");
+  EXPECT_EQ(item.category.TargetPaths(), (std::vector<std::string>{"C:\\GONE\\A.DLL"}));
+  EXPECT_TRUE(item.category.SelectionFlags().empty());
+  EXPECT_EQ(fixture.memory.pump.calls, 3);
   EXPECT_EQ(fixture.statusLabel, kCompletedStatusText);
   EXPECT_FALSE(fixture.state.RepairRunning);
 }
