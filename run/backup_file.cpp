@@ -65,9 +65,10 @@ std::optional<std::string> Utf8ToWindows1252(std::string_view text) {
 
 std::string TextOfExport(std::string_view bytes) {
   if (bytes.starts_with(kUtf16Mark)) return Utf16LeToUtf8(bytes.substr(kUtf16Mark.size()));
-  if (IsValidUtf8(bytes)) {
-    if (bytes.starts_with(kUtf8Mark)) bytes.remove_prefix(kUtf8Mark.size());
-    return std::string(bytes);
+  // Only a mark tells UTF-8: single-byte text such as "\xC3\xA4" is also well
+  // formed UTF-8, and reading it so would change the names it restores.
+  if (bytes.starts_with(kUtf8Mark) && IsValidUtf8(bytes)) {
+    return std::string(bytes.substr(kUtf8Mark.size()));
   }
   return Windows1252ToUtf8(bytes);
 }
@@ -151,6 +152,12 @@ std::optional<std::vector<std::string>> ValueBlockLines(BackupEncoding encoding,
 
 std::vector<std::string> DecodeScriptLines(std::string_view bytes) {
   return SplitLines(TextOfExport(bytes));
+}
+
+bool DecodesWithoutLoss(std::string_view bytes) {
+  if (!bytes.starts_with(kUtf16Mark)) return true;
+  const std::string_view units = bytes.substr(kUtf16Mark.size());
+  return Utf8ToUtf16Le(Utf16LeToUtf8(units)) == units;
 }
 
 std::optional<std::string> EncodeScriptLines(const std::vector<std::string>& lines,

@@ -40,10 +40,15 @@ std::optional<std::vector<std::string>> ValueBlockLines(BackupEncoding encoding,
                                                         std::string_view valueName,
                                                         std::string_view text);
 
-// An exporter's file as UTF-8 lines: UTF-16LE when it starts with FF FE, else
-// UTF-8 when well formed (a UTF-8 mark is dropped), else Windows-1252. Lines
-// end at CR LF, LF or CR; a final line end adds no empty line.
+// An exporter's file as UTF-8 lines: UTF-16LE when it starts with FF FE, UTF-8
+// when it starts with the UTF-8 mark (dropped) and is well formed, else
+// Windows-1252. Lines end at CR LF, LF or CR; a final line end adds no empty
+// line.
 std::vector<std::string> DecodeScriptLines(std::string_view bytes);
+
+// False when DecodeScriptLines would change the export's text: UTF-16LE with
+// an unpaired surrogate (a name the registry allows) or an odd last byte.
+bool DecodesWithoutLoss(std::string_view bytes);
 
 // The lines in the file's encoding, each ended by CR LF. `startsFile` puts the
 // byte-order mark of UTF-16LE first. nullopt when a line is not well-formed

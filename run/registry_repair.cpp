@@ -337,7 +337,8 @@ bool RegistryRepair::AddScratchToBackup() {
   const std::string scratch = ScratchFile();
   const auto exported = files.ReadWhole(scratch);
   Pump();
-  if (!exported) return false;
+  // A backup that would restore other names than the exported ones saves nothing.
+  if (!exported || !DecodesWithoutLoss(*exported)) return false;
   const auto lines = DecodeScriptLines(*exported);
   // An export always names its key; a file without a key line saved nothing.
   const bool namesKey = std::any_of(lines.begin(), lines.end(),

@@ -60,12 +60,24 @@ TEST(DecodeScript, Utf16WithMarkAndEveryLineEnd) {
             (Lines{"REGEDIT4", "", "[K]", "\"Ä\"=\"€\"", "last"}));
 }
 
-TEST(DecodeScript, WellFormedUtf8LosesItsMarkOtherBytesAreWindows1252) {
+TEST(DecodeScript, MarkedUtf8LosesItsMarkOtherBytesAreWindows1252) {
   EXPECT_EQ(DecodeScriptLines("\xEF\xBB\xBF[K]\r\n\"n\"=\"\xC3\xA4\""),
             (Lines{"[K]", "\"n\"=\"ä\""}));
   EXPECT_EQ(DecodeScriptLines("[K]\r\n\"\xE4\"=\"\x80\x81\"\r\n\r\n"),
             (Lines{"[K]", "\"ä\"=\"€\u0081\"", ""}));
+  // A single-byte export whose bytes happen to form UTF-8 keeps its characters.
+  EXPECT_EQ(DecodeScriptLines("[K\xC3\xA4]\r\n"), (Lines{"[KÃ¤]"}));
   EXPECT_EQ(DecodeScriptLines(""), Lines{});
+}
+
+TEST(DecodeScript, Utf16WithAnUnpairedSurrogateOrAnOddByteWouldLoseText) {
+  const auto wide = Utf8ToUtf16Le("[K]\r\n@=\"\xEF\xBF\xBD\"\r\n");
+  ASSERT_TRUE(wide);
+  EXPECT_TRUE(DecodesWithoutLoss("\xFF\xFE" + *wide));
+  EXPECT_TRUE(DecodesWithoutLoss("[K\xE4]\r\n"));
+  EXPECT_FALSE(DecodesWithoutLoss("\xFF\xFE" + *wide + std::string("\x00\xD8", 2)));
+  EXPECT_FALSE(DecodesWithoutLoss(std::string("\xFF\xFE\x00\xDC[\0", 6)));
+  EXPECT_FALSE(DecodesWithoutLoss("\xFF\xFE" + *wide + "x"));
 }
 
 TEST(EncodeScript, Utf16PutsTheMarkOnlyAtTheFileStart) {

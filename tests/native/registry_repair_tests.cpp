@@ -307,6 +307,29 @@ TEST_F(RegistryRepairTest, AStaleScratchFileThatCannotBeDeletedIsNotTakenForAnEx
   EXPECT_TRUE(Registry().KeyExists(RegRoot::LocalMachine, std::string(kAppPaths) + "gone.exe"));
 }
 
+TEST_F(RegistryRepairTest, AnExportWhoseTextCannotBeCarriedOverExactlyRemovesNothing) {
+  const std::string key = std::string(kAppPaths) + "gone.exe";
+  Registry().SetValue(RegRoot::LocalMachine, key, "", MakeTextValue(kGone));
+  // A value name holding a lone surrogate, as the registry allows: read as
+  // text it would come back under another name.
+  f.memory.launcher.onRun = [this, key](std::string_view command) {
+    const auto text = Utf8ToUtf16Le(
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\" +
+        key + "]\r\n\"");
+    const auto rest = Utf8ToUtf16Le("\"=\"x\"\r\n\r\n");
+    f.memory.files.WriteWhole(testing::ParseExportCommand(command)->file,
+                              "\xFF\xFE" + *text + std::string("\x00\xD8", 2) + *rest);
+    return true;
+  };
+  AddCategory(9, {{"gone.exe", kGone, "", ""}});
+
+  Repair();
+
+  EXPECT_TRUE(Registry().KeyExists(RegRoot::LocalMachine, key));
+  EXPECT_EQ(DatedBackupLines(), Lines{});
+}
+
 TEST_F(RegistryRepairTest, AKeyThatCannotBeQuotedIsNeitherExportedNorRemoved) {
   const std::string key = std::string(kAppPaths) + "a\" \"HKEY_LOCAL_MACHINE\\SOFTWARE";
   Registry().SetValue(RegRoot::LocalMachine, key, "", MakeTextValue(kGone));
@@ -355,6 +378,9 @@ TEST_F(RegistryRepairTest, OnTheWindows95FamilyWhatTheCodePageLacksIsNeitherSave
 }
 
 TEST_F(RegistryRepairTest, ValuesThatCannotBeSavedAsTextStayUntouched) {
+  // Where a finding without a known root or key path could wrongly land.
+  Registry().SetValue(RegRoot::CurrentUser, "Software\\N", "Dir", MakeTextValue(kGone));
+  Registry().SetValue(RegRoot::CurrentUser, "", "Dir", MakeTextValue(kGone));
   Registry().SetValue(RegRoot::CurrentUser, "Software\\N", "Count", MakeDwordValue(5));
   Registry().SetValue(RegRoot::CurrentUser, "Software\\N", "Lines", MakeTextValue("a\r\nb"));
   Registry().SetValue(RegRoot::ClassesRoot, "numfile\\DefaultIcon", "", MakeDwordValue(7));
@@ -376,6 +402,8 @@ TEST_F(RegistryRepairTest, ValuesThatCannotBeSavedAsTextStayUntouched) {
   // The repair went on with the next finding.
   EXPECT_EQ(Registry().Value(RegRoot::ClassesRoot, "txtfile\\DefaultIcon", ""), MakeTextValue(""));
   EXPECT_FALSE(DatedBackupHolds("\"Count\"=\"5\""));
+  EXPECT_EQ(Registry().Value(RegRoot::CurrentUser, "Software\\N", "Dir"), MakeTextValue(kGone));
+  EXPECT_EQ(Registry().Value(RegRoot::CurrentUser, "", "Dir"), MakeTextValue(kGone));
 }
 
 // --- the backup folder and the dated name ------------------------------------
