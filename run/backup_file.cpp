@@ -182,8 +182,24 @@ bool AppendBackupBlock(platform::FileSystem& files, std::string_view path,
   return files.Append(path, *bytes);
 }
 
+namespace {
+
+// A day name is the locale's to choose; a character a file name cannot hold
+// would make every rename fail and leave each backup under its running name.
+std::string FileNameSafe(std::string_view text) {
+  std::string safe;
+  for (const char c : text) {
+    const bool forbidden = static_cast<unsigned char>(c) < 0x20 ||
+                           std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
+    if (!forbidden) safe += c;
+  }
+  return safe;
+}
+
+}  // namespace
+
 std::string DatedBackupName(const platform::LocalTime& time, std::string_view dayName) {
-  return std::string(dayName) + TwoDigits(time.day) + TwoDigits(time.month) +
+  return FileNameSafe(dayName) + TwoDigits(time.day) + TwoDigits(time.month) +
          FourDigits(time.year) + TwoDigits(time.hour) + TwoDigits(time.minute);
 }
 

@@ -133,6 +133,8 @@ TEST(AppendBackupBlock, AnEmptyFileLeftByAFailedFirstWriteGetsTheMark) {
 TEST(DatedBackupName, DayNameThenTwoDigitFieldsAndTheYear) {
   EXPECT_EQ(DatedBackupName({2026, 12, 7, 14, 35, 59, 1}, "Mo"), "Mo071220261435");
   EXPECT_EQ(DatedBackupName({2027, 1, 3, 0, 5, 0, 0}, "Sun"), "Sun030120270005");
+  // A locale's day name never makes the name unusable as a file name.
+  EXPECT_EQ(DatedBackupName({2027, 1, 3, 0, 5, 0, 0}, "S/u:n?"), "Sun030120270005");
 }
 
 class MoveToDatedNameTest : public ::testing::Test {
