@@ -1,5 +1,7 @@
 #include "platform/utf8.h"
 
+#include <array>
+
 namespace zent {
 namespace {
 
@@ -164,6 +166,50 @@ std::string Utf16LeToUtf8(std::string_view bytes) {
     } else {
       AppendUtf8(out, unit);
     }
+  }
+  return out;
+}
+
+namespace {
+
+// Windows-1252 from 0x80 to 0x9F; the rest of the page is Latin-1.
+constexpr std::array<char16_t, 32> kWindows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+std::optional<char> CodePointToWindows1252(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (std::size_t k = 0; k < kWindows1252High.size(); ++k) {
+    if (kWindows1252High[k] == c) return static_cast<char>(0x80 + k);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string Windows1252ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (const char byte : bytes) {
+    const auto value = static_cast<unsigned char>(byte);
+    const bool high = value >= 0x80 && value < 0xA0;
+    AppendUtf8(out, high ? kWindows1252High[value - 0x80] : char32_t{value});
+  }
+  return out;
+}
+
+std::optional<std::string> Utf8ToWindows1252(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    const auto character = DecodeUtf8At(text, at);
+    const auto byte =
+        character.wellFormed ? CodePointToWindows1252(character.codePoint) : std::nullopt;
+    if (!byte) return std::nullopt;
+    out += *byte;
+    at += character.length;
   }
   return out;
 }

@@ -39,4 +39,11 @@ std::string UpperCaseUtf8(std::string_view text);
 std::optional<std::string> Utf8ToUtf16Le(std::string_view text);
 std::string Utf16LeToUtf8(std::string_view bytes);
 
+// Windows-1252, the single-byte code page older files and exports come in.
+// Decoding never fails (the five bytes the page leaves undefined keep their
+// value, as the system's own conversion does); encoding fails (nullopt) for a
+// text that is not well-formed UTF-8 or holds a character the page lacks.
+std::string Windows1252ToUtf8(std::string_view bytes);
+std::optional<std::string> Utf8ToWindows1252(std::string_view text);
+
 }  // namespace zent

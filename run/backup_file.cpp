@@ -1,10 +1,9 @@
 #include "run/backup_file.h"
 
-#include <array>
 #include <cstdio>
-#include <initializer_list>
 
 #include "platform/utf8.h"
+#include "run/concat.h"
 
 namespace zent {
 namespace {
@@ -12,56 +11,6 @@ namespace {
 constexpr std::string_view kUtf16Mark = "\xFF\xFE";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kLineEnd = "\r\n";
-
-// Windows-1252 bytes 0x80 to 0x9F. The five bytes the code page leaves
-// undefined map to the control character of the same number, as the system's
-// own conversion does, so that they survive a round trip.
-constexpr std::array<char16_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char32_t Windows1252ToCodePoint(unsigned char byte) {
-  if (byte >= 0x80 && byte <= 0x9F) return kWindows1252High[byte - 0x80];
-  return byte;
-}
-
-std::optional<char> CodePointToWindows1252(char32_t c) {
-  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-  for (std::size_t k = 0; k < kWindows1252High.size(); ++k) {
-    if (kWindows1252High[k] == c) return static_cast<char>(0x80 + k);
-  }
-  return std::nullopt;
-}
-
-// Joins texts without the temporaries of a chain of "+".
-std::string Concat(std::initializer_list<std::string_view> parts) {
-  std::string out;
-  for (const auto part : parts) out.append(part);
-  return out;
-}
-
-std::string Windows1252ToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  for (const char byte : bytes)
-    AppendUtf8(out, Windows1252ToCodePoint(static_cast<unsigned char>(byte)));
-  return out;
-}
-
-std::optional<std::string> Utf8ToWindows1252(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t at = 0; at < text.size();) {
-    const auto character = DecodeUtf8At(text, at);
-    const auto byte =
-        character.wellFormed ? CodePointToWindows1252(character.codePoint) : std::nullopt;
-    if (!byte) return std::nullopt;
-    out += *byte;
-    at += character.length;
-  }
-  return out;
-}
 
 std::string TextOfExport(std::string_view bytes) {
   if (bytes.starts_with(kUtf16Mark)) return Utf16LeToUtf8(bytes.substr(kUtf16Mark.size()));

@@ -1,9 +1,9 @@
 #include "run/registry_repair.h"
 
 #include <algorithm>
-#include <initializer_list>
 
 #include "platform/utf8.h"
+#include "run/concat.h"
 #include "run/registry_helpers.h"
 #include "sweep/path_helpers.h"
 
@@ -96,13 +96,6 @@ std::optional<RegRoot> RootNamed(std::string_view name) {
     if (entry.name == name) return entry.root;
   }
   return std::nullopt;
-}
-
-// Joins texts without the temporaries of a chain of "+".
-std::string Concat(std::initializer_list<std::string_view> parts) {
-  std::string out;
-  for (const auto part : parts) out.append(part);
-  return out;
 }
 
 std::string_view FindingText(const Finding& finding, std::string_view placeholder) {

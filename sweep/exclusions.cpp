@@ -1,5 +1,6 @@
 #include "sweep/exclusions.h"
 
+#include "platform/utf8.h"
 #include "sweep/path_helpers.h"
 
 namespace zent {
@@ -33,51 +34,10 @@ const std::string* FolderOf(const FolderVariables& folders, std::string_view nam
   return nullptr;
 }
 
-// Windows-1252 from 0x80 to 0x9F; the five bytes it leaves undefined keep their
-// value, as the system's own conversion does. The rest of the page is Latin-1.
-constexpr std::array<char16_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-std::string FromWindows1252(std::string_view bytes) {
-  std::string text;
-  text.reserve(bytes.size());
-  for (const char byte : bytes) {
-    const auto value = static_cast<unsigned char>(byte);
-    const bool high = value >= 0x80 && value < 0xA0;
-    AppendUtf8(text, high ? kWindows1252High[value - 0x80] : char32_t{value});
-  }
-  return text;
-}
-
-bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
-bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
-
-// Surrogates that do not form a pair become U+FFFD; an odd last byte is dropped.
-std::string FromUtf16LittleEndian(std::string_view bytes) {
-  std::string text;
-  const auto unitAt = [&](std::size_t at) {
-    return static_cast<char32_t>(static_cast<unsigned char>(bytes[at]) |
-                                 static_cast<unsigned char>(bytes[at + 1]) << 8);
-  };
-  for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
-    const char32_t unit = unitAt(at);
-    if (IsHighSurrogate(unit) && at + 3 < bytes.size() && IsLowSurrogate(unitAt(at + 2))) {
-      AppendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (unitAt(at + 2) - 0xDC00));
-      at += 2;
-    } else {
-      AppendUtf8(text, IsHighSurrogate(unit) || IsLowSurrogate(unit) ? char32_t{0xFFFD} : unit);
-    }
-  }
-  return text;
-}
-
 // The file's bytes as UTF-8 text, whatever they hold; see LoadExclusionFile.
 std::string DecodeFileText(std::string_view bytes) {
-  if (bytes.starts_with("\xFF\xFE")) return FromUtf16LittleEndian(bytes.substr(2));
-  if (!IsValidUtf8(bytes)) return FromWindows1252(bytes);
+  if (bytes.starts_with("\xFF\xFE")) return Utf16LeToUtf8(bytes.substr(2));
+  if (!IsValidUtf8(bytes)) return Windows1252ToUtf8(bytes);
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
   return std::string(bytes);
 }
