@@ -13,9 +13,7 @@
 #include <string>
 
 #include "platform/utf8.h"
-#include "platform/win32/dialog_window.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/saver_window.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_resources.h"
@@ -28,6 +26,8 @@
 #include "ui/interface_texts.h"
 #include "ui/saver_window.h"
 #include "ui/settings.h"
+#include "ui/win32/dialog_window.h"
+#include "ui/win32/saver_window.h"
 
 namespace {
 

@@ -8,23 +8,28 @@ add_library(zent_win32_platform STATIC ${ZENT_WIN32_SOURCES})
 target_link_libraries(zent_win32_platform PUBLIC zent_core
   ole32 oleaut32 uuid shell32 shlwapi advapi32 user32 gdi32 comctl32)
 
-file(GLOB ZENT_APP_SOURCES CONFIGURE_DEPENDS app/*.cpp app/*.rc)
+# The Win32 windows, each beside the model it shows.
+file(GLOB ZENT_WINDOW_SOURCES CONFIGURE_DEPENDS sysinfo/win32/*.cpp ui/win32/*.cpp)
+add_library(zent_win32_windows STATIC ${ZENT_WINDOW_SOURCES})
+target_link_libraries(zent_win32_windows PUBLIC zent_win32_platform)
+
+file(GLOB ZENT_APP_SOURCES CONFIGURE_DEPENDS app/*.cpp app/*.rc ui/strings.rc)
 add_executable(zent_saver WIN32 ${ZENT_APP_SOURCES})
 set_target_properties(zent_saver PROPERTIES OUTPUT_NAME "ZentSaver" SUFFIX ".scr")
-target_link_libraries(zent_saver PRIVATE zent_win32_platform)
+target_link_libraries(zent_saver PRIVATE zent_win32_windows)
 target_link_options(zent_saver PRIVATE -municode)
 
 # A window that shows the drive list over the machine's drives, for looking at
 # it (tools/screenshot-drive-list.sh); the saver keeps its drive lists hidden.
 add_executable(drive_list_demo tests/demo/drive_list_demo.cpp)
-target_link_libraries(drive_list_demo PRIVATE zent_win32_platform)
+target_link_libraries(drive_list_demo PRIVATE zent_win32_windows)
 target_link_options(drive_list_demo PRIVATE -municode)
 set_target_properties(drive_list_demo PROPERTIES SUFFIX ".exe")
 
 # The configuration dialog on its own, for looking at it
 # (tools/screenshot-dialog.sh).
 add_executable(dialog_demo tests/demo/dialog_demo.cpp)
-target_link_libraries(dialog_demo PRIVATE zent_win32_platform)
+target_link_libraries(dialog_demo PRIVATE zent_win32_windows)
 target_link_options(dialog_demo PRIVATE -municode)
 set_target_properties(dialog_demo PROPERTIES SUFFIX ".exe")
 
@@ -40,9 +45,9 @@ if(EXISTS ${GTEST_SOURCE_DIR}/CMakeLists.txt)
 
   file(GLOB ZENT_WINE_TESTS CONFIGURE_DEPENDS tests/wine/*.cpp tests/both/*.cpp)
   # The tests load the program's string table from their own module.
-  add_executable(wine_tests ${ZENT_WINE_TESTS} app/strings.rc)
+  add_executable(wine_tests ${ZENT_WINE_TESTS} ui/strings.rc)
   target_include_directories(wine_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(wine_tests PRIVATE zent_win32_platform gtest gtest_main)
+  target_link_libraries(wine_tests PRIVATE zent_win32_windows gtest gtest_main)
   set_target_properties(wine_tests PROPERTIES SUFFIX ".exe")
 
   enable_testing()

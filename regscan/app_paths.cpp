@@ -6,11 +6,11 @@
 
 #include <string>
 
+#include "common/path_parts.h"
+#include "common/registry_helpers.h"
 #include "platform/utf8.h"
 #include "regscan/list_scans.h"
 #include "regscan/scan_pattern.h"
-#include "run/registry_helpers.h"
-#include "sweep/path_parts.h"
 
 namespace zent {
 namespace {

@@ -4,8 +4,8 @@
 #include <memory>
 #include <utility>
 
+#include "common/registry_helpers.h"
 #include "platform/utf8.h"
-#include "run/registry_helpers.h"
 
 namespace zent {
 namespace {

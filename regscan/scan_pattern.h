@@ -15,11 +15,11 @@
 #include <string_view>
 #include <vector>
 
+#include "common/path_helpers.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "run/findings.h"
 #include "run/run_context.h"
-#include "sweep/path_helpers.h"
 
 namespace zent {
 

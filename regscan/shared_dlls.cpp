@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "common/path_parts.h"
 #include "regscan/list_scans.h"
 #include "regscan/scan_pattern.h"
-#include "sweep/path_parts.h"
 
 namespace zent {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "common/concat.h"
 #include "platform/utf8.h"
-#include "run/concat.h"
 
 namespace zent {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "common/concat.h"
+#include "common/path_helpers.h"
+#include "common/registry_helpers.h"
 #include "platform/utf8.h"
-#include "run/concat.h"
-#include "run/registry_helpers.h"
-#include "sweep/path_helpers.h"
 
 namespace zent {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "run/registry_errors.h"
-#include "run/registry_helpers.h"
+#include "common/registry_errors.h"
+#include "common/registry_helpers.h"
 
 namespace zent {
 namespace {

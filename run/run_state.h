@@ -6,10 +6,10 @@
 #include <functional>
 #include <string>
 
+#include "common/exclusions.h"
+#include "common/path_helpers.h"
 #include "platform/shell.h"
 #include "run/switches.h"
-#include "sweep/exclusions.h"
-#include "sweep/path_helpers.h"
 
 namespace zent {
 

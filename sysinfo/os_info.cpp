@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "run/registry_errors.h"
-#include "run/registry_helpers.h"
+#include "common/registry_errors.h"
+#include "common/registry_helpers.h"
 
 namespace zent {
 namespace {

@@ -16,6 +16,10 @@ mapfile -t sources < <(git ls-files -co --exclude-standard '*.cpp' '*.h')
 clang-format --dry-run -Werror "${sources[@]}"
 summary+=("formatting: ${#sources[@]} files clean")
 
+step "Layers"
+tools/check-layers.sh
+summary+=("layers: every include points down")
+
 step "Native unit tests (gcc, AddressSanitizer, UndefinedBehaviorSanitizer)"
 cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs"

@@ -18,14 +18,11 @@ struct StringTableEntry {
   std::string_view text;
 };
 
-// Every id and text the program's string table holds (app/strings.rc holds
-// the same), in ascending id order.
+// Every id and text the program's string table holds (made from ui/strings.rc), in ascending id
+// order.
 std::span<const StringTableEntry> StringTable();
 
-// The most characters LoadText returns; the resource buffer holds 512.
-inline constexpr std::size_t kMaxTextLength = 510;
-
-// The table's text for `id`, cut to kMaxTextLength; empty for a missing id.
+// The table's text for `id`, cut to platform::kMaxTextLength; empty for a missing id.
 std::string StringTableText(int id);
 
 // The ids that have no control of their own: fetched where they are used.

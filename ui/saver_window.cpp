@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "run/registry_helpers.h"
+#include "common/registry_helpers.h"
 
 namespace zent {
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "common/exclusions.h"
+#include "common/path_helpers.h"
 #include "platform/platform.h"
 #include "run/findings.h"
 #include "run/run_state.h"
-#include "sweep/exclusions.h"
-#include "sweep/path_helpers.h"
 #include "sysinfo/drive_list.h"
 #include "sysinfo/os_info.h"
 #include "ui/input_rule.h"

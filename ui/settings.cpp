@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "run/registry_helpers.h"
+#include "common/registry_helpers.h"
 #include "ui/dialog_form.h"
 
 namespace zent {

@@ -191,11 +191,11 @@ class MemoryClock final : public platform::Clock {
 
 // All of the above, wired together. Starts with a fixed drive C: holding
 // C:\WINDOWS and C:\WINDOWS\SYSTEM32, and the registry's five roots.
-// The program's string table, filled with the core's table; a test may add
-// or change texts.
+// A string table of the texts a test puts in.
 class MemoryResources final : public platform::TextResources {
  public:
-  MemoryResources();
+  MemoryResources() = default;
+  explicit MemoryResources(std::map<int, std::string> table) : texts(std::move(table)) {}
   std::string LoadText(int id) override;
   std::map<int, std::string> texts;
 };

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "sweep/exclusions.h"
-#include "sweep/path_helpers.h"
+#include "common/exclusions.h"
+#include "common/path_helpers.h"
 #include "tests/both/test_platform.h"
 
 namespace zent {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "run/registry_helpers.h"
+#include "common/registry_helpers.h"
 #include "tests/both/test_platform.h"
 
 namespace zent {

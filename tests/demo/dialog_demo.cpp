@@ -12,11 +12,11 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/win32/dialog_window.h"
-#include "run/registry_errors.h"
+#include "common/registry_errors.h"
 #include "ui/dialog_form.h"
 #include "ui/interface_texts.h"
 #include "ui/settings.h"
+#include "ui/win32/dialog_window.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/win32/drive_list_box.h"
 #include "platform/win32/win32_platform.h"
+#include "sysinfo/win32/drive_list_box.h"
 
 namespace {
 

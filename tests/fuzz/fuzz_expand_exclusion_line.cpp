@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "common/exclusions.h"
+#include "common/path_helpers.h"
 #include "platform/memory/memory_platform.h"
-#include "sweep/exclusions.h"
-#include "sweep/path_helpers.h"
 #include "tests/fuzz/fuzz_checks.h"
 
 using zent::fuzz::Require;

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/path_helpers.h"
 #include "platform/memory/memory_platform.h"
-#include "sweep/path_helpers.h"
 #include "tests/fuzz/fuzz_checks.h"
 
 using zent::fuzz::Require;

@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 
+#include "common/exclusions.h"
 #include "platform/memory/memory_platform.h"
-#include "sweep/exclusions.h"
 #include "tests/fuzz/fuzz_checks.h"
 
 using zent::fuzz::Require;

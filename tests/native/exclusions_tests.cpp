@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "common/exclusions.h"
+#include "common/path_helpers.h"
 #include "platform/memory/memory_platform.h"
-#include "sweep/exclusions.h"
-#include "sweep/path_helpers.h"
 
 namespace zent {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/exclusions.h"
 #include "platform/memory/memory_platform.h"
-#include "sweep/exclusions.h"
 #include "sweep/file_helpers.h"
 
 namespace zent {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <utility>
 
 #include "platform/memory/memory_platform.h"
 #include "ui/dialog_form.h"
@@ -10,8 +12,15 @@
 namespace zent {
 namespace {
 
+// The program's string table, as the resources of the built program hold it.
+memory::MemoryResources ProgramTexts() {
+  std::map<int, std::string> texts;
+  for (const StringTableEntry& entry : StringTable()) texts.emplace(entry.id, entry.text);
+  return memory::MemoryResources(std::move(texts));
+}
+
 struct StartedForms {
-  memory::MemoryResources resources;
+  memory::MemoryResources resources = ProgramTexts();
   Form saver = MakeSaverWindowForm();
   Form dialog = MakeConfigurationDialog();
 
@@ -53,7 +62,7 @@ TEST(ApplyInterfaceTexts, LeavesTheUntaggedSaverWindowUnchanged) {
 }
 
 TEST(ApplyInterfaceTexts, FollowsTheClassListOfEachKind) {
-  memory::MemoryResources resources;
+  memory::MemoryResources resources = ProgramTexts();
   resources.texts[10005] = "hint five";
   resources.texts[10002] = "never used";
   Form form;
@@ -107,7 +116,7 @@ TEST(ApplyInterfaceTexts, OrtavoButtonWithTagFiveGetsEmptyCaptionAndHint) {
 }
 
 TEST(LoadText, KeepsTheTableTextsByteForByte) {
-  memory::MemoryResources resources;
+  memory::MemoryResources resources = ProgramTexts();
   EXPECT_EQ(resources.LoadText(1), "Kelvaro 99  ULVEX Screen Saver Configuration");
   EXPECT_EQ(resources.LoadText(103).back(), ' ');
   EXPECT_EQ(resources.LoadText(112),
@@ -118,7 +127,7 @@ TEST(LoadText, KeepsTheTableTextsByteForByte) {
 }
 
 TEST(LoadText, GivesEmptyTextForIdsOutsideTheTable) {
-  memory::MemoryResources resources;
+  memory::MemoryResources resources = ProgramTexts();
   for (int id : {0, 4, 5, 13, 99, 401, 10002, 20200, 20213, 20300, 20315, 65535, -1}) {
     EXPECT_EQ(resources.LoadText(id), "") << id;
     EXPECT_EQ(StringTableText(id), "") << id;

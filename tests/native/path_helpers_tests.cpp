@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "common/path_helpers.h"
 #include "platform/memory/memory_platform.h"
-#include "sweep/path_helpers.h"
 
 namespace zent {
 namespace {

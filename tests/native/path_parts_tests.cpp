@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "sweep/path_parts.h"
+#include "common/path_parts.h"
 
 namespace zent {
 namespace {

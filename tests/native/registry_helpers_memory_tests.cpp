@@ -2,8 +2,8 @@
 // without write rights and writes the registry refuses.
 #include <gtest/gtest.h>
 
+#include "common/registry_helpers.h"
 #include "platform/memory/memory_platform.h"
-#include "run/registry_helpers.h"
 
 namespace zent {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/registry_helpers.h"
 #include "platform/memory/memory_platform.h"
-#include "run/registry_helpers.h"
 #include "ui/dialog_form.h"
 
 namespace zent {

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/dialog_window.h"
+#include "common/registry_errors.h"
 #include "platform/win32/text.h"
-#include "run/registry_errors.h"
 #include "ui/dialog_form.h"
 #include "ui/interface_texts.h"
 #include "ui/settings.h"
+#include "ui/win32/dialog_window.h"
 
 namespace zent::win32 {
 namespace {

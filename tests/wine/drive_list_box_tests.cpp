@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/drive_list_box.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
+#include "sysinfo/win32/drive_list_box.h"
 #include "tests/both/test_platform.h"
 
 namespace zent::win32 {

@@ -19,8 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/registry_helpers.h"
 #include "regscan/list_scans.h"
-#include "run/registry_helpers.h"
 #include "run/registry_repair.h"
 #include "tests/both/test_platform.h"
 #include "tests/wine/registry_snapshot.h"

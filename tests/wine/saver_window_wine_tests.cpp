@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "platform/win32/saver_window.h"
 #include "tests/both/test_platform.h"
+#include "ui/win32/saver_window.h"
 
 namespace zent::win32 {
 namespace {

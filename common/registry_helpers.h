@@ -6,7 +6,7 @@
 // as missing. Key paths may start with "\"; the empty value name is the key's
 // default value. Names and texts are UTF-8.
 //
-// Reads and writes raise the errors of run/registry_errors.h: a binary value
+// Reads and writes raise the errors of common/registry_errors.h: a binary value
 // longer than 4 bytes cannot be read (RegistryReadError), a text that is not a
 // decimal number cannot become one (ConversionError), a refused write fails
 // (RegistryWriteError). Deletions never raise; their results are found by
@@ -16,8 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/registry_errors.h"
 #include "platform/registry.h"
-#include "run/registry_errors.h"
 
 namespace zent {
 

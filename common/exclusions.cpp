@@ -1,7 +1,7 @@
-#include "sweep/exclusions.h"
+#include "common/exclusions.h"
 
+#include "common/path_helpers.h"
 #include "platform/utf8.h"
-#include "sweep/path_helpers.h"
 
 namespace zent {
 namespace {

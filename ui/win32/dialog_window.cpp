@@ -1,12 +1,12 @@
-#include "platform/win32/dialog_window.h"
+#include "ui/win32/dialog_window.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <string>
 
+#include "common/registry_errors.h"
 #include "platform/win32/text.h"
-#include "run/registry_errors.h"
 #include "ui/dialog_form.h"
 
 namespace zent::win32 {

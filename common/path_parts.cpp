@@ -1,4 +1,4 @@
-#include "sweep/path_parts.h"
+#include "common/path_parts.h"
 
 namespace zent {
 namespace {

@@ -1,4 +1,4 @@
-#include "run/registry_helpers.h"
+#include "common/registry_helpers.h"
 
 #include <limits>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "sweep/path_helpers.h"
+#include "common/path_helpers.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "platform/win32/drive_list_box.h"
+#include "sysinfo/win32/drive_list_box.h"
 
 #include <windowsx.h>
 

@@ -1,12 +1,12 @@
-#include "platform/win32/saver_window.h"
+#include "ui/win32/saver_window.h"
 
 #include <windowsx.h>
 
 #include <array>
 
 // GdiCanvas draws the stars; its header keeps TextOut as the canvas's name.
-#include "platform/win32/drive_list_box.h"
 #include "platform/win32/text.h"
+#include "sysinfo/win32/drive_list_box.h"
 
 namespace zent::win32 {
 namespace {
