@@ -6,7 +6,7 @@
 namespace zent {
 namespace {
 
-// The string table linked into this test program is app/strings.rc, the same
+// The string table linked into this test program is ui/strings.rc, the same
 // file the saver links.
 TEST(Win32StringTable, HoldsExactlyTheCoreTexts) {
   win32::Win32Resources resources;
