@@ -39,7 +39,7 @@ Utf8Character DecodeUtf8At(std::string_view text, std::size_t at) {
   const auto lead = static_cast<unsigned char>(text[at]);
   const std::size_t length = WellFormedLength(text, at);
   if (length == 0) return {char32_t{0xDC00u | lead}, 1, false};
-  char32_t value = length == 1 ? lead : lead & (0x7F >> length);
+  char32_t value = length == 1 ? lead : lead & (0x7Fu >> length);
   for (std::size_t k = 1; k < length; ++k) {
     value = (value << 6) | (static_cast<unsigned char>(text[at + k]) & 0x3F);
   }

@@ -10,7 +10,7 @@ RegValue MakeTextValue(std::string_view text) { return {kRegSz, std::string(text
 RegValue MakeDwordValue(std::int32_t number) {
   std::string bytes(4, '\0');
   const auto bits = static_cast<std::uint32_t>(number);
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+  for (std::size_t i = 0; i < 4; ++i) bytes[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
   return {kRegDword, bytes};
 }
 

@@ -195,7 +195,7 @@ bool Win32FileSystem::SetAttributes(std::string_view path, std::uint32_t attribu
   // can no longer write or remove once the file is read-only; so they are set
   // first, while the file is still writable. On Windows that call is redundant.
   if (settable & FILE_ATTRIBUTE_READONLY) {
-    const DWORD withoutReadOnly = settable & ~FILE_ATTRIBUTE_READONLY;
+    const DWORD withoutReadOnly = settable & ~DWORD{FILE_ATTRIBUTE_READONLY};
     SetFileAttributesW(api->c_str(), withoutReadOnly ? withoutReadOnly : FILE_ATTRIBUTE_NORMAL);
   }
   return SetFileAttributesW(api->c_str(), settable) != 0;

@@ -172,8 +172,8 @@ void DriveListBox::Toggle(int row) {
   const auto index = static_cast<std::size_t>(row);
   drives_.SetChecked(index, !drives_.Checked(index));
   RECT rowRect;
-  if (SendMessageW(list_.get(), LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rowRect)) !=
-      LB_ERR) {
+  if (SendMessageW(list_.get(), LB_GETITEMRECT, static_cast<WPARAM>(row),
+                   reinterpret_cast<LPARAM>(&rowRect)) != LB_ERR) {
     InvalidateRect(list_.get(), &rowRect, FALSE);
   }
 }

@@ -8,6 +8,9 @@
 #include <windows.h>
 // After windows.h, whose types it uses.
 #include <shellapi.h>
+// platform::Canvas::TextOut keeps its own name; the system's function is
+// TextOutW.
+#undef TextOut
 
 #include <cstdio>
 #include <cwchar>

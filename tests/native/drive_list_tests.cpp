@@ -175,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KindOptionCase{"fixed", Option::ShowFixed, {"0", "1", "3", "5"}},
                       KindOptionCase{"cdrom", Option::ShowCDROM, {"0", "1", "2", "5"}},
                       KindOptionCase{"remote", Option::ShowRemote, {"0", "1", "2", "3"}}),
-    [](const auto& info) { return std::string(info.param.label); });
+    [](const auto& testCase) { return std::string(testCase.param.label); });
 
 TEST_F(DriveListTest, VolumeNamesAreReadOnlyForListedFixedAndRemoteDrives) {
   memory.files.AddDrive('G', platform::kDriveFixed, "HIDDEN");
@@ -317,7 +317,7 @@ INSTANTIATE_TEST_SUITE_P(
                                2,
                                {"FillBackground 10,80,210,120", "TextOut 58,84 Festplatte C:\\",
                                 "TextOut 58,100 Name: SYSTEM", "Image 1 18,82 enabled"}}),
-    [](const auto& info) { return std::string(info.param.label); });
+    [](const auto& testCase) { return std::string(testCase.param.label); });
 
 // A network drive that is gone when the drives are read a second time keeps
 // its old row, now of a type the list does not know.

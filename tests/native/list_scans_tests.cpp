@@ -142,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
         AppPathCase{"FolderCannotBeRead", "FOO.EXE", MakeTextValue("C:\\LOCKED\\FOO.EXE"),
                     std::nullopt, ""},
         AppPathCase{"FolderCannotBeReadNonProgram", "FOO", std::nullopt, "C:\\LOCKED\\SUB", ""}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& testCase) { return testCase.param.label; });
 
 TEST_F(ListScans, AppPathsInRunOrderWithOnePumpEach) {
   for (const char* name : {"zed.exe", "Alpha.exe", "MID.EXE"}) {

@@ -141,8 +141,8 @@ TEST_P(OSInfoMissingShellFolder, LeavesOnlyThatFolderEmpty) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachFolder, OSInfoMissingShellFolder,
-                         ::testing::ValuesIn(ShellFolderCases()), [](const auto& info) {
-                           std::string name = info.param.valueName;
+                         ::testing::ValuesIn(ShellFolderCases()), [](const auto& testCase) {
+                           std::string name = testCase.param.valueName;
                            std::erase(name, ' ');
                            return name;
                          });

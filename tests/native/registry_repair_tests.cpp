@@ -188,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(Categories, CategoryRule, ::testing::Values(
     CategoryCase{"WholeRegistryValueIsEmptied", 11,
                  {"Dir", kGone, "HKEY_LOCAL_MACHINE\\Software\\Gone", ""},
                  HKLM, "Software\\Gone", "Dir", "", Outcome::ValueEmptied}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& testCase) { return testCase.param.label; });
 // clang-format on
 
 // --- rules with more than one step -------------------------------------------
@@ -291,7 +291,7 @@ INSTANTIATE_TEST_SUITE_P(
                                                          "\xFF\xFE");
                                       return true;
                                     }}),
-    [](const auto& info) { return info.param.label; });
+    [](const auto& testCase) { return testCase.param.label; });
 
 TEST_F(RegistryRepairTest, AStaleScratchFileThatCannotBeDeletedIsNotTakenForAnExport) {
   f.memory.files.AddFolder(kBackupDir);

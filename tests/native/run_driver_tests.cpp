@@ -235,7 +235,7 @@ TEST_P(WholeRegistryScanTest, RunsOnlyOutsideTheNtFamily) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Platforms, WholeRegistryScanTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "WinNT" : "Win95"; });
+                         [](const auto& testCase) { return testCase.param ? "WinNT" : "Win95"; });
 
 struct StoredValue {
   const char* label;
@@ -285,7 +285,7 @@ INSTANTIATE_TEST_SUITE_P(
         StoredValue{"FiveByteBinary", MakeBinaryValue(std::string("\x01\0\0\0\0", 5)), false},
         StoredValue{"ExpandableText1", RegValue{platform::kRegExpandSz, "1"}, false},
         StoredValue{"MultiText1", RegValue{platform::kRegMultiSz, "1"}, false}),
-    [](const auto& info) { return std::string(info.param.label); });
+    [](const auto& testCase) { return std::string(testCase.param.label); });
 
 TEST_F(RunDriverTest, MissingValuesLeaveDrivesAndSwitchesOff) {
   SetOption("CUSTOM-REG", 1);

@@ -102,7 +102,9 @@ INSTANTIATE_TEST_SUITE_P(
                  true,
                  {{"STARS", 7000}, {"BLOCK", 1}},
                  {false, "7000", 2, true, false}}),
-    [](const ::testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.title); });
+    [](const ::testing::TestParamInfo<LoadCase>& testCase) {
+      return std::string(testCase.param.title);
+    });
 
 TEST(LoadSettings, ArrowsContinueFromTheirOwnPosition) {
   memory::MemoryPlatform machine;

@@ -259,7 +259,8 @@ TEST(Starfield, MessageIsVisibleForEightTicksThenHiddenForEight) {
     visible.push_back(field.MessageVisible());
     field.Tick(canvas, random);
   }
-  for (int i = 0; i < 32; ++i) EXPECT_EQ(visible[i], (i / 8) % 2 == 0) << "before tick " << i;
+  for (std::size_t i = 0; i < 32; ++i)
+    EXPECT_EQ(visible[i], (i / 8) % 2 == 0) << "before tick " << i;
 }
 
 TEST(Starfield, ReleasedFieldDrawsNothingAndPrepareRefillsIt) {
@@ -334,7 +335,7 @@ INSTANTIATE_TEST_SUITE_P(
         InputCase{"DoubleClickAtOnce", {{E::DoubleClick, 0, 0, true}}},
         InputCase{"KeyDoesNotRecordAPosition",
                   {{E::KeyDown, 1, 1, true}, {E::MouseMove, 7, 7, false}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(CloseOnInputRule, ResetForgetsTheFirstMove) {
   CloseOnInputRule rule;

@@ -123,7 +123,7 @@ TEST_F(DialogWindowTest, TabsCarryThePageCaptions) {
     item.mask = TCIF_TEXT;
     item.pszText = caption;
     item.cchTextMax = 64;
-    SendMessageW(tabs, TCM_GETITEMW, page, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(page), reinterpret_cast<LPARAM>(&item));
     EXPECT_EQ(Narrow(caption), expected[page]);
   }
 }
@@ -322,7 +322,7 @@ HWND g_escapeTarget = nullptr;
 void CALLBACK PressEscape(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
   PostMessageW(g_escapeTarget, WM_KEYDOWN, VK_ESCAPE, 1);
-  PostMessageW(g_escapeTarget, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+  PostMessageW(g_escapeTarget, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0000001u));
 }
 
 TEST_F(DialogWindowTest, RunModalReturnsWhenTheCloseButtonEndsTheDialog) {

@@ -233,8 +233,9 @@ TEST_F(DriveListBoxTest, CheckedRowShowsAMarkedCheckBox) {
   drives.SetChecked(0, true);
   Bitmap checked(kRowWidth, kRowHeight);
   DrawRow(checked, 0, 0);
-  const COLORREF window = GetSysColor(COLOR_WINDOW);
-  EXPECT_NE(checked.CountIn(checkColumn, window), unchecked.CountIn(checkColumn, window));
+  const COLORREF windowColour = GetSysColor(COLOR_WINDOW);
+  EXPECT_NE(checked.CountIn(checkColumn, windowColour),
+            unchecked.CountIn(checkColumn, windowColour));
 }
 
 TEST_F(DriveListBoxTest, DrawsTheDriveIconFromAnAssignedImageList) {

@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                                0x3F,
                                {".", "..", "both.bin", "hidden.txt", "hiddensub", "plain.txt",
                                 "readonly.txt", "sub", "system.sys"}}),
-    [](const auto& info) { return std::string(info.param.label); });
+    [](const auto& testCase) { return std::string(testCase.param.label); });
 
 TEST(Win32Files, ListingReportsAttributesAndSizesBeyondFourGigabytes) {
   const auto folder = testing::NewTestFolder();

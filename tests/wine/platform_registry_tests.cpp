@@ -95,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"LargeBinary", "large", platform::MakeBinaryValue(kLongBytes)},
         RoundTrip{"TypeNone", "none", {platform::kRegNone, "raw"}},
         RoundTrip{"LongName", std::string(600, 'n') + "Ω", platform::MakeDwordValue(1)}),
-    [](const auto& info) { return std::string(info.param.label); });
+    [](const auto& testCase) { return std::string(testCase.param.label); });
 
 TEST(Win32Registry, StoresTextAsUtf16WithOneTerminator) {
   const auto keyPath = testing::NewTestKey();

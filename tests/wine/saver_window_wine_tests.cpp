@@ -54,7 +54,7 @@ TEST_F(SaverWindowTest, IsAHiddenBorderlessPopupCalledScreensaver) {
   wchar_t caption[64] = {};
   GetWindowTextW(window_.Handle(), caption, 64);
   EXPECT_EQ(std::wstring(caption), L"Screensaver");
-  const LONG_PTR style = GetWindowLongPtrW(window_.Handle(), GWL_STYLE);
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(window_.Handle(), GWL_STYLE));
   EXPECT_TRUE(style & WS_POPUP);
   EXPECT_FALSE(style & (WS_BORDER | WS_CAPTION | WS_THICKFRAME));
   EXPECT_FALSE(IsWindowVisible(window_.Handle()));
@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EndingMessage{"DoubleClick", WM_LBUTTONDBLCLK, MK_LBUTTON},
                       EndingMessage{"Wheel", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA)},
                       EndingMessage{"Close", WM_CLOSE, 0}),
-    [](const ::testing::TestParamInfo<EndingMessage>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<EndingMessage>& testCase) { return testCase.param.name; });
 
 TEST_F(SaverWindowTest, RefusesToStartAnotherSaverOrCloseFromTheSystemMenu) {
   window_.Show();

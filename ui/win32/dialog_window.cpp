@@ -338,7 +338,8 @@ HWND ConfigurationDialog::CreateControl(const Control& control, int id) {
   if (control.kind == ControlKind::PageControl) DrawWithoutTheme(handle);
   SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   if (control.kind == ControlKind::UpDown) {
-    SendMessageW(handle, UDM_SETRANGE32, control.minimum, control.maximum);
+    SendMessageW(handle, UDM_SETRANGE32, static_cast<WPARAM>(control.minimum),
+                 static_cast<LPARAM>(control.maximum));
     UDACCEL step{0, static_cast<UINT>(control.step)};
     SendMessageW(handle, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&step));
   } else if (control.kind == ControlKind::TrackBar) {
@@ -388,7 +389,7 @@ int ConfigurationDialog::CurrentPage() const {
 
 void ConfigurationDialog::SelectPage(int page) {
   if (tabs_ == nullptr) return;
-  SendMessageW(tabs_, TCM_SETCURSEL, page, 0);
+  SendMessageW(tabs_, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
   ShowPageControls();
 }
 
