@@ -8,6 +8,8 @@
 #include <windows.h>
 // After windows.h, whose types it uses.
 #include <shellapi.h>
+// platform::Canvas::TextOut keeps its own name in this layer.
+#undef TextOut
 
 #include <cstdio>
 #include <cwchar>
