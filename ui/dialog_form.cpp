@@ -119,8 +119,8 @@ void AddAppearancePage(std::vector<Control>& controls) {
   controls.push_back(MakeLabel("Label11", page, 202, "Anzahl der Sterne:", 8, 75));
   controls.push_back(Make("Edit1", ControlKind::Edit, page, 0, "100", 104, 72, 73, kEditHeight));
 
-  // The arrows are deliberately not attached to Edit1: they keep their own
-  // position and never wrap around.
+  // The arrows are deliberately not attached to the star-count edit: they keep
+  // their own position and never wrap around.
   Control arrows = Make("UpDown1", ControlKind::UpDown, page, 0, "", 180, 71, 16, 24);
   arrows.minimum = 20;
   arrows.maximum = 5000;
@@ -241,11 +241,11 @@ void SetTrackBarPosition(Control& trackBar, int position) {
   trackBar.position = std::clamp(position, trackBar.minimum, trackBar.maximum);
 }
 
-void FormCreate(Form& dialog) {
+void FillStarCountFromArrows(Form& dialog) {
   StarCountEdit(dialog).text = std::to_string(StarCountArrows(dialog).position);
 }
 
-void UpDown1Click(Form& dialog, int newPosition) {
+void MoveStarCountArrows(Form& dialog, int newPosition) {
   Control& arrows = StarCountArrows(dialog);
   arrows.position = std::clamp(newPosition, arrows.minimum, arrows.maximum);
   StarCountEdit(dialog).text = std::to_string(arrows.position);

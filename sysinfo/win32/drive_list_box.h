@@ -1,7 +1,7 @@
 #pragma once
 
 // The drive list as a real Win32 control: an owner-drawn list box with a check
-// box in every row, whose rows the portable TOrtavoDrives draws.
+// box in every row, whose rows the portable DriveList draws.
 
 #include <windows.h>
 // After windows.h, whose types it uses.
@@ -59,7 +59,7 @@ class DriveListBox {
   // The width of the check box column left of the area the drive list draws.
   static constexpr int kCheckColumnWidth = 20;
 
-  DriveListBox(HWND parent, int controlId, const RECT& bounds, TOrtavoDrives& drives);
+  DriveListBox(HWND parent, int controlId, const RECT& bounds, DriveList& drives);
   ~DriveListBox();
   DriveListBox(const DriveListBox&) = delete;
   DriveListBox& operator=(const DriveListBox&) = delete;
@@ -86,7 +86,7 @@ class DriveListBox {
 
   HWND parent_;
   int controlId_;
-  TOrtavoDrives& drives_;
+  DriveList& drives_;
   std::unique_ptr<std::remove_pointer_t<HWND>, DestroyWindowDeleter> list_;
 };
 

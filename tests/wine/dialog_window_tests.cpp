@@ -29,7 +29,7 @@ class TableTexts final : public platform::TextResources {
 // captions by id.
 Form EnglishDialog() {
   Form dialog = MakeConfigurationDialog();
-  FormCreate(dialog);
+  FillStarCountFromArrows(dialog);
   TableTexts texts;
   ApplyInterfaceTexts({&dialog}, texts);
   dialog.caption = texts.LoadText(kDialogCaptionText);

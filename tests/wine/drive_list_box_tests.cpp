@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kListId = 101;
 constexpr int kRowWidth = 300;
-constexpr int kRowHeight = TOrtavoDrives::kRowHeight;
+constexpr int kRowHeight = DriveList::kRowHeight;
 const TypeNameTexts kTypeNames = {"Unbekannt", "Diskettenlaufwerk", "Festplatte", "CD-ROM",
                                   "Netzwerklaufwerk"};
 
@@ -136,14 +136,14 @@ class DriveListBoxTest : public ::testing::Test {
 
   std::size_t RowOfDrive(char letter) const {
     for (std::size_t row = 0; row < drives.RowCount(); ++row) {
-      if (drives.GetDriveChar(row) == letter) return row;
+      if (drives.DriveLetter(row) == letter) return row;
     }
     ADD_FAILURE() << letter << ": is not listed";
     return 0;
   }
 
   TopWindow window;
-  TOrtavoDrives drives;
+  DriveList drives;
   DriveListBox box{window.get(), kListId, RECT{10, 10, 10 + kRowWidth, 250}, drives};
 };
 
@@ -157,18 +157,18 @@ TEST_F(DriveListBoxTest, ListsTheSandboxDrivesAsTheSystemTypesThem) {
     wchar_t text[8] = {};
     SendMessageW(box.Handle(), LB_GETTEXT, row, reinterpret_cast<LPARAM>(text));
     EXPECT_EQ(Narrow(text), expected[row]);
-    const char letter = drives.GetDriveChar(row);
+    const char letter = drives.DriveLetter(row);
     if (letter == 'A') continue;  // listed without asking
-    EXPECT_EQ(drives.GetDriveTyp(row), GetDriveTypeW(Root(letter).c_str())) << letter;
+    EXPECT_EQ(drives.DriveType(row), GetDriveTypeW(Root(letter).c_str())) << letter;
   }
-  EXPECT_EQ(drives.GetDriveTyp(RowOfDrive('C')), DRIVE_FIXED);
+  EXPECT_EQ(drives.DriveType(RowOfDrive('C')), DRIVE_FIXED);
   RowOfDrive('Y');
   EXPECT_EQ(GetDriveTypeW(L"Z:\\"), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
 }
 
 TEST_F(DriveListBoxTest, FixedDriveCarriesItsVolumeLabelOrUnknown) {
   const std::string label = VolumeLabel('C');
-  EXPECT_EQ(drives.GetDriveName(RowOfDrive('C')), label.empty() ? "Unknown" : label);
+  EXPECT_EQ(drives.VolumeName(RowOfDrive('C')), label.empty() ? "Unknown" : label);
 }
 
 TEST_F(DriveListBoxTest, IsOwnerDrawnWithFixedRowsOf40AndWholeRowsOnly) {

@@ -431,7 +431,7 @@ LRESULT ConfigurationDialog::OnNotify(const NMHDR& header) {
   }
   if (header.hwndFrom == ControlHandle("UpDown1") && header.code == UDN_DELTAPOS) {
     const auto& change = reinterpret_cast<const NMUPDOWN&>(header);
-    UpDown1Click(model_, change.iPos + change.iDelta);
+    MoveStarCountArrows(model_, change.iPos + change.iDelta);
     SetWindowTextW(ControlHandle("Edit1"), Widen(StarCountEdit(model_).text).c_str());
     return 0;
   }

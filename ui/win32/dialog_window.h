@@ -1,9 +1,9 @@
 #pragma once
 
-// The configuration dialog on the screen, built from the portable TForm1
-// description: standard controls created at the model's 96-dpi positions on a
-// tab control. The model stays the settings' home; the window shows it and
-// gives the user's changes back to it.
+// The configuration dialog on the screen, built from the portable description
+// MakeConfigurationDialog makes: standard controls created at the model's
+// 96-dpi positions on a tab control. The model stays the settings' home; the
+// window shows it and gives the user's changes back to it.
 
 #include <windows.h>
 // platform::Canvas::TextOut keeps its own name in this layer.

@@ -55,7 +55,8 @@ HCURSOR CreateBlankCursor(HINSTANCE instance) {
 
 }  // namespace
 
-SaverWindow::SaverWindow(HINSTANCE instance, TForm2& form) : instance_(instance), form_(form) {
+SaverWindow::SaverWindow(HINSTANCE instance, SaverWindowModel& model)
+    : instance_(instance), model_(model) {
   if (!RegisterSaverClass(instance_, WindowProc)) return;
   CreateWindowExW(0, kClassName, kCaption, WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                   GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance_, this);
@@ -164,12 +165,12 @@ LRESULT SaverWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // No second saver over this one, and no closing from the system menu:
       // only input ends the saver.
       if ((wParam & 0xFFF0) == SC_SCREENSAVE) return 0;
-      if ((wParam & 0xFFF0) == SC_CLOSE && !form_.PreviewMode()) return 0;
+      if ((wParam & 0xFFF0) == SC_CLOSE && !model_.PreviewMode()) return 0;
       break;
     case WM_CLOSE:
       // Closed from outside (the session ends): end the saver the usual way
       // rather than leave the program running without its window.
-      form_.EndSaver();
+      model_.EndSaver();
       return 0;
     default:
       break;
@@ -209,7 +210,7 @@ bool SaverWindow::HandleInputMessage(UINT message, LPARAM lParam) {
     default:
       return false;
   }
-  form_.HandleInput(event, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+  model_.HandleInput(event, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
   return true;
 }
 
@@ -217,9 +218,9 @@ void SaverWindow::Tick() {
   const WindowDc dc(window_);
   if (!dc) return;
   GdiCanvas canvas(dc.get(), kBlack);
-  form_.Timer1Timer(canvas);
-  const bool visible = form_.MessageVisible();
-  if (visible != shownVisible_ || (visible && form_.Label1().text != shownText_)) {
+  model_.Tick(canvas);
+  const bool visible = model_.MessageVisible();
+  if (visible != shownVisible_ || (visible && model_.StatusLabel().text != shownText_)) {
     DrawMessageLine(dc.get());
   }
   ShowStatusInTitle();
@@ -228,7 +229,7 @@ void SaverWindow::Tick() {
 // The caption bar is never shown; the title lets tools outside the program
 // follow the run's phase. A status without text leaves the window its name.
 void SaverWindow::ShowStatusInTitle() {
-  const std::string& status = form_.Label1().text;
+  const std::string& status = model_.StatusLabel().text;
   if (status == shownTitle_) return;
   shownTitle_ = status;
   SetWindowTextW(window_, status.empty() ? kCaption : Widen(status).c_str());
@@ -242,7 +243,7 @@ void SaverWindow::Paint() {
 }
 
 RECT SaverWindow::MessageLineRect() const {
-  const MessageLine& line = form_.Label1();
+  const MessageLine& line = model_.StatusLabel();
   return {line.left, line.top, line.left + line.width, line.top + kMessageLineHeight};
 }
 
@@ -251,14 +252,14 @@ RECT SaverWindow::MessageLineRect() const {
 void SaverWindow::DrawMessageLine(HDC dc) {
   RECT area = MessageLineRect();
   FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  shownVisible_ = form_.MessageVisible();
-  shownText_ = form_.Label1().text;
+  shownVisible_ = model_.MessageVisible();
+  shownText_ = model_.StatusLabel().text;
   if (!shownVisible_ || shownText_.empty()) return;
   const std::wstring text = Widen(shownText_);
   const HGDIOBJ previousFont = font_ ? SelectObject(dc, font_.get()) : nullptr;
   const int previousMode = SetBkMode(dc, TRANSPARENT);
   const COLORREF previousColor = SetTextColor(dc, kWhite);
-  const UINT alignment = form_.Label1().centred ? DT_CENTER : DT_LEFT;
+  const UINT alignment = model_.StatusLabel().centred ? DT_CENTER : DT_LEFT;
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
             alignment | DT_TOP | DT_SINGLELINE | DT_EXPANDTABS);
   SetTextColor(dc, previousColor);
