@@ -134,9 +134,10 @@ class Application {
     saverWindow_.EnableTimer();
     saverWindow_.Show();
     // The dialog is never shown here: its buttons hold the saved choice.
-    zent::RunCleaningPass(run_, zent::SafetyModeButton(dialogModel_).checked,
-                          zent::MainProgramModeButton(dialogModel_).checked,
-                          CleaningStepsOf(run_, repair_));
+    const zent::OptionSourceChoice choice{
+        .safety = zent::SafetyModeButton(dialogModel_).checked,
+        .mainProgram = zent::MainProgramModeButton(dialogModel_).checked};
+    zent::RunCleaningPass(run_, choice, CleaningStepsOf(run_, repair_));
   }
 
  private:
