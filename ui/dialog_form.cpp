@@ -220,6 +220,8 @@ Control& StarCountEdit(Form& dialog) { return dialog.Find("Edit1"); }
 Control& StarCountArrows(Form& dialog) { return dialog.Find("UpDown1"); }
 Control& SpeedBar(Form& dialog) { return dialog.Find("TrackBar1"); }
 Control& BlockStarsBox(Form& dialog) { return dialog.Find("CheckBox1"); }
+Control& PreviewButton(Form& dialog) { return dialog.Find("Button2"); }
+Control& ApplyButton(Form& dialog) { return dialog.Find("Button1"); }
 const Control& SafetyModeButton(const Form& dialog) { return dialog.Find("RadioButton1"); }
 const Control& MainProgramModeButton(const Form& dialog) { return dialog.Find("RadioButton2"); }
 const Control& NeverDeleteButton(const Form& dialog) { return dialog.Find("RadioButton4"); }

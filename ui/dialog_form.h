@@ -32,6 +32,8 @@ Control& StarCountEdit(Form& dialog);          // Edit1
 Control& StarCountArrows(Form& dialog);        // UpDown1
 Control& SpeedBar(Form& dialog);               // TrackBar1
 Control& BlockStarsBox(Form& dialog);          // CheckBox1
+Control& PreviewButton(Form& dialog);          // Button2
+Control& ApplyButton(Form& dialog);            // Button1
 const Control& SafetyModeButton(const Form& dialog);
 const Control& MainProgramModeButton(const Form& dialog);
 const Control& NeverDeleteButton(const Form& dialog);

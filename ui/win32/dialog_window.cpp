@@ -176,6 +176,14 @@ HWND ConfigurationDialog::ControlHandle(std::string_view name) const {
   return index < 0 ? nullptr : controls_[static_cast<std::size_t>(index)];
 }
 
+// `control` is one of model_.controls, which never change in number while the
+// window exists: its place in that list is its place in controls_. Before the
+// controls are created it has no window.
+HWND ConfigurationDialog::HandleOf(const Control& control) const {
+  const auto index = static_cast<std::size_t>(&control - model_.controls.data());
+  return index < controls_.size() ? controls_[index] : nullptr;
+}
+
 void ConfigurationDialog::CreateControls() {
   controls_.assign(model_.controls.size(), nullptr);
   // The tab control first: the page controls are placed inside its display
@@ -413,9 +421,9 @@ void ConfigurationDialog::OnCommand(int id, int code) {
     return;
   }
   Control& control = model_.controls[static_cast<std::size_t>(index)];
-  if (control.name == "Button1") {
+  if (&control == &ApplyButton(model_)) {
     Close();
-  } else if (control.name == "Button2") {
+  } else if (&control == &PreviewButton(model_)) {
     Preview();
   } else if (control.kind == ControlKind::RadioButton) {
     ReadControls();
@@ -429,10 +437,11 @@ LRESULT ConfigurationDialog::OnNotify(const NMHDR& header) {
     ShowPageControls();
     return 0;
   }
-  if (header.hwndFrom == ControlHandle("UpDown1") && header.code == UDN_DELTAPOS) {
+  if (header.code == UDN_DELTAPOS && header.hwndFrom == HandleOf(StarCountArrows(model_))) {
     const auto& change = reinterpret_cast<const NMUPDOWN&>(header);
     MoveStarCountArrows(model_, change.iPos + change.iDelta);
-    SetWindowTextW(ControlHandle("Edit1"), Widen(StarCountEdit(model_).text).c_str());
+    const Control& starCount = StarCountEdit(model_);
+    SetWindowTextW(HandleOf(starCount), Widen(starCount.text).c_str());
     return 0;
   }
   return 0;

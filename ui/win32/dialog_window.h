@@ -25,6 +25,8 @@ using ErrorReporter = std::function<void(HWND owner, const std::string& message)
 class ConfigurationDialog {
  public:
   // Creates the window, hidden, with the model's texts and states. `model`
+  // is a configuration dialog as MakeConfigurationDialog makes it (Apply,
+  // Preview and the star-count controls are found by their accessors) and
   // must outlive the window.
   ConfigurationDialog(Form& model, std::function<void()> onPreview, ErrorReporter reportError = {});
   ~ConfigurationDialog();
@@ -65,6 +67,7 @@ class ConfigurationDialog {
   void Preview();
   void Close();
   int IndexOf(std::string_view name) const;
+  HWND HandleOf(const Control& control) const;
 
   Form& model_;
   std::function<void()> onPreview_;
