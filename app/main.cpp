@@ -9,7 +9,6 @@
 #undef TextOut
 
 #include <exception>
-#include <memory>
 #include <string>
 
 #include "platform/utf8.h"
@@ -37,15 +36,11 @@ constexpr const char* kTabSheets[] = {"TabSheet1", "TabSheet2", "TabSheet3"};
 
 enum class Mode { Preview, Saver, Dialog };
 
-struct LocalFreeDeleter {
-  void operator()(LPWSTR* arguments) const { LocalFree(arguments); }
-};
-
 // Only the first argument counts, upper-cased: "/P 1234" is the preview
 // inside the display settings, "/C:1234" or "/A" the dialog.
 Mode ModeFromCommandLine() {
   int count = 0;
-  const std::unique_ptr<LPWSTR, LocalFreeDeleter> arguments(
+  const zent::win32::UniqueLocalMemory<LPWSTR*> arguments(
       CommandLineToArgvW(GetCommandLineW(), &count));
   if (!arguments || count < 2) return Mode::Dialog;
   const std::string first = zent::UpperCaseUtf8(zent::win32::Narrow(arguments.get()[1]));

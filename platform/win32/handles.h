@@ -89,6 +89,32 @@ struct ImageListTraits {
   static void Close(Type list) { ImageList_Destroy(list); }
 };
 
+// Destroying a window destroys its children too, so the owner of a child may
+// find its window gone when the parent went first; it then leaves the handle
+// alone rather than hand a dead one to the system.
+struct WindowTraits {
+  using Type = HWND;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type window) {
+    if (IsWindow(window)) DestroyWindow(window);
+  }
+};
+
+struct CursorTraits {
+  using Type = HCURSOR;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type cursor) { DestroyCursor(cursor); }
+};
+
+// Memory the system allocated for the caller to free with LocalFree, such as
+// CommandLineToArgvW's argument list.
+template <typename Pointer>
+struct LocalMemoryTraits {
+  using Type = Pointer;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type memory) { LocalFree(memory); }
+};
+
 using UniqueHkey = UniqueHandle<RegistryKeyTraits>;
 using UniqueKernelObject = UniqueHandle<KernelObjectTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
@@ -97,6 +123,10 @@ using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using UniqueImageList = UniqueHandle<ImageListTraits>;
+using UniqueWindow = UniqueHandle<WindowTraits>;
+using UniqueCursor = UniqueHandle<CursorTraits>;
+template <typename Pointer>
+using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits<Pointer>>;
 
 // A window's device context from GetDC, given back with ReleaseDC.
 class WindowDc {

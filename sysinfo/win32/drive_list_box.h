@@ -10,9 +10,6 @@
 // function is called as TextOutW.
 #undef TextOut
 
-#include <memory>
-#include <type_traits>
-
 #include "platform/canvas.h"
 #include "platform/win32/handles.h"
 #include "sysinfo/drive_list.h"
@@ -70,10 +67,6 @@ class DriveListBox {
   void ShowRows();
 
  private:
-  struct DestroyWindowDeleter {
-    void operator()(HWND window) const;
-  };
-
   static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR subclassId, DWORD_PTR self);
   static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -87,7 +80,7 @@ class DriveListBox {
   HWND parent_;
   int controlId_;
   DriveList& drives_;
-  std::unique_ptr<std::remove_pointer_t<HWND>, DestroyWindowDeleter> list_;
+  UniqueWindow list_;
 };
 
 }  // namespace zent::win32

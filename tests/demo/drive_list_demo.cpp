@@ -32,7 +32,8 @@ constexpr int kMargin = 12;
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
-      if (wParam == kCloseTimer) DestroyWindow(window);
+      // Closed as the user would close it, which destroys it.
+      if (wParam == kCloseTimer) SendMessageW(window, WM_CLOSE, 0, 0);
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);

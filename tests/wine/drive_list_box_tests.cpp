@@ -46,29 +46,19 @@ std::string VolumeLabel(char letter) {
   return Narrow(name);
 }
 
-class TopWindow {
- public:
-  TopWindow() {
-    static const ATOM windowClass = [] {
-      WNDCLASSW description{};
-      description.lpfnWndProc = DefWindowProcW;
-      description.hInstance = GetModuleHandleW(nullptr);
-      description.lpszClassName = L"ZentDriveListTestHost";
-      return RegisterClassW(&description);
-    }();
-    window_ = CreateWindowExW(0, MAKEINTATOM(windowClass), L"Drive list", WS_OVERLAPPEDWINDOW, 0, 0,
-                              400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  }
-  ~TopWindow() {
-    if (window_) DestroyWindow(window_);
-  }
-  TopWindow(const TopWindow&) = delete;
-  TopWindow& operator=(const TopWindow&) = delete;
-  HWND get() const { return window_; }
-
- private:
-  HWND window_ = nullptr;
-};
+// A hidden top-level window to hold the box.
+UniqueWindow MakeTopWindow() {
+  static const ATOM windowClass = [] {
+    WNDCLASSW description{};
+    description.lpfnWndProc = DefWindowProcW;
+    description.hInstance = GetModuleHandleW(nullptr);
+    description.lpszClassName = L"ZentDriveListTestHost";
+    return RegisterClassW(&description);
+  }();
+  return UniqueWindow(CreateWindowExW(0, MAKEINTATOM(windowClass), L"Drive list",
+                                      WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr));
+}
 
 // A 32-bit drawing surface whose pixels the test reads back.
 class Bitmap {
@@ -142,7 +132,7 @@ class DriveListBoxTest : public ::testing::Test {
     return 0;
   }
 
-  TopWindow window;
+  UniqueWindow window = MakeTopWindow();
   DriveList drives;
   DriveListBox box{window.get(), kListId, RECT{10, 10, 10 + kRowWidth, 250}, drives};
 };

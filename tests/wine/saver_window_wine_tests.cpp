@@ -60,6 +60,23 @@ TEST_F(SaverWindowTest, IsAHiddenBorderlessPopupCalledScreensaver) {
   EXPECT_FALSE(IsWindowVisible(window_.Handle()));
 }
 
+TEST_F(SaverWindowTest, DestroysItsWindowWhenItGoes) {
+  HWND handle = nullptr;
+  {
+    const SaverWindow second(GetModuleHandleW(nullptr), model_);
+    handle = second.Handle();
+    ASSERT_TRUE(IsWindow(handle));
+  }
+  EXPECT_FALSE(IsWindow(handle));
+}
+
+TEST_F(SaverWindowTest, LetsGoOfAWindowDestroyedFromOutside) {
+  const HWND handle = window_.Handle();
+  { const UniqueWindow outside(handle); }
+  EXPECT_FALSE(IsWindow(handle));
+  EXPECT_EQ(window_.Handle(), nullptr);
+}
+
 TEST_F(SaverWindowTest, ShowCoversTheWholeScreen) {
   window_.Show();
   RECT bounds;

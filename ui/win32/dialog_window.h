@@ -33,7 +33,7 @@ class ConfigurationDialog {
   ConfigurationDialog(const ConfigurationDialog&) = delete;
   ConfigurationDialog& operator=(const ConfigurationDialog&) = delete;
 
-  HWND Handle() const { return window_; }
+  HWND Handle() const { return window_.get(); }
   // The window of a control of the model; null for a name it lacks or for a
   // control that has no window (tab sheets are the tab control's items).
   HWND ControlHandle(std::string_view name) const;
@@ -72,7 +72,7 @@ class ConfigurationDialog {
   Form& model_;
   std::function<void()> onPreview_;
   ErrorReporter reportError_;
-  HWND window_ = nullptr;
+  UniqueWindow window_;
   HWND tabs_ = nullptr;
   POINT pageOrigin_{0, 0};
   int pageRight_ = 0;

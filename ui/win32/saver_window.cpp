@@ -60,12 +60,13 @@ SaverWindow::SaverWindow(HINSTANCE instance, SaverWindowModel& model)
   if (!RegisterSaverClass(instance_, WindowProc)) return;
   CreateWindowExW(0, kClassName, kCaption, WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                   GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance_, this);
-  if (window_ != nullptr) font_.reset(CreateMessageFont(window_));
+  if (window_) font_.reset(CreateMessageFont(window_.get()));
 }
 
+// The window goes before the font and the cursor it may still be using.
 SaverWindow::~SaverWindow() {
   StopTimer();
-  if (window_ != nullptr) DestroyWindow(window_);
+  window_.reset();
 }
 
 void SaverWindow::UseBlankCursor() {
@@ -82,30 +83,30 @@ SaverHooks SaverWindow::Hooks(std::function<void()> finishBackup) {
 }
 
 void SaverWindow::EnableTimer() {
-  if (window_ == nullptr || timerRunning_) return;
-  timerRunning_ = SetTimer(window_, kStarTimer, kTimerInterval, nullptr) != 0;
+  if (!window_ || timerRunning_) return;
+  timerRunning_ = SetTimer(window_.get(), kStarTimer, kTimerInterval, nullptr) != 0;
 }
 
 void SaverWindow::StopTimer() {
   if (!timerRunning_) return;
-  KillTimer(window_, kStarTimer);
+  KillTimer(window_.get(), kStarTimer);
   timerRunning_ = false;
 }
 
 void SaverWindow::Show() {
-  if (window_ == nullptr) return;
+  if (!window_) return;
   shownVisible_ = false;
   shownText_.clear();
-  SetWindowPos(window_, HWND_TOPMOST, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+  SetWindowPos(window_.get(), HWND_TOPMOST, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                GetSystemMetrics(SM_CYSCREEN), SWP_SHOWWINDOW);
-  SetForegroundWindow(window_);
-  SetFocus(window_);
+  SetForegroundWindow(window_.get());
+  SetFocus(window_.get());
   if (blankCursor_) SetCursor(blankCursor_.get());
-  UpdateWindow(window_);
+  UpdateWindow(window_.get());
 }
 
 void SaverWindow::ShowModal() {
-  if (window_ == nullptr) return;
+  if (!window_) return;
   modalRunning_ = true;
   Show();
   MSG message;
@@ -121,32 +122,35 @@ void SaverWindow::ShowModal() {
   }
   modalRunning_ = false;
   StopTimer();
-  ShowWindow(window_, SW_HIDE);
+  ShowWindow(window_.get(), SW_HIDE);
 }
 
 void SaverWindow::CloseModal() {
   modalRunning_ = false;
-  ShowWindow(window_, SW_HIDE);
+  ShowWindow(window_.get(), SW_HIDE);
 }
 
 LRESULT CALLBACK SaverWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* self =
         static_cast<SaverWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->window_ = window;
+    self->window_.reset(window);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   auto* self = reinterpret_cast<SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    self->window_ = nullptr;
+    // Destroyed already: nothing is left to close.
+    self->window_.release();
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  return self->Handle(message, wParam, lParam);
+  return self->Handle(window, message, wParam, lParam);
 }
 
-LRESULT SaverWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+// The default handling gets `window`, not window_: while the destructor
+// destroys the window, window_ has already let go of it.
+LRESULT SaverWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (HandleInputMessage(message, lParam)) return 0;
   switch (message) {
     case WM_TIMER:
@@ -175,7 +179,7 @@ LRESULT SaverWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return DefWindowProcW(window_, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 bool SaverWindow::HandleInputMessage(UINT message, LPARAM lParam) {
@@ -215,7 +219,7 @@ bool SaverWindow::HandleInputMessage(UINT message, LPARAM lParam) {
 }
 
 void SaverWindow::Tick() {
-  const WindowDc dc(window_);
+  const WindowDc dc(window_.get());
   if (!dc) return;
   GdiCanvas canvas(dc.get(), kBlack);
   model_.Tick(canvas);
@@ -232,14 +236,14 @@ void SaverWindow::ShowStatusInTitle() {
   const std::string& status = model_.StatusLabel().text;
   if (status == shownTitle_) return;
   shownTitle_ = status;
-  SetWindowTextW(window_, status.empty() ? kCaption : Widen(status).c_str());
+  SetWindowTextW(window_.get(), status.empty() ? kCaption : Widen(status).c_str());
 }
 
 void SaverWindow::Paint() {
   PAINTSTRUCT paint;
-  const HDC dc = BeginPaint(window_, &paint);
+  const HDC dc = BeginPaint(window_.get(), &paint);
   if (dc != nullptr) DrawMessageLine(dc);
-  EndPaint(window_, &paint);
+  EndPaint(window_.get(), &paint);
 }
 
 RECT SaverWindow::MessageLineRect() const {

@@ -18,13 +18,6 @@
 
 namespace zent::win32 {
 
-struct CursorTraits {
-  using Type = HCURSOR;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type cursor) { DestroyCursor(cursor); }
-};
-using UniqueCursor = UniqueHandle<CursorTraits>;
-
 class SaverWindow {
  public:
   static constexpr const wchar_t* kCaption = L"Screensaver";
@@ -35,7 +28,7 @@ class SaverWindow {
   SaverWindow(const SaverWindow&) = delete;
   SaverWindow& operator=(const SaverWindow&) = delete;
 
-  HWND Handle() const { return window_; }
+  HWND Handle() const { return window_.get(); }
 
   // Makes the pointer invisible over the window.
   void UseBlankCursor();
@@ -57,7 +50,7 @@ class SaverWindow {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   bool HandleInputMessage(UINT message, LPARAM lParam);
   void Tick();
   void ShowStatusInTitle();
@@ -68,7 +61,9 @@ class SaverWindow {
 
   HINSTANCE instance_;
   SaverWindowModel& model_;
-  HWND window_ = nullptr;
+  // Set while the window is created, let go of when the system has destroyed
+  // it, whoever destroyed it.
+  UniqueWindow window_;
   UniqueFont font_;
   UniqueCursor blankCursor_;
   bool timerRunning_ = false;
