@@ -115,6 +115,13 @@ struct LocalMemoryTraits {
   static void Close(Type memory) { LocalFree(memory); }
 };
 
+// Device contexts of CreateCompatibleDC; GetDC's are WindowDc below.
+struct MemoryDcTraits {
+  using Type = HDC;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type dc) { DeleteDC(dc); }
+};
+
 using UniqueHkey = UniqueHandle<RegistryKeyTraits>;
 using UniqueKernelObject = UniqueHandle<KernelObjectTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
@@ -127,6 +134,7 @@ using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueCursor = UniqueHandle<CursorTraits>;
 template <typename Pointer>
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits<Pointer>>;
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 
 // A window's device context from GetDC, given back with ReleaseDC.
 class WindowDc {
@@ -143,6 +151,40 @@ class WindowDc {
  private:
   HWND window_;
   HDC dc_;
+};
+
+// The device context of one WM_PAINT. EndPaint runs even when BeginPaint
+// gave no context: the paint is ended either way.
+class PaintDc {
+ public:
+  explicit PaintDc(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  PaintDc(const PaintDc&) = delete;
+  PaintDc& operator=(const PaintDc&) = delete;
+  ~PaintDc() { EndPaint(window_, &paint_); }
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_;  // declared before dc_: BeginPaint fills it as dc_ is initialised
+  HDC dc_;
+};
+
+// An object selected into a device context for a scope; the object it
+// replaced is selected back at the end. A null object selects nothing.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object)
+      : dc_(dc), previous_(object != nullptr ? SelectObject(dc, object) : nullptr) {}
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+  ~SelectedObject() {
+    if (previous_ != nullptr) SelectObject(dc_, previous_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
 };
 
 // A COM interface pointer that releases its reference.

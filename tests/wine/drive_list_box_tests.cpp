@@ -60,31 +60,28 @@ UniqueWindow MakeTopWindow() {
                                       GetModuleHandleW(nullptr), nullptr));
 }
 
+HBITMAP CreateSurface(HDC dc, int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  return CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
 // A 32-bit drawing surface whose pixels the test reads back.
 class Bitmap {
  public:
-  Bitmap(int width, int height) : dc_(CreateCompatibleDC(nullptr)) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    bitmap_.reset(CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    previousBitmap_ = SelectObject(dc_, bitmap_.get());
-    previousFont_ = SelectObject(dc_, GetStockObject(DEFAULT_GUI_FONT));
-  }
-  ~Bitmap() {
-    SelectObject(dc_, previousFont_);
-    SelectObject(dc_, previousBitmap_);
-    DeleteDC(dc_);
-  }
-  Bitmap(const Bitmap&) = delete;
-  Bitmap& operator=(const Bitmap&) = delete;
+  Bitmap(int width, int height)
+      : dc_(CreateCompatibleDC(nullptr)),
+        bitmap_(CreateSurface(dc_.get(), width, height)),
+        selectedBitmap_(dc_.get(), bitmap_.get()),
+        selectedFont_(dc_.get(), GetStockObject(DEFAULT_GUI_FONT)) {}
 
-  HDC dc() const { return dc_; }
-  COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+  HDC dc() const { return dc_.get(); }
+  COLORREF At(int x, int y) const { return GetPixel(dc_.get(), x, y); }
   int CountIn(const RECT& area, COLORREF color) const {
     int count = 0;
     for (int y = area.top; y < area.bottom; ++y) {
@@ -94,10 +91,12 @@ class Bitmap {
   }
 
  private:
-  HDC dc_;
+  // In this order, so that both selections are undone before the bitmap and
+  // the context go.
+  UniqueMemoryDc dc_;
   UniqueBitmap bitmap_;
-  HGDIOBJ previousBitmap_ = nullptr;
-  HGDIOBJ previousFont_ = nullptr;
+  SelectedObject selectedBitmap_;
+  SelectedObject selectedFont_;
 };
 
 int Area(const RECT& area) { return (area.right - area.left) * (area.bottom - area.top); }

@@ -45,9 +45,8 @@ SIZE TextSize(HWND window, HFONT font, const std::wstring& text) {
   SIZE size{0, 0};
   WindowDc dc(window);
   if (!dc) return size;
-  const HGDIOBJ old = SelectObject(dc.get(), font);
+  const SelectedObject selected(dc.get(), font);
   GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(dc.get(), old);
   return size;
 }
 
@@ -55,9 +54,8 @@ int AverageCharWidth(HWND window, HFONT font) {
   TEXTMETRICW metrics{};
   WindowDc dc(window);
   if (!dc) return 0;
-  const HGDIOBJ old = SelectObject(dc.get(), font);
+  const SelectedObject selected(dc.get(), font);
   GetTextMetricsW(dc.get(), &metrics);
-  SelectObject(dc.get(), old);
   return metrics.tmAveCharWidth;
 }
 

@@ -240,10 +240,8 @@ void SaverWindow::ShowStatusInTitle() {
 }
 
 void SaverWindow::Paint() {
-  PAINTSTRUCT paint;
-  const HDC dc = BeginPaint(window_.get(), &paint);
-  if (dc != nullptr) DrawMessageLine(dc);
-  EndPaint(window_.get(), &paint);
+  const PaintDc dc(window_.get());
+  if (dc) DrawMessageLine(dc.get());
 }
 
 RECT SaverWindow::MessageLineRect() const {
@@ -260,7 +258,7 @@ void SaverWindow::DrawMessageLine(HDC dc) {
   shownText_ = model_.StatusLabel().text;
   if (!shownVisible_ || shownText_.empty()) return;
   const std::wstring text = Widen(shownText_);
-  const HGDIOBJ previousFont = font_ ? SelectObject(dc, font_.get()) : nullptr;
+  const SelectedObject font(dc, font_.get());
   const int previousMode = SetBkMode(dc, TRANSPARENT);
   const COLORREF previousColor = SetTextColor(dc, kWhite);
   const UINT alignment = model_.StatusLabel().centred ? DT_CENTER : DT_LEFT;
@@ -268,7 +266,6 @@ void SaverWindow::DrawMessageLine(HDC dc) {
             alignment | DT_TOP | DT_SINGLELINE | DT_EXPANDTABS);
   SetTextColor(dc, previousColor);
   SetBkMode(dc, previousMode);
-  if (previousFont != nullptr) SelectObject(dc, previousFont);
 }
 
 }  // namespace zent::win32
