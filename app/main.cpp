@@ -9,7 +9,6 @@
 #undef TextOut
 
 #include <exception>
-#include <memory>
 #include <string>
 
 #include "platform/utf8.h"
@@ -37,15 +36,11 @@ constexpr const char* kTabSheets[] = {"TabSheet1", "TabSheet2", "TabSheet3"};
 
 enum class Mode { Preview, Saver, Dialog };
 
-struct LocalFreeDeleter {
-  void operator()(LPWSTR* arguments) const { LocalFree(arguments); }
-};
-
 // Only the first argument counts, upper-cased: "/P 1234" is the preview
 // inside the display settings, "/C:1234" or "/A" the dialog.
 Mode ModeFromCommandLine() {
   int count = 0;
-  const std::unique_ptr<LPWSTR, LocalFreeDeleter> arguments(
+  const zent::win32::UniqueLocalMemory<LPWSTR*> arguments(
       CommandLineToArgvW(GetCommandLineW(), &count));
   if (!arguments || count < 2) return Mode::Dialog;
   const std::string first = zent::UpperCaseUtf8(zent::win32::Narrow(arguments.get()[1]));
@@ -83,41 +78,45 @@ class Application {
  public:
   explicit Application(HINSTANCE instance)
       : state_(system_.shell),
-        form2_(system_.platform(), state_, [this](int id) { return resources_.LoadText(id); }),
-        window_(instance, form2_),
-        saverModel_(zent::MakeSaverWindowForm()),
-        form1_(zent::MakeConfigurationDialog()),
-        run_{system_.platform(),        state_,
-             form2_.CategoryList,       [this](int id) { return resources_.LoadText(id); },
-             form2_.StatusLabel().text, form2_.ItemLabel},
+        saverModel_(system_.platform(), state_, [this](int id) { return resources_.LoadText(id); }),
+        saverWindow_(instance, saverModel_),
+        saverComponents_(zent::MakeSaverWindowForm()),
+        dialogModel_(zent::MakeConfigurationDialog()),
+        run_{system_.platform(),
+             state_,
+             saverModel_.CategoryList,
+             [this](int id) { return resources_.LoadText(id); },
+             saverModel_.StatusLabel().text,
+             saverModel_.ItemLabel},
         repair_(run_) {
-    zent::FormCreate(form1_);
+    zent::FillStarCountFromArrows(dialogModel_);
     // Ending the saver while the repair runs gives the running backup its
     // dated name.
-    form2_.SetHooks(window_.Hooks([this] { repair_.FinishBackup(); }));
+    saverModel_.SetHooks(saverWindow_.Hooks([this] { repair_.FinishBackup(); }));
   }
 
-  // Set in every mode; the OS information was gathered with the saver window.
+  // Set in every mode; the system facts were gathered with the saver window.
   void ReadStartFlags() {
     state_.UnattendedMode = true;
-    state_.IsWinNT = form2_.OSInfo1.Platform() == "WinNT";
+    state_.IsWinNT = saverModel_.SystemFacts.Platform() == "WinNT";
   }
 
   void ApplyTexts() {
-    zent::ApplyInterfaceTexts({&saverModel_, &form1_}, resources_);
-    form1_.caption = resources_.LoadText(zent::kDialogCaptionText);
+    zent::ApplyInterfaceTexts({&saverComponents_, &dialogModel_}, resources_);
+    dialogModel_.caption = resources_.LoadText(zent::kDialogCaptionText);
     for (int page = 0; page < 3; ++page) {
-      form1_.Find(kTabSheets[page]).text = resources_.LoadText(zent::kFirstPageCaptionText + page);
+      dialogModel_.Find(kTabSheets[page]).text =
+          resources_.LoadText(zent::kFirstPageCaptionText + page);
     }
-    window_.UseBlankCursor();
+    saverWindow_.UseBlankCursor();
   }
 
   // Closing the dialog stores the settings, however it was closed.
   void RunDialog() {
     state_.DialogMode = true;
-    zent::LoadSettings(form1_, system_.registry);
-    zent::win32::RunConfigurationDialog(form1_, [this] { Preview(); });
-    zent::SaveSettings(form1_, system_.registry);
+    zent::LoadSettings(dialogModel_, system_.registry);
+    zent::win32::RunConfigurationDialog(dialogModel_, [this] { Preview(); });
+    zent::SaveSettings(dialogModel_, system_.registry);
     PostQuitMessage(0);
   }
 
@@ -125,34 +124,35 @@ class Application {
     state_.DialogMode = false;
     // The shortcut check of the run needs the thread's COM apartment.
     const zent::win32::ComApartment com;
-    state_.DeleteWriteProtected = zent::LoadSettings(form1_, system_.registry);
-    form2_.PrepareSaver(zent::ReadStarSettings(form1_));
-    window_.EnableTimer();
-    window_.Show();
+    state_.DeleteWriteProtected = zent::LoadSettings(dialogModel_, system_.registry);
+    saverModel_.PrepareSaver(zent::ReadStarSettings(dialogModel_));
+    saverWindow_.EnableTimer();
+    saverWindow_.Show();
     // The dialog is never shown here: its buttons hold the saved choice.
-    zent::RunCleaningPass(run_, zent::SafetyModeButton(form1_).checked,
-                          zent::MainProgramModeButton(form1_).checked,
-                          CleaningStepsOf(run_, repair_));
+    const zent::OptionSourceChoice choice{
+        .safety = zent::SafetyModeButton(dialogModel_).checked,
+        .mainProgram = zent::MainProgramModeButton(dialogModel_).checked};
+    zent::RunCleaningPass(run_, choice, CleaningStepsOf(run_, repair_));
   }
 
  private:
   // The dialog's Preview button: the saver window over the screen until input.
   void Preview() {
-    form2_.SetPreviewMode(true);
-    form2_.ResetFirstMove();
-    form2_.PrepareSaver(zent::ReadStarSettings(form1_));
-    window_.EnableTimer();
-    window_.ShowModal();
-    form2_.SetPreviewMode(false);
+    saverModel_.SetPreviewMode(true);
+    saverModel_.ResetFirstMove();
+    saverModel_.PrepareSaver(zent::ReadStarSettings(dialogModel_));
+    saverWindow_.EnableTimer();
+    saverWindow_.ShowModal();
+    saverModel_.SetPreviewMode(false);
   }
 
   zent::win32::Win32Platform system_;
   zent::win32::Win32Resources resources_;
   zent::SaverRunState state_;
-  zent::TForm2 form2_;
-  zent::win32::SaverWindow window_;
-  zent::Form saverModel_;
-  zent::Form form1_;
+  zent::SaverWindowModel saverModel_;
+  zent::win32::SaverWindow saverWindow_;
+  zent::Form saverComponents_;
+  zent::Form dialogModel_;
   zent::RunContext run_;
   zent::RegistryRepair repair_;
 };

@@ -42,11 +42,10 @@ bool ReadsAsOne(platform::Registry& registry, std::string_view valueName) {
   }
 }
 
-// Both buttons selected cannot come from the dialog; the main program wins then.
-int OptionSourceOf(bool radioButton1, bool radioButton2) {
+int OptionSourceOf(OptionSourceChoice choice) {
   int source = 0;
-  if (radioButton1) source = kSafetyOptions;
-  if (radioButton2) source = kMainProgramOptions;
+  if (choice.safety) source = kSafetyOptions;
+  if (choice.mainProgram) source = kMainProgramOptions;
   return source;
 }
 
@@ -85,10 +84,10 @@ void SetSafetySwitches(CleaningSwitches& switches) {
 
 // The drive selections stay as the saver prepared them unless the main
 // program's options replace them.
-void ChooseOptions(RunContext& run, bool radioButton1, bool radioButton2) {
+void ChooseOptions(RunContext& run, OptionSourceChoice choice) {
   SaverRunState& state = run.state;
   platform::Registry& registry = run.platform.registry;
-  state.OptionSource = OptionSourceOf(radioButton1, radioButton2);
+  state.OptionSource = OptionSourceOf(choice);
   if (state.OptionSource == kMainProgramOptions &&
       !RegKeyExists(registry, RegRoot::LocalMachine, kOptionsKey)) {
     state.OptionSource = kSafetyOptions;
@@ -128,9 +127,8 @@ void RunSweeps(const RunContext& run, const CleaningSteps& steps) {
 
 }  // namespace
 
-void RunCleaningPass(RunContext& run, bool radioButton1, bool radioButton2,
-                     const CleaningSteps& steps) {
-  ChooseOptions(run, radioButton1, radioButton2);
+void RunCleaningPass(RunContext& run, OptionSourceChoice choice, const CleaningSteps& steps) {
+  ChooseOptions(run, choice);
   RunScans(run, steps);
   RunRepair(run, steps);
   RunSweeps(run, steps);

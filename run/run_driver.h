@@ -31,11 +31,16 @@ struct CleaningSteps {
   std::function<void()> repair, junkSweep, cacheSweep;
 };
 
-// `radioButton1` and `radioButton2` are the dialog's option-source buttons
-// (safety set, main program's options). The pass never tests AbortRequested
-// itself: the steps do, and after an abort they end at once, so the pass still
-// ends with its completion text.
-void RunCleaningPass(RunContext& run, bool radioButton1, bool radioButton2,
-                     const CleaningSteps& steps);
+// Which of the dialog's option-source buttons is checked: the safety set or
+// the main program's options. Both checked cannot come from the dialog; the
+// main program wins then. Neither checked leaves the switches as they are.
+struct OptionSourceChoice {
+  bool safety = false;
+  bool mainProgram = false;
+};
+
+// The pass never tests AbortRequested itself: the steps do, and after an
+// abort they end at once, so the pass still ends with its completion text.
+void RunCleaningPass(RunContext& run, OptionSourceChoice choice, const CleaningSteps& steps);
 
 }  // namespace zent

@@ -15,7 +15,7 @@ constexpr int kImageLeft = 8;
 constexpr int kImageTop = 2;
 constexpr int kNoImage = -1;
 
-char DriveLetter(std::size_t drive) { return static_cast<char>('A' + drive); }
+char LetterOf(std::size_t drive) { return static_cast<char>('A' + drive); }
 
 std::string RootOf(char letter) { return std::string{letter, ':', '\\'}; }
 
@@ -42,13 +42,13 @@ bool HasVolumeName(std::uint32_t driveType) {
 
 }  // namespace
 
-TOrtavoDrives::TOrtavoDrives() {
+DriveList::DriveList() {
   driveLetters_.fill('Z');
   driveTypes_.fill(0);
 }
 
-bool TOrtavoDrives::Lists(std::uint32_t driveType) const {
-  using enum TOrtavoDrivesOption;
+bool DriveList::Lists(std::uint32_t driveType) const {
+  using enum DriveListOption;
   switch (driveType) {
     case platform::kDriveRemovable:
       return options_.Has(ShowRemovable);
@@ -63,25 +63,25 @@ bool TOrtavoDrives::Lists(std::uint32_t driveType) const {
   }
 }
 
-void TOrtavoDrives::AddRow(std::size_t drive) { rows_.push_back(Row{drive, false}); }
+void DriveList::AddRow(std::size_t drive) { rows_.push_back(Row{drive, false}); }
 
 // Drive A is never asked about: it is listed as a removable drive, whether it
 // exists or not, exactly when ShowDriveA is set.
-void TOrtavoDrives::ReadDrives(platform::SystemQueries& system) {
-  if (options_.Has(TOrtavoDrivesOption::ShowDriveA)) {
+void DriveList::ReadDrives(platform::SystemQueries& system) {
+  if (options_.Has(DriveListOption::ShowDriveA)) {
     driveLetters_[kDriveA] = 'A';
     volumeNames_[kDriveA].clear();
     driveTypes_[kDriveA] = platform::kDriveRemovable;
     AddRow(kDriveA);
   }
   for (std::size_t drive = kFirstQueriedDrive; drive <= kLastDrive; ++drive) {
-    const char letter = DriveLetter(drive);
+    const char letter = LetterOf(drive);
     const std::uint32_t type = system.DriveType(RootOf(letter));
     if (type == platform::kDriveUnknown) continue;
     driveLetters_[drive] = letter;
     driveTypes_[drive] = static_cast<std::uint16_t>(type);
     if (!Lists(type)) continue;
-    if (options_.Has(TOrtavoDrivesOption::ShowName) && HasVolumeName(type)) {
+    if (options_.Has(DriveListOption::ShowName) && HasVolumeName(type)) {
       const auto name = system.VolumeName(RootOf(letter));
       volumeNames_[drive] = name && !name->empty() ? *name : "Unknown";
     }
@@ -89,30 +89,28 @@ void TOrtavoDrives::ReadDrives(platform::SystemQueries& system) {
   }
 }
 
-std::string TOrtavoDrives::RowText(std::size_t row) const {
+std::string DriveList::RowText(std::size_t row) const {
   return std::to_string(rows_.at(row).drive);
 }
 
-bool TOrtavoDrives::Checked(std::size_t row) const { return rows_.at(row).checked; }
+bool DriveList::Checked(std::size_t row) const { return rows_.at(row).checked; }
 
-void TOrtavoDrives::SetChecked(std::size_t row, bool checked) { rows_.at(row).checked = checked; }
+void DriveList::SetChecked(std::size_t row, bool checked) { rows_.at(row).checked = checked; }
 
-std::uint16_t TOrtavoDrives::GetDriveTyp(std::size_t row) const {
+std::uint16_t DriveList::DriveType(std::size_t row) const {
   return driveTypes_[rows_.at(row).drive];
 }
 
-const std::string& TOrtavoDrives::GetDriveName(std::size_t row) const {
+const std::string& DriveList::VolumeName(std::size_t row) const {
   return volumeNames_[rows_.at(row).drive];
 }
 
-char TOrtavoDrives::GetDriveChar(std::size_t row) const {
-  return driveLetters_[rows_.at(row).drive];
-}
+char DriveList::DriveLetter(std::size_t row) const { return driveLetters_[rows_.at(row).drive]; }
 
-void TOrtavoDrives::DrawDrive(std::size_t row, const platform::Rect& rect,
-                              platform::Canvas& canvas) const {
+void DriveList::DrawDrive(std::size_t row, const platform::Rect& rect,
+                          platform::Canvas& canvas) const {
   const std::size_t drive = rows_.at(row).drive;
-  const bool showImages = options_.Has(TOrtavoDrivesOption::ShowImages);
+  const bool showImages = options_.Has(DriveListOption::ShowImages);
   canvas.FillBackground(rect);
 
   const int x = rect.left + (showImages ? kTextLeftWithImages : kTextLeftPlain);
@@ -120,7 +118,7 @@ void TOrtavoDrives::DrawDrive(std::size_t row, const platform::Rect& rect,
   const std::string line =
       typeNames_[static_cast<std::size_t>(imageIndex + 1)] + " " + driveLetters_[drive] + ":\\";
   const std::string& volumeName = volumeNames_[drive];
-  if (options_.Has(TOrtavoDrivesOption::ShowName) && !volumeName.empty()) {
+  if (options_.Has(DriveListOption::ShowName) && !volumeName.empty()) {
     canvas.TextOut(x, rect.top + kFirstLineTop, line);
     canvas.TextOut(x, rect.top + kNameLineTop, "Name: " + volumeName);
   } else {

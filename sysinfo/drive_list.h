@@ -14,7 +14,7 @@
 namespace zent {
 
 // What the drive list shows; the numbers are the bits of the stored set.
-enum class TOrtavoDrivesOption : std::uint8_t {
+enum class DriveListOption : std::uint8_t {
   ShowDriveA = 1,
   ShowImages = 2,
   ShowName = 4,
@@ -24,33 +24,33 @@ enum class TOrtavoDrivesOption : std::uint8_t {
   ShowRemote = 64,
 };
 
-class TOrtavoDrivesOptions {
+class DriveListOptions {
  public:
-  constexpr TOrtavoDrivesOptions() = default;
-  constexpr TOrtavoDrivesOptions(std::initializer_list<TOrtavoDrivesOption> options) {
+  constexpr DriveListOptions() = default;
+  constexpr DriveListOptions(std::initializer_list<DriveListOption> options) {
     for (const auto option : options) bits_ |= Bit(option);
   }
-  static constexpr TOrtavoDrivesOptions All() { return FromBits(kAllBits); }
+  static constexpr DriveListOptions All() { return FromBits(kAllBits); }
   // Bits that name no option are dropped.
-  static constexpr TOrtavoDrivesOptions FromBits(std::uint8_t bits) {
-    TOrtavoDrivesOptions options;
+  static constexpr DriveListOptions FromBits(std::uint8_t bits) {
+    DriveListOptions options;
     options.bits_ = bits & kAllBits;
     return options;
   }
 
   constexpr std::uint8_t Bits() const { return bits_; }
-  constexpr bool Has(TOrtavoDrivesOption option) const { return (bits_ & Bit(option)) != 0; }
-  constexpr TOrtavoDrivesOptions With(TOrtavoDrivesOption option) const {
+  constexpr bool Has(DriveListOption option) const { return (bits_ & Bit(option)) != 0; }
+  constexpr DriveListOptions With(DriveListOption option) const {
     return FromBits(bits_ | Bit(option));
   }
-  constexpr TOrtavoDrivesOptions Without(TOrtavoDrivesOption option) const {
+  constexpr DriveListOptions Without(DriveListOption option) const {
     return FromBits(bits_ & ~Bit(option));
   }
-  friend constexpr bool operator==(TOrtavoDrivesOptions, TOrtavoDrivesOptions) = default;
+  friend constexpr bool operator==(DriveListOptions, DriveListOptions) = default;
 
  private:
   static constexpr std::uint8_t kAllBits = 0x7F;
-  static constexpr std::uint8_t Bit(TOrtavoDrivesOption option) {
+  static constexpr std::uint8_t Bit(DriveListOption option) {
     return static_cast<std::uint8_t>(option);
   }
   std::uint8_t bits_ = 0;
@@ -72,15 +72,15 @@ using TypeNameTexts = std::array<std::string, 5>;
 // (0 = A ... 25 = Z) that lead into the per-drive tables, so the row order and
 // the drive numbers are independent of each other. Every call that takes a row
 // index throws std::out_of_range for an index that is not a row.
-class TOrtavoDrives {
+class DriveList {
  public:
   static constexpr int kRowHeight = 40;
   static constexpr std::size_t kTableSize = 30;
 
-  TOrtavoDrives();
+  DriveList();
 
-  TOrtavoDrivesOptions Options() const { return options_; }
-  void SetOptions(TOrtavoDrivesOptions options) { options_ = options; }
+  DriveListOptions Options() const { return options_; }
+  void SetOptions(DriveListOptions options) { options_ = options; }
   const TypeNameTexts& TypeNames() const { return typeNames_; }
   void SetTypeNames(TypeNameTexts names) { typeNames_ = std::move(names); }
   // Not owned; nullptr for none. Its images are the drive kinds in the order
@@ -98,9 +98,9 @@ class TOrtavoDrives {
   bool Checked(std::size_t row) const;
   void SetChecked(std::size_t row, bool checked);
 
-  std::uint16_t GetDriveTyp(std::size_t row) const;
-  const std::string& GetDriveName(std::size_t row) const;
-  char GetDriveChar(std::size_t row) const;
+  std::uint16_t DriveType(std::size_t row) const;
+  const std::string& VolumeName(std::size_t row) const;
+  char DriveLetter(std::size_t row) const;
 
   int RowHeight() const { return kRowHeight; }
   // Draws one row into `rect`; the surface has already chosen the normal or
@@ -120,7 +120,7 @@ class TOrtavoDrives {
   bool Lists(std::uint32_t driveType) const;
   void AddRow(std::size_t drive);
 
-  TOrtavoDrivesOptions options_ = TOrtavoDrivesOptions::All();
+  DriveListOptions options_ = DriveListOptions::All();
   TypeNameTexts typeNames_;
   const platform::ImageList* images_ = nullptr;
   std::array<char, kTableSize> driveLetters_;

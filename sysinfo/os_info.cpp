@@ -51,7 +51,7 @@ std::string ShellFolder(platform::Registry& registry, std::string_view name) {
 
 }  // namespace
 
-TOSInfo::TOSInfo(platform::SystemQueries& system, platform::Registry& registry) {
+SystemFacts::SystemFacts(platform::SystemQueries& system, platform::Registry& registry) {
   winDirectory_ = system.WindowsDirectory();
   sysDirectory_ = system.SystemDirectory();
   screenWidth_ = system.ScreenWidth();
@@ -64,7 +64,7 @@ TOSInfo::TOSInfo(platform::SystemQueries& system, platform::Registry& registry) 
   ReadShellFolders(registry);
 }
 
-void TOSInfo::ReadShellFolders(platform::Registry& registry) {
+void SystemFacts::ReadShellFolders(platform::Registry& registry) {
   programsFolder_ = ShellFolder(registry, "Programs");
   recentFolder_ = ShellFolder(registry, "Recent");
   startMenuFolder_ = ShellFolder(registry, "Start Menu");

@@ -9,10 +9,11 @@ namespace zent {
 // Facts about the running system, gathered once when the object is built and
 // never refreshed: the saver reads them at start and the machine does not
 // change under it in a way that matters for one run.
-class TOSInfo {
+class SystemFacts {
  public:
-  TOSInfo(platform::SystemQueries& system, platform::Registry& registry);
-  explicit TOSInfo(platform::Platform& platform) : TOSInfo(platform.system, platform.registry) {}
+  SystemFacts(platform::SystemQueries& system, platform::Registry& registry);
+  explicit SystemFacts(platform::Platform& platform)
+      : SystemFacts(platform.system, platform.registry) {}
 
   int ScreenWidth() const { return screenWidth_; }
   int ScreenHeight() const { return screenHeight_; }

@@ -119,8 +119,8 @@ void AddAppearancePage(std::vector<Control>& controls) {
   controls.push_back(MakeLabel("Label11", page, 202, "Anzahl der Sterne:", 8, 75));
   controls.push_back(Make("Edit1", ControlKind::Edit, page, 0, "100", 104, 72, 73, kEditHeight));
 
-  // The arrows are deliberately not attached to Edit1: they keep their own
-  // position and never wrap around.
+  // The arrows are deliberately not attached to the star-count edit: they keep
+  // their own position and never wrap around.
   Control arrows = Make("UpDown1", ControlKind::UpDown, page, 0, "", 180, 71, 16, 24);
   arrows.minimum = 20;
   arrows.maximum = 5000;
@@ -220,6 +220,8 @@ Control& StarCountEdit(Form& dialog) { return dialog.Find("Edit1"); }
 Control& StarCountArrows(Form& dialog) { return dialog.Find("UpDown1"); }
 Control& SpeedBar(Form& dialog) { return dialog.Find("TrackBar1"); }
 Control& BlockStarsBox(Form& dialog) { return dialog.Find("CheckBox1"); }
+Control& PreviewButton(Form& dialog) { return dialog.Find("Button2"); }
+Control& ApplyButton(Form& dialog) { return dialog.Find("Button1"); }
 const Control& SafetyModeButton(const Form& dialog) { return dialog.Find("RadioButton1"); }
 const Control& MainProgramModeButton(const Form& dialog) { return dialog.Find("RadioButton2"); }
 const Control& NeverDeleteButton(const Form& dialog) { return dialog.Find("RadioButton4"); }
@@ -241,11 +243,11 @@ void SetTrackBarPosition(Control& trackBar, int position) {
   trackBar.position = std::clamp(position, trackBar.minimum, trackBar.maximum);
 }
 
-void FormCreate(Form& dialog) {
+void FillStarCountFromArrows(Form& dialog) {
   StarCountEdit(dialog).text = std::to_string(StarCountArrows(dialog).position);
 }
 
-void UpDown1Click(Form& dialog, int newPosition) {
+void MoveStarCountArrows(Form& dialog, int newPosition) {
   Control& arrows = StarCountArrows(dialog);
   arrows.position = std::clamp(newPosition, arrows.minimum, arrows.maximum);
   StarCountEdit(dialog).text = std::to_string(arrows.position);

@@ -1,7 +1,13 @@
 #pragma once
 
-// The configuration dialog TForm1 and the component list of the saver window
-// TForm2, with their German texts and initial states, laid out at 96 dpi.
+// The configuration dialog and the component list of the saver window, with
+// their German texts and initial states, laid out at 96 dpi.
+//
+// The control names ("Button1", "Edit1", ...) are only keys: code outside
+// this file reaches the dialog's controls through the accessors below, the
+// tests look controls up by these keys. A control's tag is what matters for
+// behaviour: it is the id of the control's English text in ui/strings.rc, so
+// changing a tag changes what the control says.
 
 #include <string>
 
@@ -9,15 +15,15 @@
 
 namespace zent {
 
-// TForm1: the dialog with its three pages (PageControl1 opens on page index 1),
-// Preview (Button2) and Apply (Button1). Tab sheets are TabSheet1..3, page
-// captions are their texts; controls on a page carry that page's index.
+// The dialog with its three pages (the page control "PageControl1" opens on
+// page index 1), Preview and Apply. Tab sheets are "TabSheet1".."TabSheet3",
+// page captions are their texts; controls on a page carry that page's index.
 Form MakeConfigurationDialog();
 
-// TForm2: the saver window's components in declaration order, none tagged.
+// The saver window's components in declaration order, none tagged.
 Form MakeSaverWindowForm();
 
-// The settings controls of the dialog.
+// The dialog's controls by their job.
 Control& SafetyModeButton(Form& dialog);       // RadioButton1
 Control& MainProgramModeButton(Form& dialog);  // RadioButton2
 Control& NeverDeleteButton(Form& dialog);      // RadioButton4
@@ -26,6 +32,8 @@ Control& StarCountEdit(Form& dialog);          // Edit1
 Control& StarCountArrows(Form& dialog);        // UpDown1
 Control& SpeedBar(Form& dialog);               // TrackBar1
 Control& BlockStarsBox(Form& dialog);          // CheckBox1
+Control& PreviewButton(Form& dialog);          // Button2
+Control& ApplyButton(Form& dialog);            // Button1
 const Control& SafetyModeButton(const Form& dialog);
 const Control& MainProgramModeButton(const Form& dialog);
 const Control& NeverDeleteButton(const Form& dialog);
@@ -41,13 +49,14 @@ void CheckRadioButton(Form& form, Control& button);
 // Moves a track bar, keeping the position within its minimum and maximum.
 void SetTrackBarPosition(Control& trackBar, int position);
 
-// Edit1 := UpDown1's position as decimal text.
-void FormCreate(Form& dialog);
+// The star-count edit shows the arrows' position as decimal text: the
+// dialog's opening state, before any stored settings are loaded.
+void FillStarCountFromArrows(Form& dialog);
 
-// One click of the arrows: UpDown1 takes `newPosition` (within its range) and
-// Edit1 shows it. The arrows continue from their own position, never from a
-// loaded star count.
-void UpDown1Click(Form& dialog, int newPosition);
+// One click of the star-count arrows: they take `newPosition` (within their
+// range) and the star-count edit shows it. The arrows continue from their own
+// position, never from a loaded star count.
+void MoveStarCountArrows(Form& dialog, int newPosition);
 
 // The class-library inheritance the interface-text pass relies on.
 bool IsButtonKind(ControlKind kind);    // TButton: Button, OButton

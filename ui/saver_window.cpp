@@ -12,35 +12,35 @@ namespace {
 const TypeNameTexts kDriveTypeNames = {"Unbekannt", "Diskettenlaufwerk", "Festplatte", "CD-ROM",
                                        "Netzwerklaufwerk"};
 
-void CheckFixedRows(TOrtavoDrives& drives) {
+void CheckFixedRows(DriveList& drives) {
   for (std::size_t row = 0; row < drives.RowCount(); ++row) {
-    drives.SetChecked(row, drives.GetDriveTyp(row) == platform::kDriveFixed);
+    drives.SetChecked(row, drives.DriveType(row) == platform::kDriveFixed);
   }
 }
 
-DriveFlags CheckedDrives(const TOrtavoDrives& drives) {
+DriveFlags CheckedDrives(const DriveList& drives) {
   DriveFlags flags{};
   for (std::size_t row = 0; row < drives.RowCount(); ++row) {
     if (!drives.Checked(row)) continue;
-    if (const auto index = DriveIndex(drives.GetDriveChar(row))) flags[*index] = 1;
+    if (const auto index = DriveIndex(drives.DriveLetter(row))) flags[*index] = 1;
   }
   return flags;
 }
 
 }  // namespace
 
-TForm2::TForm2(platform::Platform& platform, SaverRunState& state, TextLoader loadText,
-               RandomSource* random)
-    : OSInfo1(platform),
-      ListBox1(platform.shell),
-      ListBox2(platform.shell),
+SaverWindowModel::SaverWindowModel(platform::Platform& platform, SaverRunState& state,
+                                   TextLoader loadText, RandomSource* random)
+    : SystemFacts(platform),
+      ExcludedDirList(platform.shell),
+      ExcludedFileList(platform.shell),
       platform_(platform),
       state_(state),
       loadText_(std::move(loadText)),
       random_(random != nullptr ? random : &ownRandom_),
       ownsRandom_(random == nullptr) {}
 
-void TForm2::PrepareSaver(const StarSettings& stars) {
+void SaverWindowModel::PrepareSaver(const StarSettings& stars) {
   SeedStarfield(stars);
   if (state_.DialogMode) return;
   state_.RepairRunning = false;
@@ -51,7 +51,7 @@ void TForm2::PrepareSaver(const StarSettings& stars) {
   CategoryList.Clear();
 }
 
-void TForm2::SeedStarfield(const StarSettings& stars) {
+void SaverWindowModel::SeedStarfield(const StarSettings& stars) {
   if (ownsRandom_) {
     ownRandom_.Reseed(static_cast<std::uint32_t>(platform_.clock.TickMilliseconds()));
   }
@@ -60,76 +60,76 @@ void TForm2::SeedStarfield(const StarSettings& stars) {
                      platform_.system.ScreenHeight(), *random_);
 }
 
-void TForm2::PlaceMessageLine() {
-  label1_.top = platform_.system.ScreenHeight() / 2;
-  label1_.left = 0;
-  label1_.width = platform_.system.ScreenWidth();
-  label1_.centred = true;
-  label1_.text = loadText_ ? loadText_(kPleaseWaitText) : std::string();
+void SaverWindowModel::PlaceMessageLine() {
+  statusLabel_.top = platform_.system.ScreenHeight() / 2;
+  statusLabel_.left = 0;
+  statusLabel_.width = platform_.system.ScreenWidth();
+  statusLabel_.centred = true;
+  statusLabel_.text = loadText_ ? loadText_(kPleaseWaitText) : std::string();
 }
 
-void TForm2::PrepareDriveLists() {
-  for (TOrtavoDrives* drives : {&OrtavoDrives1, &OrtavoDrives2}) {
+void SaverWindowModel::PrepareDriveLists() {
+  for (DriveList* drives : {&SweepDriveList, &CheckDriveList}) {
     drives->SetTypeNames(kDriveTypeNames);
-    drives->SetOptions(TOrtavoDrivesOptions::All());
+    drives->SetOptions(DriveListOptions::All());
     drives->ReadDrives(platform_.system);
   }
 }
 
-void TForm2::PrepareDirectories() {
-  state_.WinDir = OSInfo1.WinDirectory();
-  state_.SysDir = OSInfo1.SysDirectory();
-  state_.FontsDir = OSInfo1.FontsFolder();
+void SaverWindowModel::PrepareDirectories() {
+  state_.WinDir = SystemFacts.WinDirectory();
+  state_.SysDir = SystemFacts.SysDirectory();
+  state_.FontsDir = SystemFacts.FontsFolder();
   state_.ProductDirectory = RegReadText(platform_.registry, platform::RegRoot::LocalMachine,
                                         kProductKey, kProductPathValue);
 }
 
-void TForm2::PrepareExclusions() {
+void SaverWindowModel::PrepareExclusions() {
   // The recycle bins of every listed drive, drive A always among them: the
   // sweeps must never walk into files the user has already thrown away.
-  for (std::size_t row = 0; row < OrtavoDrives1.RowCount(); ++row) {
-    const std::string drive(1, OrtavoDrives1.GetDriveChar(row));
-    ListBox1.Append(drive + ":\\RECYCLED");
-    ListBox1.Append(drive + ":\\RECYCLER");
+  for (std::size_t row = 0; row < SweepDriveList.RowCount(); ++row) {
+    const std::string drive(1, SweepDriveList.DriveLetter(row));
+    ExcludedDirList.Append(drive + ":\\RECYCLED");
+    ExcludedDirList.Append(drive + ":\\RECYCLER");
   }
   LoadExclusionFiles(platform_.files, platform_.shell, FolderVariablesOf(), state_.ProductDirectory,
-                     ListBox2, ListBox1);
-  state_.ExcludedFiles = ListBox2;
-  state_.ExcludedDirs = ListBox1;
+                     ExcludedFileList, ExcludedDirList);
+  state_.ExcludedFiles = ExcludedFileList;
+  state_.ExcludedDirs = ExcludedDirList;
 }
 
-void TForm2::SelectFixedDrives() {
-  CheckFixedRows(OrtavoDrives1);
-  CheckFixedRows(OrtavoDrives2);
-  state_.SweepDrives = CheckedDrives(OrtavoDrives1);
-  state_.CheckDrives = CheckedDrives(OrtavoDrives2);
+void SaverWindowModel::SelectFixedDrives() {
+  CheckFixedRows(SweepDriveList);
+  CheckFixedRows(CheckDriveList);
+  state_.SweepDrives = CheckedDrives(SweepDriveList);
+  state_.CheckDrives = CheckedDrives(CheckDriveList);
 }
 
-FolderVariables TForm2::FolderVariablesOf() const {
+FolderVariables SaverWindowModel::FolderVariablesOf() const {
   FolderVariables folders;
-  folders.winDirectory = OSInfo1.WinDirectory();
-  folders.sysDirectory = OSInfo1.SysDirectory();
-  folders.programsFolder = OSInfo1.ProgramsFolder();
-  folders.recentFolder = OSInfo1.RecentFolder();
-  folders.startMenuFolder = OSInfo1.StartMenuFolder();
-  folders.documentsFolder = OSInfo1.DocumentsFolder();
-  folders.desktopFolder = OSInfo1.DesktopFolder();
-  folders.startUpFolder = OSInfo1.StartUpFolder();
-  folders.sendToFolder = OSInfo1.SendToFolder();
-  folders.fontsFolder = OSInfo1.FontsFolder();
-  folders.personalFolder = OSInfo1.PersonalFolder();
+  folders.winDirectory = SystemFacts.WinDirectory();
+  folders.sysDirectory = SystemFacts.SysDirectory();
+  folders.programsFolder = SystemFacts.ProgramsFolder();
+  folders.recentFolder = SystemFacts.RecentFolder();
+  folders.startMenuFolder = SystemFacts.StartMenuFolder();
+  folders.documentsFolder = SystemFacts.DocumentsFolder();
+  folders.desktopFolder = SystemFacts.DesktopFolder();
+  folders.startUpFolder = SystemFacts.StartUpFolder();
+  folders.sendToFolder = SystemFacts.SendToFolder();
+  folders.fontsFolder = SystemFacts.FontsFolder();
+  folders.personalFolder = SystemFacts.PersonalFolder();
   return folders;
 }
 
-void TForm2::Timer1Timer(platform::Canvas& canvas) { starfield_.Tick(canvas, *random_); }
+void SaverWindowModel::Tick(platform::Canvas& canvas) { starfield_.Tick(canvas, *random_); }
 
-bool TForm2::HandleInput(InputEvent event, int x, int y) {
+bool SaverWindowModel::HandleInput(InputEvent event, int x, int y) {
   if (!inputRule_.ShouldEnd(event, x, y)) return false;
   EndSaver();
   return true;
 }
 
-void TForm2::EndSaver() {
+void SaverWindowModel::EndSaver() {
   if (hooks_.stopTimer) hooks_.stopTimer();
   state_.AbortRequested = true;
   // Input that arrives while the queue drains may run EndSaver again inside

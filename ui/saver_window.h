@@ -3,8 +3,8 @@
 // The saver window's portable half: the starfield, the message line, the
 // close-on-input rule and the hidden components the cleaning run works with,
 // together with the two procedures that open and end the saver. The Win32
-// window owns one TForm2, forwards its timer and input messages to it and
-// draws the message line from MessageLine().
+// window owns one SaverWindowModel, forwards its timer and input messages to
+// it and draws the message line from StatusLabel().
 
 #include <functional>
 #include <string>
@@ -52,16 +52,17 @@ struct SaverHooks {
   std::function<void()> closeWindow;
 };
 
-class TForm2 {
+class SaverWindowModel {
  public:
   static constexpr int kPleaseWaitText = 400;
   static constexpr const char* kProductKey = "SOFTWARE\\Ortavo\\Kelvaro-ZENT";
   static constexpr const char* kProductPathValue = "EXEPath";
 
   // `random` places the stars; without one the window uses its own generator,
-  // seeded from the clock on every PrepareSaver. OSInfo1 gathers its facts here.
-  TForm2(platform::Platform& platform, SaverRunState& state, TextLoader loadText,
-         RandomSource* random = nullptr);
+  // seeded from the clock on every PrepareSaver. The system facts are gathered
+  // here, once.
+  SaverWindowModel(platform::Platform& platform, SaverRunState& state, TextLoader loadText,
+                   RandomSource* random = nullptr);
 
   void SetHooks(SaverHooks hooks) { hooks_ = std::move(hooks); }
 
@@ -70,8 +71,8 @@ class TForm2 {
   // run. Called before the timer is enabled.
   void PrepareSaver(const StarSettings& stars);
 
-  // One tick of Timer1.
-  void Timer1Timer(platform::Canvas& canvas);
+  // One tick of the star timer: moves the stars and blinks the message line.
+  void Tick(platform::Canvas& canvas);
 
   // Any input event; true when it ended the saver.
   bool HandleInput(InputEvent event, int x, int y);
@@ -90,18 +91,20 @@ class TForm2 {
   int StarSpeed() const { return starfield_.StarSpeed(); }
   bool BlockStars() const { return starfield_.BlockStars(); }
   const Starfield& Stars() const { return starfield_; }
-  const MessageLine& Label1() const { return label1_; }
-  MessageLine& StatusLabel() { return label1_; }
+  const MessageLine& StatusLabel() const { return statusLabel_; }
+  MessageLine& StatusLabel() { return statusLabel_; }
   bool MessageVisible() const { return starfield_.MessageVisible(); }
 
-  // The hidden components.
-  TOrtavoDrives OrtavoDrives1;
-  TOrtavoDrives OrtavoDrives2;
-  TOSInfo OSInfo1;
-  ExclusionList ListBox1;  // excluded directories
-  ExclusionList ListBox2;  // excluded files
-  std::string ItemLabel;   // the hidden item line (`Label2`)
-  // The findings register's index (`ListView2`); emptied when the saver is
+  // What the cleaning run works with; none of it is shown.
+  // Their checked rows give SweepDrives and CheckDrives.
+  DriveList SweepDriveList;
+  DriveList CheckDriveList;
+  zent::SystemFacts SystemFacts;
+  ExclusionList ExcludedDirList;
+  ExclusionList ExcludedFileList;
+  // The item the run is working on; kept, never drawn.
+  std::string ItemLabel;
+  // The findings register's index of categories; emptied when the saver is
   // prepared.
   zent::CategoryList CategoryList;
 
@@ -123,7 +126,7 @@ class TForm2 {
   SaverHooks hooks_;
   Starfield starfield_;
   CloseOnInputRule inputRule_;
-  MessageLine label1_;
+  MessageLine statusLabel_;
   bool previewMode_ = false;
 };
 

@@ -89,6 +89,39 @@ struct ImageListTraits {
   static void Close(Type list) { ImageList_Destroy(list); }
 };
 
+// Destroying a window destroys its children too, so the owner of a child may
+// find its window gone when the parent went first; it then leaves the handle
+// alone rather than hand a dead one to the system.
+struct WindowTraits {
+  using Type = HWND;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type window) {
+    if (IsWindow(window)) DestroyWindow(window);
+  }
+};
+
+struct CursorTraits {
+  using Type = HCURSOR;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type cursor) { DestroyCursor(cursor); }
+};
+
+// Memory the system allocated for the caller to free with LocalFree, such as
+// CommandLineToArgvW's argument list.
+template <typename Pointer>
+struct LocalMemoryTraits {
+  using Type = Pointer;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type memory) { LocalFree(memory); }
+};
+
+// Device contexts of CreateCompatibleDC; GetDC's are WindowDc below.
+struct MemoryDcTraits {
+  using Type = HDC;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type dc) { DeleteDC(dc); }
+};
+
 using UniqueHkey = UniqueHandle<RegistryKeyTraits>;
 using UniqueKernelObject = UniqueHandle<KernelObjectTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
@@ -97,6 +130,11 @@ using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using UniqueImageList = UniqueHandle<ImageListTraits>;
+using UniqueWindow = UniqueHandle<WindowTraits>;
+using UniqueCursor = UniqueHandle<CursorTraits>;
+template <typename Pointer>
+using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits<Pointer>>;
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 
 // A window's device context from GetDC, given back with ReleaseDC.
 class WindowDc {
@@ -113,6 +151,40 @@ class WindowDc {
  private:
   HWND window_;
   HDC dc_;
+};
+
+// The device context of one WM_PAINT. EndPaint runs even when BeginPaint
+// gave no context: the paint is ended either way.
+class PaintDc {
+ public:
+  explicit PaintDc(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  PaintDc(const PaintDc&) = delete;
+  PaintDc& operator=(const PaintDc&) = delete;
+  ~PaintDc() { EndPaint(window_, &paint_); }
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_;  // declared before dc_: BeginPaint fills it as dc_ is initialised
+  HDC dc_;
+};
+
+// An object selected into a device context for a scope; the object it
+// replaced is selected back at the end. A null object selects nothing.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object)
+      : dc_(dc), previous_(object != nullptr ? SelectObject(dc, object) : nullptr) {}
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+  ~SelectedObject() {
+    if (previous_ != nullptr) SelectObject(dc_, previous_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
 };
 
 // A COM interface pointer that releases its reference.

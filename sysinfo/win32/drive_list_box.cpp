@@ -63,13 +63,9 @@ void GdiImageList::Draw(platform::Canvas& canvas, int index, int x, int y, bool 
 
 // ---------------------------------------------------------------- DriveListBox
 
-void DriveListBox::DestroyWindowDeleter::operator()(HWND window) const {
-  if (IsWindow(window)) DestroyWindow(window);
-}
-
 // The parent is subclassed before the box exists: a box with rows of fixed
 // height asks its parent for that height while it is being created.
-DriveListBox::DriveListBox(HWND parent, int controlId, const RECT& bounds, TOrtavoDrives& drives)
+DriveListBox::DriveListBox(HWND parent, int controlId, const RECT& bounds, DriveList& drives)
     : parent_(parent), controlId_(controlId), drives_(drives) {
   SetWindowSubclass(parent_, ParentProc, SubclassId(this), reinterpret_cast<DWORD_PTR>(this));
   list_.reset(CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", kListStyle, bounds.left,

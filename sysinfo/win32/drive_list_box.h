@@ -1,7 +1,7 @@
 #pragma once
 
 // The drive list as a real Win32 control: an owner-drawn list box with a check
-// box in every row, whose rows the portable TOrtavoDrives draws.
+// box in every row, whose rows the portable DriveList draws.
 
 #include <windows.h>
 // After windows.h, whose types it uses.
@@ -9,9 +9,6 @@
 // platform::Canvas::TextOut keeps its own name in this layer; the system's
 // function is called as TextOutW.
 #undef TextOut
-
-#include <memory>
-#include <type_traits>
 
 #include "platform/canvas.h"
 #include "platform/win32/handles.h"
@@ -59,7 +56,7 @@ class DriveListBox {
   // The width of the check box column left of the area the drive list draws.
   static constexpr int kCheckColumnWidth = 20;
 
-  DriveListBox(HWND parent, int controlId, const RECT& bounds, TOrtavoDrives& drives);
+  DriveListBox(HWND parent, int controlId, const RECT& bounds, DriveList& drives);
   ~DriveListBox();
   DriveListBox(const DriveListBox&) = delete;
   DriveListBox& operator=(const DriveListBox&) = delete;
@@ -70,10 +67,6 @@ class DriveListBox {
   void ShowRows();
 
  private:
-  struct DestroyWindowDeleter {
-    void operator()(HWND window) const;
-  };
-
   static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR subclassId, DWORD_PTR self);
   static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -86,8 +79,8 @@ class DriveListBox {
 
   HWND parent_;
   int controlId_;
-  TOrtavoDrives& drives_;
-  std::unique_ptr<std::remove_pointer_t<HWND>, DestroyWindowDeleter> list_;
+  DriveList& drives_;
+  UniqueWindow list_;
 };
 
 }  // namespace zent::win32

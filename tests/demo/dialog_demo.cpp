@@ -44,7 +44,7 @@ int Option(int argc, wchar_t** argv, const wchar_t* name, int fallback) {
 
 int wmain(int argc, wchar_t** argv) {
   zent::Form model = zent::MakeConfigurationDialog();
-  zent::FormCreate(model);
+  zent::FillStarCountFromArrows(model);
   TableTexts texts;
   zent::ApplyInterfaceTexts({&model}, texts);
   model.caption = texts.LoadText(zent::kDialogCaptionText);

@@ -21,7 +21,7 @@
 
 namespace {
 
-using zent::TOrtavoDrives;
+using zent::DriveList;
 using zent::win32::DriveListBox;
 using zent::win32::GdiImageList;
 
@@ -33,7 +33,8 @@ constexpr int kMargin = 12;
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
-      if (wParam == kCloseTimer) DestroyWindow(window);
+      // Closed as the user would close it, which destroys it.
+      if (wParam == kCloseTimer) SendMessageW(window, WM_CLOSE, 0, 0);
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -88,7 +89,7 @@ UINT CloseAfterSeconds(int argc, wchar_t** argv) {
 int wmain(int argc, wchar_t** argv) {
   // Quiet critical errors: an empty removable drive must not ask the user.
   zent::win32::Win32Platform platform;
-  TOrtavoDrives drives;
+  DriveList drives;
   drives.SetTypeNames(
       {"Unbekannt", "Diskettenlaufwerk", "Festplatte", "CD-ROM", "Netzwerklaufwerk"});
   drives.ReadDrives(platform.system);
@@ -97,14 +98,13 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("%d drive icons\n", images.Count());
   drives.SetImageList(&images);
   for (std::size_t row = 0; row < drives.RowCount(); ++row) {
-    drives.SetChecked(row, drives.GetDriveTyp(row) == zent::platform::kDriveFixed);
+    drives.SetChecked(row, drives.DriveType(row) == zent::platform::kDriveFixed);
     std::printf("row %s: %c: type %u name \"%s\"\n", drives.RowText(row).c_str(),
-                drives.GetDriveChar(row), drives.GetDriveTyp(row),
-                drives.GetDriveName(row).c_str());
+                drives.DriveLetter(row), drives.DriveType(row), drives.VolumeName(row).c_str());
   }
   std::fflush(stdout);
 
-  const int listHeight = 6 * TOrtavoDrives::kRowHeight + 4;
+  const int listHeight = 6 * DriveList::kRowHeight + 4;
   const HWND window = CreateMainWindow(kListWidth + 2 * kMargin, listHeight + 2 * kMargin);
   if (window == nullptr) return 1;
   DriveListBox box(window, kListId,

@@ -10,13 +10,13 @@
 namespace zent {
 namespace {
 
-using Option = TOrtavoDrivesOption;
+using Option = DriveListOption;
 using platform::Rect;
 
 const TypeNameTexts kSaverTypeNames = {"Unbekannt", "Diskettenlaufwerk", "Festplatte", "CD-ROM",
                                        "Netzwerklaufwerk"};
 
-std::vector<std::string> RowTexts(const TOrtavoDrives& drives) {
+std::vector<std::string> RowTexts(const DriveList& drives) {
   std::vector<std::string> texts;
   for (std::size_t row = 0; row < drives.RowCount(); ++row) texts.push_back(drives.RowText(row));
   return texts;
@@ -72,34 +72,34 @@ class DriveListTest : public ::testing::Test {
     drives.SetTypeNames(kSaverTypeNames);
   }
 
-  void Read(TOrtavoDrivesOptions options) {
+  void Read(DriveListOptions options) {
     drives.SetOptions(options);
     drives.ReadDrives(memory.system);
   }
 
   memory::MemoryPlatform memory;
-  TOrtavoDrives drives;
+  DriveList drives;
 };
 
 TEST(DriveListOptions, DefaultsToAllSevenWithTheStoredBitValues) {
-  const TOrtavoDrives drives;
-  EXPECT_EQ(drives.Options(), TOrtavoDrivesOptions::All());
+  const DriveList drives;
+  EXPECT_EQ(drives.Options(), DriveListOptions::All());
   EXPECT_EQ(drives.Options().Bits(), 127);
   const std::vector<std::pair<Option, int>> bits = {
       {Option::ShowDriveA, 1}, {Option::ShowImages, 2}, {Option::ShowName, 4},
       {Option::ShowFixed, 8},  {Option::ShowCDROM, 16}, {Option::ShowRemovable, 32},
       {Option::ShowRemote, 64}};
   for (const auto& [option, bit] : bits) {
-    EXPECT_EQ(TOrtavoDrivesOptions{option}.Bits(), bit);
-    EXPECT_EQ(TOrtavoDrivesOptions::All().Without(option).Bits(), 127 - bit);
+    EXPECT_EQ(DriveListOptions{option}.Bits(), bit);
+    EXPECT_EQ(DriveListOptions::All().Without(option).Bits(), 127 - bit);
   }
-  EXPECT_EQ(TOrtavoDrivesOptions::FromBits(0xFF), TOrtavoDrivesOptions::All());
+  EXPECT_EQ(DriveListOptions::FromBits(0xFF), DriveListOptions::All());
 }
 
 TEST(DriveListTables, StartWithLetterZTypeZeroAndNoNames) {
-  const TOrtavoDrives drives;
+  const DriveList drives;
   EXPECT_EQ(drives.RowCount(), 0u);
-  for (std::size_t n = 0; n < TOrtavoDrives::kTableSize; ++n) {
+  for (std::size_t n = 0; n < DriveList::kTableSize; ++n) {
     EXPECT_EQ(drives.DriveLetters()[n], 'Z');
     EXPECT_EQ(drives.DriveTypes()[n], 0);
     EXPECT_EQ(drives.VolumeNames()[n], "");
@@ -108,7 +108,7 @@ TEST(DriveListTables, StartWithLetterZTypeZeroAndNoNames) {
 }
 
 TEST_F(DriveListTest, DefaultOptionsListTheExampleMachine) {
-  Read(TOrtavoDrivesOptions::All());
+  Read(DriveListOptions::All());
   EXPECT_EQ(RowTexts(drives), (std::vector<std::string>{"0", "2", "3", "5"}));
   EXPECT_EQ(drives.VolumeNames()[0], "");
   EXPECT_EQ(drives.VolumeNames()[2], "SYSTEM");
@@ -122,31 +122,31 @@ TEST_F(DriveListTest, DefaultOptionsListTheExampleMachine) {
 }
 
 TEST_F(DriveListTest, RowOfDriveCAnswersWithItsLetterTypeAndName) {
-  Read(TOrtavoDrivesOptions::All());
+  Read(DriveListOptions::All());
   ASSERT_EQ(drives.RowText(1), "2");
-  EXPECT_EQ(drives.GetDriveChar(1), 'C');
-  EXPECT_EQ(drives.GetDriveTyp(1), 3);
-  EXPECT_EQ(drives.GetDriveName(1), "SYSTEM");
-  EXPECT_EQ(drives.GetDriveChar(0), 'A');
-  EXPECT_EQ(drives.GetDriveTyp(0), platform::kDriveRemovable);
-  EXPECT_EQ(drives.GetDriveName(2), "");
+  EXPECT_EQ(drives.DriveLetter(1), 'C');
+  EXPECT_EQ(drives.DriveType(1), 3);
+  EXPECT_EQ(drives.VolumeName(1), "SYSTEM");
+  EXPECT_EQ(drives.DriveLetter(0), 'A');
+  EXPECT_EQ(drives.DriveType(0), platform::kDriveRemovable);
+  EXPECT_EQ(drives.VolumeName(2), "");
 }
 
 TEST_F(DriveListTest, DriveAIsListedOnlyThroughItsOptionAndNeverAsked) {
-  Read(TOrtavoDrivesOptions::All().Without(Option::ShowDriveA));
+  Read(DriveListOptions::All().Without(Option::ShowDriveA));
   EXPECT_EQ(RowTexts(drives), (std::vector<std::string>{"2", "3", "5"}));
   EXPECT_EQ(drives.DriveLetters()[0], 'Z');
 
-  TOrtavoDrives withoutFloppy;
+  DriveList withoutFloppy;
   memory::MemoryPlatform noDriveA;
   withoutFloppy.ReadDrives(noDriveA.system);
   EXPECT_EQ(RowTexts(withoutFloppy), (std::vector<std::string>{"0", "2"}));
-  EXPECT_EQ(withoutFloppy.GetDriveTyp(0), platform::kDriveRemovable);
+  EXPECT_EQ(withoutFloppy.DriveType(0), platform::kDriveRemovable);
 }
 
 TEST_F(DriveListTest, RamDiskIsNeverListed) {
   memory.files.AddDrive('R', platform::kDriveRamDisk, "RAMDISK");
-  Read(TOrtavoDrivesOptions::All());
+  Read(DriveListOptions::All());
   EXPECT_EQ(RowTexts(drives), (std::vector<std::string>{"0", "2", "3", "5"}));
   EXPECT_EQ(drives.DriveTypes()[17], platform::kDriveRamDisk);
   EXPECT_EQ(drives.VolumeNames()[17], "");
@@ -165,7 +165,7 @@ class DriveListKindOption : public DriveListTest,
 
 TEST_P(DriveListKindOption, LeavesOutOnlyItsKind) {
   memory.files.AddDrive('B', platform::kDriveRemovable);
-  Read(TOrtavoDrivesOptions::All().Without(GetParam().option));
+  Read(DriveListOptions::All().Without(GetParam().option));
   EXPECT_EQ(RowTexts(drives), GetParam().rowsWithout);
 }
 
@@ -179,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DriveListTest, VolumeNamesAreReadOnlyForListedFixedAndRemoteDrives) {
   memory.files.AddDrive('G', platform::kDriveFixed, "HIDDEN");
-  Read(TOrtavoDrivesOptions::All().Without(Option::ShowFixed));
+  Read(DriveListOptions::All().Without(Option::ShowFixed));
   EXPECT_EQ(drives.DriveTypes()[6], platform::kDriveFixed);
   EXPECT_EQ(drives.VolumeNames()[6], "");
   EXPECT_EQ(drives.VolumeNames()[2], "");
@@ -187,7 +187,7 @@ TEST_F(DriveListTest, VolumeNamesAreReadOnlyForListedFixedAndRemoteDrives) {
 }
 
 TEST_F(DriveListTest, NoVolumeNamesWithoutShowName) {
-  Read(TOrtavoDrivesOptions::All().Without(Option::ShowName));
+  Read(DriveListOptions::All().Without(Option::ShowName));
   EXPECT_EQ(RowTexts(drives), (std::vector<std::string>{"0", "2", "3", "5"}));
   for (const auto& name : drives.VolumeNames()) EXPECT_EQ(name, "");
 }
@@ -195,18 +195,18 @@ TEST_F(DriveListTest, NoVolumeNamesWithoutShowName) {
 TEST_F(DriveListTest, UnreadableVolumeIsNamedUnknown) {
   memory.files.AddDrive('F', platform::kDriveRemote, "SHARE");
   memory.files.FailPath("F:\\", platform::FsError::DeviceNotReady);
-  Read(TOrtavoDrivesOptions::All());
+  Read(DriveListOptions::All());
   EXPECT_EQ(drives.VolumeNames()[5], "Unknown");
 }
 
 TEST_F(DriveListTest, ReadingAgainAppendsRows) {
-  Read(TOrtavoDrivesOptions::All());
+  Read(DriveListOptions::All());
   drives.ReadDrives(memory.system);
   EXPECT_EQ(RowTexts(drives), (std::vector<std::string>{"0", "2", "3", "5", "0", "2", "3", "5"}));
 }
 
 TEST_F(DriveListTest, EachRowKeepsItsOwnCheckState) {
-  Read(TOrtavoDrivesOptions::All());
+  Read(DriveListOptions::All());
   for (std::size_t row = 0; row < drives.RowCount(); ++row) EXPECT_FALSE(drives.Checked(row));
   drives.SetChecked(1, true);
   drives.SetChecked(3, true);
@@ -218,18 +218,18 @@ TEST_F(DriveListTest, EachRowKeepsItsOwnCheckState) {
 }
 
 TEST_F(DriveListTest, RowIndexBeyondTheListThrowsOutOfRange) {
-  Read(TOrtavoDrivesOptions::All());
+  Read(DriveListOptions::All());
   const std::size_t past = drives.RowCount();
   RecordingCanvas canvas;
-  EXPECT_THROW(drives.GetDriveTyp(past), std::out_of_range);
-  EXPECT_THROW(drives.GetDriveName(past), std::out_of_range);
-  EXPECT_THROW(drives.GetDriveChar(static_cast<std::size_t>(-1)), std::out_of_range);
+  EXPECT_THROW(drives.DriveType(past), std::out_of_range);
+  EXPECT_THROW(drives.VolumeName(past), std::out_of_range);
+  EXPECT_THROW(drives.DriveLetter(static_cast<std::size_t>(-1)), std::out_of_range);
   EXPECT_THROW(drives.RowText(past), std::out_of_range);
   EXPECT_THROW(drives.Checked(past), std::out_of_range);
   EXPECT_THROW(drives.SetChecked(past, true), std::out_of_range);
   EXPECT_THROW(drives.DrawDrive(past, Rect{}, canvas), std::out_of_range);
   EXPECT_TRUE(canvas.calls.empty());
-  EXPECT_THROW(TOrtavoDrives().GetDriveChar(0), std::out_of_range);
+  EXPECT_THROW(DriveList().DriveLetter(0), std::out_of_range);
 }
 
 // ---------------------------------------------------------------- drawing
@@ -239,7 +239,7 @@ constexpr Rect kRow{10, 80, 210, 120};
 struct DrawCase {
   const char* label;
   std::size_t row;
-  TOrtavoDrivesOptions drawOptions;
+  DriveListOptions drawOptions;
   int imageCount;  // 0: no image list assigned
   std::vector<std::string> calls;
 };
@@ -250,7 +250,7 @@ class DriveListDrawing : public DriveListTest, public ::testing::WithParamInterf
 
 TEST_P(DriveListDrawing, DrawsTheRowExactly) {
   const auto& c = GetParam();
-  Read(TOrtavoDrivesOptions::All());
+  Read(DriveListOptions::All());
   const RecordingImageList images(c.imageCount);
   if (c.imageCount > 0) drives.SetImageList(&images);
   drives.SetOptions(c.drawOptions);
@@ -259,7 +259,7 @@ TEST_P(DriveListDrawing, DrawsTheRowExactly) {
   EXPECT_EQ(canvas.calls, c.calls);
 }
 
-const auto kAll = TOrtavoDrivesOptions::All();
+const auto kAll = DriveListOptions::All();
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, DriveListDrawing,
@@ -322,11 +322,11 @@ INSTANTIATE_TEST_SUITE_P(
 // A network drive that is gone when the drives are read a second time keeps
 // its old row, now of a type the list does not know.
 TEST_F(DriveListTest, RowOfUnknownTypeUsesTheUnknownNameAndGetsNoIcon) {
-  Read(TOrtavoDrivesOptions::All().Without(Option::ShowName));
+  Read(DriveListOptions::All().Without(Option::ShowName));
   memory.files.AddDrive('F', platform::kDriveNoRootDir);
   drives.ReadDrives(memory.system);
   ASSERT_EQ(drives.RowText(3), "5");
-  ASSERT_EQ(drives.GetDriveTyp(3), platform::kDriveNoRootDir);
+  ASSERT_EQ(drives.DriveType(3), platform::kDriveNoRootDir);
   const RecordingImageList images(4);
   drives.SetImageList(&images);
   RecordingCanvas canvas;

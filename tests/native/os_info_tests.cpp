@@ -16,16 +16,16 @@ constexpr const char* kShellFolders =
 
 struct ShellFolderCase {
   const char* valueName;
-  const std::string& (TOSInfo::*property)() const;
+  const std::string& (SystemFacts::*property)() const;
 };
 
 const std::vector<ShellFolderCase>& ShellFolderCases() {
   static const std::vector<ShellFolderCase> cases = {
-      {"Programs", &TOSInfo::ProgramsFolder},    {"Recent", &TOSInfo::RecentFolder},
-      {"Start Menu", &TOSInfo::StartMenuFolder}, {"StartUp", &TOSInfo::StartUpFolder},
-      {"Desktop", &TOSInfo::DesktopFolder},      {"Fonts", &TOSInfo::FontsFolder},
-      {"NetHood", &TOSInfo::NetHoodFolder},      {"Personal", &TOSInfo::PersonalFolder},
-      {"SendTo", &TOSInfo::SendToFolder},
+      {"Programs", &SystemFacts::ProgramsFolder},    {"Recent", &SystemFacts::RecentFolder},
+      {"Start Menu", &SystemFacts::StartMenuFolder}, {"StartUp", &SystemFacts::StartUpFolder},
+      {"Desktop", &SystemFacts::DesktopFolder},      {"Fonts", &SystemFacts::FontsFolder},
+      {"NetHood", &SystemFacts::NetHoodFolder},      {"Personal", &SystemFacts::PersonalFolder},
+      {"SendTo", &SystemFacts::SendToFolder},
   };
   return cases;
 }
@@ -34,7 +34,7 @@ std::string FolderFor(const char* valueName) {
   return std::string("C:\\Users\\tester\\") + valueName;
 }
 
-class OSInfoTest : public ::testing::Test {
+class SystemFactsTest : public ::testing::Test {
  protected:
   void StoreAllShellFolders() {
     for (const auto& c : ShellFolderCases()) {
@@ -46,7 +46,7 @@ class OSInfoTest : public ::testing::Test {
   memory::MemoryPlatform memory;
 };
 
-TEST_F(OSInfoTest, CopiesScreenNamesAndDirectoriesAsTheSystemGivesThem) {
+TEST_F(SystemFactsTest, CopiesScreenNamesAndDirectoriesAsTheSystemGivesThem) {
   memory.system.windowsDirectory = "C:\\WINNT\\";
   memory.system.systemDirectory = "C:\\WINNT\\system32";
   memory.system.screenWidth = 800;
@@ -54,7 +54,7 @@ TEST_F(OSInfoTest, CopiesScreenNamesAndDirectoriesAsTheSystemGivesThem) {
   memory.system.colorBits = 16;
   memory.system.userName = "Anna";
   memory.system.computerName = "WORKSTATION7";
-  const TOSInfo info(memory.platform());
+  const SystemFacts info(memory.platform());
   EXPECT_EQ(info.WinDirectory(), "C:\\WINNT\\");
   EXPECT_EQ(info.SysDirectory(), "C:\\WINNT\\system32");
   EXPECT_EQ(info.ScreenWidth(), 800);
@@ -64,10 +64,10 @@ TEST_F(OSInfoTest, CopiesScreenNamesAndDirectoriesAsTheSystemGivesThem) {
   EXPECT_EQ(info.ComputerName(), "WORKSTATION7");
 }
 
-TEST_F(OSInfoTest, UnreadableUserAndComputerNamesAreEmpty) {
+TEST_F(SystemFactsTest, UnreadableUserAndComputerNamesAreEmpty) {
   memory.system.userName.reset();
   memory.system.computerName.reset();
-  const TOSInfo info(memory.platform());
+  const SystemFacts info(memory.platform());
   EXPECT_EQ(info.UserName(), "");
   EXPECT_EQ(info.ComputerName(), "");
 }
@@ -77,15 +77,15 @@ struct PlatformCase {
   const char* text;
 };
 
-class OSInfoPlatform : public ::testing::TestWithParam<PlatformCase> {};
+class SystemFactsPlatform : public ::testing::TestWithParam<PlatformCase> {};
 
-TEST_P(OSInfoPlatform, NamesThePlatformFamily) {
+TEST_P(SystemFactsPlatform, NamesThePlatformFamily) {
   memory::MemoryPlatform memory;
   memory.system.platformId = GetParam().platformId;
-  EXPECT_EQ(TOSInfo(memory.platform()).Platform(), GetParam().text);
+  EXPECT_EQ(SystemFacts(memory.platform()).Platform(), GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(PlatformIds, OSInfoPlatform,
+INSTANTIATE_TEST_SUITE_P(PlatformIds, SystemFactsPlatform,
                          ::testing::Values(PlatformCase{0, "Win32"}, PlatformCase{1, "Win95"},
                                            PlatformCase{2, "WinNT"}, PlatformCase{3, ""},
                                            PlatformCase{-1, ""}));
@@ -95,70 +95,70 @@ struct ProcessorCase {
   const char* text;
 };
 
-class OSInfoProcessor : public ::testing::TestWithParam<ProcessorCase> {};
+class SystemFactsProcessor : public ::testing::TestWithParam<ProcessorCase> {};
 
-TEST_P(OSInfoProcessor, NamesTheProcessorClass) {
+TEST_P(SystemFactsProcessor, NamesTheProcessorClass) {
   memory::MemoryPlatform memory;
   memory.system.processorType = GetParam().processorType;
-  EXPECT_EQ(TOSInfo(memory.platform()).Processor(), GetParam().text);
+  EXPECT_EQ(SystemFacts(memory.platform()).Processor(), GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(ProcessorTypes, OSInfoProcessor,
+INSTANTIATE_TEST_SUITE_P(ProcessorTypes, SystemFactsProcessor,
                          ::testing::Values(ProcessorCase{386, "386"}, ProcessorCase{486, "486"},
                                            ProcessorCase{586, "Pentium"}, ProcessorCase{686, "x"},
                                            ProcessorCase{8664, "x"}, ProcessorCase{0, "x"}));
 
-TEST_F(OSInfoTest, ReadsEachShellFolderFromItsOwnValue) {
+TEST_F(SystemFactsTest, ReadsEachShellFolderFromItsOwnValue) {
   StoreAllShellFolders();
-  const TOSInfo info(memory.platform());
+  const SystemFacts info(memory.platform());
   for (const auto& c : ShellFolderCases()) {
     EXPECT_EQ((info.*c.property)(), FolderFor(c.valueName)) << c.valueName;
   }
 }
 
-TEST_F(OSInfoTest, DocumentsFolderStaysEmptyWhilePersonalHoldsTheDocuments) {
+TEST_F(SystemFactsTest, DocumentsFolderStaysEmptyWhilePersonalHoldsTheDocuments) {
   StoreAllShellFolders();
   memory.registry.SetValue(RegRoot::CurrentUser, kShellFolders, "Documents",
                            platform::MakeTextValue("C:\\Users\\tester\\Documents"));
-  const TOSInfo info(memory.platform());
+  const SystemFacts info(memory.platform());
   EXPECT_EQ(info.DocumentsFolder(), "");
   EXPECT_EQ(info.PersonalFolder(), FolderFor("Personal"));
 }
 
-class OSInfoMissingShellFolder : public OSInfoTest,
-                                 public ::testing::WithParamInterface<ShellFolderCase> {};
+class SystemFactsMissingShellFolder : public SystemFactsTest,
+                                      public ::testing::WithParamInterface<ShellFolderCase> {};
 
-TEST_P(OSInfoMissingShellFolder, LeavesOnlyThatFolderEmpty) {
+TEST_P(SystemFactsMissingShellFolder, LeavesOnlyThatFolderEmpty) {
   StoreAllShellFolders();
   auto key = memory.registry.Open(RegRoot::CurrentUser, kShellFolders, platform::RegAccess::Full);
   ASSERT_NE(key, nullptr);
   ASSERT_TRUE(key->DeleteValue(GetParam().valueName));
-  const TOSInfo info(memory.platform());
+  const SystemFacts info(memory.platform());
   for (const auto& c : ShellFolderCases()) {
     const bool missing = std::string(c.valueName) == GetParam().valueName;
     EXPECT_EQ((info.*c.property)(), missing ? "" : FolderFor(c.valueName)) << c.valueName;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(EachFolder, OSInfoMissingShellFolder,
+INSTANTIATE_TEST_SUITE_P(EachFolder, SystemFactsMissingShellFolder,
                          ::testing::ValuesIn(ShellFolderCases()), [](const auto& testCase) {
                            std::string name = testCase.param.valueName;
                            std::erase(name, ' ');
                            return name;
                          });
 
-TEST_F(OSInfoTest, ShellFoldersAreEmptyWithoutTheShellFoldersKey) {
-  const TOSInfo info(memory.platform());
+TEST_F(SystemFactsTest, ShellFoldersAreEmptyWithoutTheShellFoldersKey) {
+  const SystemFacts info(memory.platform());
   for (const auto& c : ShellFolderCases()) EXPECT_EQ((info.*c.property)(), "") << c.valueName;
 }
 
 // A long binary cannot be read as text; the folder must read as missing rather
 // than stop the saver before it starts.
-TEST_F(OSInfoTest, ShellFolderOfUnreadableTypeIsEmptyAndTheOthersStillRead) {
+TEST_F(SystemFactsTest, ShellFolderOfUnreadableTypeIsEmptyAndTheOthersStillRead) {
   StoreAllShellFolders();
   memory.registry.SetValue(RegRoot::CurrentUser, kShellFolders, "Fonts",
                            platform::MakeBinaryValue("C:\\WINDOWS\\Fonts"));
-  std::optional<TOSInfo> info;
+  std::optional<SystemFacts> info;
   ASSERT_NO_THROW(info.emplace(memory.platform()));
   EXPECT_EQ(info->FontsFolder(), "");
   EXPECT_EQ(info->SendToFolder(), FolderFor("SendTo"));
@@ -195,10 +195,10 @@ class CallLog final : public platform::SystemQueries {
   }
 };
 
-TEST(OSInfoGathering, AsksEachFactOnceInOrderAtConstruction) {
+TEST(SystemFactsGathering, AsksEachFactOnceInOrderAtConstruction) {
   CallLog system;
   memory::MemoryRegistry registry;
-  const TOSInfo info(system, registry);
+  const SystemFacts info(system, registry);
   const std::vector<std::string> expected = {
       "WindowsDirectory", "SystemDirectory", "ScreenWidth", "ScreenHeight", "ColorBits",
       "UserName",         "ComputerName",    "PlatformId",  "ProcessorType"};

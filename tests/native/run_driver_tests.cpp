@@ -60,7 +60,7 @@ class RunDriverTest : public ::testing::Test {
   }
   void SetOption(const std::string& name, int number) { SetOption(name, MakeDwordValue(number)); }
 
-  void RunMainProgramSource() { RunCleaningPass(fixture.run, false, true, steps); }
+  void RunMainProgramSource() { RunCleaningPass(fixture.run, {.mainProgram = true}, steps); }
 
   testing::RunFixture fixture;
   CleaningSteps steps;
@@ -73,7 +73,7 @@ const std::vector<std::string> kSafetyCalls = {"scan 2", "scan 5",  "scan 6", "s
                                                "scan 9", "scan 10", "repair", "junk"};
 
 TEST_F(RunDriverTest, SafetySourceRunsItsScansInCategoryOrderThenRepairAndJunkSweep) {
-  RunCleaningPass(fixture.run, true, false, steps);
+  RunCleaningPass(fixture.run, {.safety = true}, steps);
 
   EXPECT_EQ(fixture.state.OptionSource, kSafetyOptions);
   EXPECT_EQ(calls, kSafetyCalls);
@@ -88,7 +88,7 @@ TEST_F(RunDriverTest, SafetySourceRunsItsScansInCategoryOrderThenRepairAndJunkSw
 TEST_F(RunDriverTest, SafetySourceIgnoresTheMainProgramsOptions) {
   SetOption("REG-COM", 1);
   SetOption("DRIVE_E", 1);
-  RunCleaningPass(fixture.run, true, false, steps);
+  RunCleaningPass(fixture.run, {.safety = true}, steps);
   EXPECT_EQ(calls, kSafetyCalls);
   EXPECT_EQ(DriveLetters(fixture.state.SweepDrives), (std::vector<char>{'C', 'D'}));
 }
@@ -104,14 +104,14 @@ TEST_F(RunDriverTest, MissingOptionsKeyFallsBackToTheSafetySetAndTheSaversDrives
 TEST_F(RunDriverTest, BothButtonsSelectedTakeTheMainProgramsOptions) {
   SetOption("CUSTOM-REG", 1);
   SetOption("REG-COM", 1);
-  RunCleaningPass(fixture.run, true, true, steps);
+  RunCleaningPass(fixture.run, {.safety = true, .mainProgram = true}, steps);
   EXPECT_EQ(fixture.state.OptionSource, kMainProgramOptions);
   EXPECT_EQ(calls, (std::vector<std::string>{"scan 1", "repair"}));
 }
 
 TEST_F(RunDriverTest, NeitherButtonLeavesEverySwitchOffAndRunsOnlyTheRepair) {
   SetOption("CUSTOM-REG", 1);
-  RunCleaningPass(fixture.run, false, false, steps);
+  RunCleaningPass(fixture.run, {}, steps);
   EXPECT_EQ(fixture.state.OptionSource, 0);
   EXPECT_TRUE(SwitchesOn(fixture.state.Switches).empty());
   EXPECT_EQ(calls, (std::vector<std::string>{"repair"}));
@@ -152,7 +152,7 @@ TEST_F(RunDriverTest, RegistryCleaningOffStillRunsTheRepairUnderItsStatusText) {
 }
 
 TEST_F(RunDriverTest, RepairRunningIsSetOnlyAroundTheRepair) {
-  RunCleaningPass(fixture.run, true, false, steps);
+  RunCleaningPass(fixture.run, {.safety = true}, steps);
   ASSERT_EQ(calls.size(), repairRunning.size());
   for (std::size_t i = 0; i < calls.size(); ++i) {
     EXPECT_EQ(repairRunning[i], calls[i] == "repair") << calls[i];
@@ -171,7 +171,7 @@ TEST_F(RunDriverTest, CacheCleaningForcesTheJunkSweepOn) {
 TEST_F(RunDriverTest, StepsNotBuiltYetAreSkipped) {
   steps.scans[2] = nullptr;
   steps.junkSweep = nullptr;
-  RunCleaningPass(fixture.run, true, false, steps);
+  RunCleaningPass(fixture.run, {.safety = true}, steps);
   EXPECT_EQ(calls, (std::vector<std::string>{"scan 5", "scan 6", "scan 7", "scan 8", "scan 9",
                                              "scan 10", "repair"}));
   EXPECT_EQ(fixture.statusLabel, kCompletedStatusText);

@@ -35,9 +35,9 @@ class SaverWindowTest : public ::testing::Test {
     memory.files.AddDrive('D', platform::kDriveFixed, "DATA");
     memory.files.AddDrive('E', platform::kDriveCdRom, "DISC");
     memory.files.AddDrive('F', platform::kDriveRemote, "SHARE");
-    form.SetHooks({[this] { calls.push_back("stopTimer"); },
-                   [this] { calls.push_back("finishBackup"); },
-                   [this] { calls.push_back("terminate"); }, [this] { calls.push_back("close"); }});
+    model.SetHooks(
+        {[this] { calls.push_back("stopTimer"); }, [this] { calls.push_back("finishBackup"); },
+         [this] { calls.push_back("terminate"); }, [this] { calls.push_back("close"); }});
   }
 
   void SetProductDirectory(const std::string& folder) {
@@ -49,14 +49,14 @@ class SaverWindowTest : public ::testing::Test {
   SaverRunState state{memory.shell};
   std::vector<int> textIds;
   std::vector<std::string> calls;
-  TForm2 form{memory.platform(), state, [this](int id) {
-                textIds.push_back(id);
-                return std::string("Please wait...");
-              }};
+  SaverWindowModel model{memory.platform(), state, [this](int id) {
+                           textIds.push_back(id);
+                           return std::string("Please wait...");
+                         }};
 };
 
 TEST_F(SaverWindowTest, SafetySelectionHoldsTheFixedDrivesAndEveryRecycleBin) {
-  form.PrepareSaver({100, 5, false});
+  model.PrepareSaver({100, 5, false});
   EXPECT_EQ(DriveLetters(state.SweepDrives), (std::vector<char>{'C', 'D'}));
   EXPECT_EQ(DriveLetters(state.CheckDrives), (std::vector<char>{'C', 'D'}));
   EXPECT_EQ(state.ExcludedDirs.Entries(),
@@ -64,11 +64,11 @@ TEST_F(SaverWindowTest, SafetySelectionHoldsTheFixedDrivesAndEveryRecycleBin) {
                 "A:\\RECYCLED", "A:\\RECYCLER", "C:\\RECYCLED", "C:\\RECYCLER", "D:\\RECYCLED",
                 "D:\\RECYCLER", "E:\\RECYCLED", "E:\\RECYCLER", "F:\\RECYCLED", "F:\\RECYCLER"}));
   EXPECT_TRUE(state.ExcludedFiles.Entries().empty());
-  EXPECT_EQ(form.OrtavoDrives1.TypeNames()[kTypeNameRemote], "Netzwerklaufwerk");
-  EXPECT_EQ(form.OrtavoDrives2.TypeNames()[kTypeNameRemovable], "Diskettenlaufwerk");
-  ASSERT_EQ(form.OrtavoDrives2.RowCount(), 5u);
-  EXPECT_FALSE(form.OrtavoDrives2.Checked(0));  // A
-  EXPECT_TRUE(form.OrtavoDrives2.Checked(1));   // C
+  EXPECT_EQ(model.SweepDriveList.TypeNames()[kTypeNameRemote], "Netzwerklaufwerk");
+  EXPECT_EQ(model.CheckDriveList.TypeNames()[kTypeNameRemovable], "Diskettenlaufwerk");
+  ASSERT_EQ(model.CheckDriveList.RowCount(), 5u);
+  EXPECT_FALSE(model.CheckDriveList.Checked(0));  // A
+  EXPECT_TRUE(model.CheckDriveList.Checked(1));   // C
 }
 
 TEST_F(SaverWindowTest, ExclusionFilesFollowTheRecycleBinsInLoadOrder) {
@@ -78,7 +78,7 @@ TEST_F(SaverWindowTest, ExclusionFilesFollowTheRecycleBinsInLoadOrder) {
   memory.files.AddFile("C:\\PROG\\DIRSEXP_USER.INI", "d:\\keep\r\n");
   memory.files.AddFile("C:\\PROG\\FILESEXP.INI", "%WINDIR%\\WIN.INI\r\n");
   memory.files.AddFile("C:\\PROG\\FILESEXP_USER.INI", "pagefile.sys\r\n");
-  form.PrepareSaver({100, 5, false});
+  model.PrepareSaver({100, 5, false});
   EXPECT_EQ(state.ProductDirectory, "C:\\PROG");
   const auto& dirs = state.ExcludedDirs.Entries();
   ASSERT_EQ(dirs.size(), 12u);
@@ -91,95 +91,95 @@ TEST_F(SaverWindowTest, ExclusionFilesFollowTheRecycleBinsInLoadOrder) {
 
 TEST_F(SaverWindowTest, SaverModePublishesDirectoriesAndClearsTheRunFlags) {
   state.RepairRunning = true;
-  form.CategoryList.Add(9, "left over");
-  form.PrepareSaver({100, 5, false});
+  model.CategoryList.Add(9, "left over");
+  model.PrepareSaver({100, 5, false});
   EXPECT_FALSE(state.RepairRunning);
   EXPECT_EQ(state.WinDir, "C:\\WINDOWS");
   EXPECT_EQ(state.SysDir, "C:\\WINDOWS\\SYSTEM32");
-  EXPECT_EQ(state.FontsDir, form.OSInfo1.FontsFolder());
+  EXPECT_EQ(state.FontsDir, model.SystemFacts.FontsFolder());
   EXPECT_TRUE(state.ProductDirectory.empty());
-  EXPECT_TRUE(form.CategoryList.Empty());
+  EXPECT_TRUE(model.CategoryList.Empty());
 }
 
 TEST_F(SaverWindowTest, MessageLineIsCentredAcrossTheScreenMiddle) {
-  form.PrepareSaver({20, 5, false});
+  model.PrepareSaver({20, 5, false});
   EXPECT_EQ(textIds, (std::vector<int>{400}));
-  const auto& line = form.Label1();
+  const auto& line = model.StatusLabel();
   EXPECT_EQ(line.text, "Please wait...");
   EXPECT_EQ(line.top, 384);
   EXPECT_EQ(line.left, 0);
   EXPECT_EQ(line.width, 1024);
   EXPECT_TRUE(line.centred);
-  EXPECT_TRUE(form.MessageVisible());
+  EXPECT_TRUE(model.MessageVisible());
 }
 
 TEST_F(SaverWindowTest, DialogModeStopsAfterTheStarfield) {
   state.DialogMode = true;
   state.RepairRunning = true;
-  form.PrepareSaver({6000, 4, true});
-  EXPECT_EQ(form.StarCount(), 5000);
-  EXPECT_EQ(form.StarSpeed(), 4);
-  EXPECT_TRUE(form.BlockStars());
-  EXPECT_EQ(form.Stars().ArrayLength(), 5004u);
-  EXPECT_EQ(form.OrtavoDrives1.RowCount(), 0u);
+  model.PrepareSaver({6000, 4, true});
+  EXPECT_EQ(model.StarCount(), 5000);
+  EXPECT_EQ(model.StarSpeed(), 4);
+  EXPECT_TRUE(model.BlockStars());
+  EXPECT_EQ(model.Stars().ArrayLength(), 5004u);
+  EXPECT_EQ(model.SweepDriveList.RowCount(), 0u);
   EXPECT_TRUE(state.ExcludedDirs.Entries().empty());
   EXPECT_EQ(DriveLetters(state.SweepDrives), std::vector<char>{});
   EXPECT_TRUE(state.RepairRunning);
 }
 
 TEST_F(SaverWindowTest, FirstMoveIsRecordedAndTheNextElsewhereEndsTheSaver) {
-  form.PrepareSaver({10, 5, false});
-  EXPECT_FALSE(form.HandleInput(InputEvent::MouseMove, 40, 40));
-  EXPECT_FALSE(form.HandleInput(InputEvent::MouseMove, 40, 40));
+  model.PrepareSaver({10, 5, false});
+  EXPECT_FALSE(model.HandleInput(InputEvent::MouseMove, 40, 40));
+  EXPECT_FALSE(model.HandleInput(InputEvent::MouseMove, 40, 40));
   EXPECT_FALSE(state.AbortRequested);
-  EXPECT_TRUE(form.HandleInput(InputEvent::MouseMove, 41, 40));
+  EXPECT_TRUE(model.HandleInput(InputEvent::MouseMove, 41, 40));
   EXPECT_TRUE(state.AbortRequested);
   EXPECT_EQ(calls, (std::vector<std::string>{"stopTimer", "terminate"}));
   EXPECT_EQ(memory.pump.calls, 1);
-  EXPECT_EQ(form.Stars().ArrayLength(), 0u);
+  EXPECT_EQ(model.Stars().ArrayLength(), 0u);
 }
 
 TEST_F(SaverWindowTest, EndSaverFinishesTheBackupOnlyWhileTheRepairRuns) {
-  form.PrepareSaver({10, 5, false});
+  model.PrepareSaver({10, 5, false});
   state.RepairRunning = true;
-  form.EndSaver();
+  model.EndSaver();
   EXPECT_FALSE(state.RepairRunning);
-  form.EndSaver();
+  model.EndSaver();
   EXPECT_EQ(calls, (std::vector<std::string>{"stopTimer", "finishBackup", "terminate", "stopTimer",
                                              "terminate"}));
   EXPECT_TRUE(state.AbortRequested);
   NullCanvas canvas;
-  form.Timer1Timer(canvas);
+  model.Tick(canvas);
   EXPECT_EQ(canvas.pixels, 0);
 }
 
 TEST_F(SaverWindowTest, InputArrivingWhileEndSaverPumpsFinishesTheBackupOnce) {
-  form.PrepareSaver({10, 5, false});
+  model.PrepareSaver({10, 5, false});
   state.RepairRunning = true;
   memory.pump.onPump = [this](int call) {
-    if (call == 1) form.HandleInput(InputEvent::KeyDown, 0, 0);
+    if (call == 1) model.HandleInput(InputEvent::KeyDown, 0, 0);
   };
-  form.HandleInput(InputEvent::MouseDown, 0, 0);
+  model.HandleInput(InputEvent::MouseDown, 0, 0);
   int backups = 0;
   for (const auto& call : calls) backups += call == "finishBackup" ? 1 : 0;
   EXPECT_EQ(backups, 1);
-  EXPECT_EQ(form.Stars().ArrayLength(), 0u);
+  EXPECT_EQ(model.Stars().ArrayLength(), 0u);
 }
 
 TEST_F(SaverWindowTest, PreviewInputClosesTheWindowAndAPreviewCanRunAgain) {
   state.DialogMode = true;
-  form.SetPreviewMode(true);
-  form.ResetFirstMove();
-  form.PrepareSaver({30, 5, false});
-  EXPECT_TRUE(form.HandleInput(InputEvent::MouseWheel, 0, 0));
+  model.SetPreviewMode(true);
+  model.ResetFirstMove();
+  model.PrepareSaver({30, 5, false});
+  EXPECT_TRUE(model.HandleInput(InputEvent::MouseWheel, 0, 0));
   EXPECT_EQ(calls, (std::vector<std::string>{"stopTimer", "close"}));
 
-  form.ResetFirstMove();
-  form.PrepareSaver({30, 5, false});
+  model.ResetFirstMove();
+  model.PrepareSaver({30, 5, false});
   NullCanvas canvas;
-  form.Timer1Timer(canvas);
+  model.Tick(canvas);
   EXPECT_GE(canvas.pixels, 31);
-  EXPECT_FALSE(form.HandleInput(InputEvent::MouseMove, 3, 3));
+  EXPECT_FALSE(model.HandleInput(InputEvent::MouseMove, 3, 3));
 }
 
 }  // namespace

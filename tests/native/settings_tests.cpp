@@ -54,7 +54,7 @@ TEST_P(LoadSettingsTest, PutsStoredValuesIntoTheControls) {
         RegWriteNumber(machine.registry, kRoot, kSaverSettingsKey, stored.name, stored.value));
   }
   Form dialog = MakeConfigurationDialog();
-  FormCreate(dialog);
+  FillStarCountFromArrows(dialog);
 
   const bool deleteWriteProtected = LoadSettings(dialog, machine.registry);
 
@@ -110,12 +110,12 @@ TEST(LoadSettings, ArrowsContinueFromTheirOwnPosition) {
   memory::MemoryPlatform machine;
   RegWriteNumber(machine.registry, kRoot, kSaverSettingsKey, "STARS", 500);
   Form dialog = MakeConfigurationDialog();
-  FormCreate(dialog);
+  FillStarCountFromArrows(dialog);
   LoadSettings(dialog, machine.registry);
   ASSERT_EQ(StarCountEdit(dialog).text, "500");
 
   const Control& arrows = StarCountArrows(dialog);
-  UpDown1Click(dialog, arrows.position + arrows.step);
+  MoveStarCountArrows(dialog, arrows.position + arrows.step);
   EXPECT_EQ(StarCountEdit(dialog).text, "102");
 }
 
@@ -147,7 +147,7 @@ TEST(SaveSettings, WrittenSettingsReadBackIdentically) {
 TEST(SaveSettings, DefaultsAreStoredAsNumbers) {
   memory::MemoryPlatform machine;
   Form dialog = MakeConfigurationDialog();
-  FormCreate(dialog);
+  FillStarCountFromArrows(dialog);
   SaveSettings(dialog, machine.registry);
   for (const Stored& expected : {Stored{"MODE", 1}, Stored{"STARS", 100}, Stored{"SPEED", 2},
                                  Stored{"BLOCK", 1}, Stored{"WRITE-PROTECT", 1}}) {
@@ -206,13 +206,13 @@ TEST(ReadStarSettings, CapsTheCountAndNeverGoesBelowNoStars) {
 
 TEST(ConfigurationDialog, StartsWithTheDefaultSettings) {
   Form dialog = MakeConfigurationDialog();
-  FormCreate(dialog);
+  FillStarCountFromArrows(dialog);
   EXPECT_EQ(dialog.Find("PageControl1").position, 1);
   EXPECT_EQ(StarCountEdit(dialog).text, "100");
   const Control& arrows = StarCountArrows(dialog);
   EXPECT_EQ(arrows.minimum, 20);
   EXPECT_EQ(arrows.maximum, 5000);
-  UpDown1Click(dialog, 6000);
+  MoveStarCountArrows(dialog, 6000);
   EXPECT_EQ(StarCountEdit(dialog).text, "5000");
   EXPECT_THROW(dialog.Find("Edit2"), std::out_of_range);
 }

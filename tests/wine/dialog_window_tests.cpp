@@ -29,7 +29,7 @@ class TableTexts final : public platform::TextResources {
 // captions by id.
 Form EnglishDialog() {
   Form dialog = MakeConfigurationDialog();
-  FormCreate(dialog);
+  FillStarCountFromArrows(dialog);
   TableTexts texts;
   ApplyInterfaceTexts({&dialog}, texts);
   dialog.caption = texts.LoadText(kDialogCaptionText);
@@ -375,7 +375,7 @@ TEST_F(DialogWindowTest, EveryLineOfTextEndsInsideItsPage) {
     const RECT rect = ClientRectOf(handle, dialog_->Handle());
     WindowDc dc(handle);
     const auto font = reinterpret_cast<HFONT>(SendMessageW(handle, WM_GETFONT, 0, 0));
-    SelectObject(dc.get(), font);
+    const SelectedObject selected(dc.get(), font);
     const std::wstring text = Widen(control.text);
     SIZE size{};
     GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kListId = 101;
 constexpr int kRowWidth = 300;
-constexpr int kRowHeight = TOrtavoDrives::kRowHeight;
+constexpr int kRowHeight = DriveList::kRowHeight;
 const TypeNameTexts kTypeNames = {"Unbekannt", "Diskettenlaufwerk", "Festplatte", "CD-ROM",
                                   "Netzwerklaufwerk"};
 
@@ -46,55 +46,42 @@ std::string VolumeLabel(char letter) {
   return Narrow(name);
 }
 
-class TopWindow {
- public:
-  TopWindow() {
-    static const ATOM windowClass = [] {
-      WNDCLASSW description{};
-      description.lpfnWndProc = DefWindowProcW;
-      description.hInstance = GetModuleHandleW(nullptr);
-      description.lpszClassName = L"ZentDriveListTestHost";
-      return RegisterClassW(&description);
-    }();
-    window_ = CreateWindowExW(0, MAKEINTATOM(windowClass), L"Drive list", WS_OVERLAPPEDWINDOW, 0, 0,
-                              400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  }
-  ~TopWindow() {
-    if (window_) DestroyWindow(window_);
-  }
-  TopWindow(const TopWindow&) = delete;
-  TopWindow& operator=(const TopWindow&) = delete;
-  HWND get() const { return window_; }
+// A hidden top-level window to hold the box.
+UniqueWindow MakeTopWindow() {
+  static const ATOM windowClass = [] {
+    WNDCLASSW description{};
+    description.lpfnWndProc = DefWindowProcW;
+    description.hInstance = GetModuleHandleW(nullptr);
+    description.lpszClassName = L"ZentDriveListTestHost";
+    return RegisterClassW(&description);
+  }();
+  return UniqueWindow(CreateWindowExW(0, MAKEINTATOM(windowClass), L"Drive list",
+                                      WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr));
+}
 
- private:
-  HWND window_ = nullptr;
-};
+HBITMAP CreateSurface(HDC dc, int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  return CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
 
 // A 32-bit drawing surface whose pixels the test reads back.
 class Bitmap {
  public:
-  Bitmap(int width, int height) : dc_(CreateCompatibleDC(nullptr)) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    bitmap_.reset(CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    previousBitmap_ = SelectObject(dc_, bitmap_.get());
-    previousFont_ = SelectObject(dc_, GetStockObject(DEFAULT_GUI_FONT));
-  }
-  ~Bitmap() {
-    SelectObject(dc_, previousFont_);
-    SelectObject(dc_, previousBitmap_);
-    DeleteDC(dc_);
-  }
-  Bitmap(const Bitmap&) = delete;
-  Bitmap& operator=(const Bitmap&) = delete;
+  Bitmap(int width, int height)
+      : dc_(CreateCompatibleDC(nullptr)),
+        bitmap_(CreateSurface(dc_.get(), width, height)),
+        selectedBitmap_(dc_.get(), bitmap_.get()),
+        selectedFont_(dc_.get(), GetStockObject(DEFAULT_GUI_FONT)) {}
 
-  HDC dc() const { return dc_; }
-  COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+  HDC dc() const { return dc_.get(); }
+  COLORREF At(int x, int y) const { return GetPixel(dc_.get(), x, y); }
   int CountIn(const RECT& area, COLORREF color) const {
     int count = 0;
     for (int y = area.top; y < area.bottom; ++y) {
@@ -104,10 +91,12 @@ class Bitmap {
   }
 
  private:
-  HDC dc_;
+  // In this order, so that both selections are undone before the bitmap and
+  // the context go.
+  UniqueMemoryDc dc_;
   UniqueBitmap bitmap_;
-  HGDIOBJ previousBitmap_ = nullptr;
-  HGDIOBJ previousFont_ = nullptr;
+  SelectedObject selectedBitmap_;
+  SelectedObject selectedFont_;
 };
 
 int Area(const RECT& area) { return (area.right - area.left) * (area.bottom - area.top); }
@@ -136,14 +125,14 @@ class DriveListBoxTest : public ::testing::Test {
 
   std::size_t RowOfDrive(char letter) const {
     for (std::size_t row = 0; row < drives.RowCount(); ++row) {
-      if (drives.GetDriveChar(row) == letter) return row;
+      if (drives.DriveLetter(row) == letter) return row;
     }
     ADD_FAILURE() << letter << ": is not listed";
     return 0;
   }
 
-  TopWindow window;
-  TOrtavoDrives drives;
+  UniqueWindow window = MakeTopWindow();
+  DriveList drives;
   DriveListBox box{window.get(), kListId, RECT{10, 10, 10 + kRowWidth, 250}, drives};
 };
 
@@ -157,18 +146,18 @@ TEST_F(DriveListBoxTest, ListsTheSandboxDrivesAsTheSystemTypesThem) {
     wchar_t text[8] = {};
     SendMessageW(box.Handle(), LB_GETTEXT, row, reinterpret_cast<LPARAM>(text));
     EXPECT_EQ(Narrow(text), expected[row]);
-    const char letter = drives.GetDriveChar(row);
+    const char letter = drives.DriveLetter(row);
     if (letter == 'A') continue;  // listed without asking
-    EXPECT_EQ(drives.GetDriveTyp(row), GetDriveTypeW(Root(letter).c_str())) << letter;
+    EXPECT_EQ(drives.DriveType(row), GetDriveTypeW(Root(letter).c_str())) << letter;
   }
-  EXPECT_EQ(drives.GetDriveTyp(RowOfDrive('C')), DRIVE_FIXED);
+  EXPECT_EQ(drives.DriveType(RowOfDrive('C')), DRIVE_FIXED);
   RowOfDrive('Y');
   EXPECT_EQ(GetDriveTypeW(L"Z:\\"), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
 }
 
 TEST_F(DriveListBoxTest, FixedDriveCarriesItsVolumeLabelOrUnknown) {
   const std::string label = VolumeLabel('C');
-  EXPECT_EQ(drives.GetDriveName(RowOfDrive('C')), label.empty() ? "Unknown" : label);
+  EXPECT_EQ(drives.VolumeName(RowOfDrive('C')), label.empty() ? "Unknown" : label);
 }
 
 TEST_F(DriveListBoxTest, IsOwnerDrawnWithFixedRowsOf40AndWholeRowsOnly) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "tests/both/test_platform.h"
 
@@ -101,8 +102,9 @@ TEST(Win32Pump, DispatchesWhatIsPendingAndLeavesTheQuitForTheMainLoop) {
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.lpszClassName = L"ZentPumpTest";
   RegisterClassW(&windowClass);
-  const HWND window = CreateWindowW(L"ZentPumpTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    windowClass.hInstance, nullptr);
+  const win32::UniqueWindow owner(CreateWindowW(L"ZentPumpTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                                nullptr, windowClass.hInstance, nullptr));
+  const HWND window = owner.get();
   ASSERT_NE(window, nullptr);
   int count = 0;
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&count));
@@ -118,7 +120,6 @@ TEST(Win32Pump, DispatchesWhatIsPendingAndLeavesTheQuitForTheMainLoop) {
   ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(message.wParam, 7u);
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  DestroyWindow(window);
 }
 
 TEST(Win32Clock, TicksAdvanceAndTheDateIsPlausible) {

@@ -20,11 +20,11 @@ class SaverWindowTest : public ::testing::Test {
   SaverWindowTest()
       : platform_(testing::TestPlatform()),
         state_(platform_.shell),
-        form_(platform_, state_, [](int) { return std::string("Please wait..."); }),
-        window_(GetModuleHandleW(nullptr), form_) {
+        model_(platform_, state_, [](int) { return std::string("Please wait..."); }),
+        window_(GetModuleHandleW(nullptr), model_) {
     state_.DialogMode = true;  // only the starfield: no drive or exclusion work
-    form_.SetHooks(window_.Hooks());
-    form_.PrepareSaver(StarSettings{});
+    model_.SetHooks(window_.Hooks());
+    model_.PrepareSaver(StarSettings{});
   }
   ~SaverWindowTest() override { DropQuitRequest(); }
 
@@ -45,7 +45,7 @@ class SaverWindowTest : public ::testing::Test {
 
   platform::Platform& platform_;
   SaverRunState state_;
-  TForm2 form_;
+  SaverWindowModel model_;
   SaverWindow window_;
 };
 
@@ -58,6 +58,23 @@ TEST_F(SaverWindowTest, IsAHiddenBorderlessPopupCalledScreensaver) {
   EXPECT_TRUE(style & WS_POPUP);
   EXPECT_FALSE(style & (WS_BORDER | WS_CAPTION | WS_THICKFRAME));
   EXPECT_FALSE(IsWindowVisible(window_.Handle()));
+}
+
+TEST_F(SaverWindowTest, DestroysItsWindowWhenItGoes) {
+  HWND handle = nullptr;
+  {
+    const SaverWindow second(GetModuleHandleW(nullptr), model_);
+    handle = second.Handle();
+    ASSERT_TRUE(IsWindow(handle));
+  }
+  EXPECT_FALSE(IsWindow(handle));
+}
+
+TEST_F(SaverWindowTest, LetsGoOfAWindowDestroyedFromOutside) {
+  const HWND handle = window_.Handle();
+  { const UniqueWindow outside(handle); }
+  EXPECT_FALSE(IsWindow(handle));
+  EXPECT_EQ(window_.Handle(), nullptr);
 }
 
 TEST_F(SaverWindowTest, ShowCoversTheWholeScreen) {
@@ -94,7 +111,7 @@ TEST_P(SaverWindowEndsOn, TheFirstSuchMessage) {
   Send(GetParam().message, GetParam().wParam, MAKELPARAM(10, 10));
   EXPECT_TRUE(state_.AbortRequested);
   EXPECT_TRUE(DropQuitRequest());
-  EXPECT_FALSE(form_.Stars().Prepared());
+  EXPECT_FALSE(model_.Stars().Prepared());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -119,7 +136,7 @@ TEST_F(SaverWindowTest, RefusesToStartAnotherSaverOrCloseFromTheSystemMenu) {
 }
 
 TEST_F(SaverWindowTest, InputInThePreviewClosesOnlyTheWindow) {
-  form_.SetPreviewMode(true);
+  model_.SetPreviewMode(true);
   // Input arrives once the modal preview runs: a key press posted before it.
   PostMessageW(window_.Handle(), WM_KEYDOWN, VK_SPACE, 0);
   // Should the preview not close, a request to end breaks its loop instead,

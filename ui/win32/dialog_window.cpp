@@ -45,9 +45,8 @@ SIZE TextSize(HWND window, HFONT font, const std::wstring& text) {
   SIZE size{0, 0};
   WindowDc dc(window);
   if (!dc) return size;
-  const HGDIOBJ old = SelectObject(dc.get(), font);
+  const SelectedObject selected(dc.get(), font);
   GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(dc.get(), old);
   return size;
 }
 
@@ -55,9 +54,8 @@ int AverageCharWidth(HWND window, HFONT font) {
   TEXTMETRICW metrics{};
   WindowDc dc(window);
   if (!dc) return 0;
-  const HGDIOBJ old = SelectObject(dc.get(), font);
+  const SelectedObject selected(dc.get(), font);
   GetTextMetricsW(dc.get(), &metrics);
-  SelectObject(dc.get(), old);
   return metrics.tmAveCharWidth;
 }
 
@@ -123,17 +121,18 @@ ConfigurationDialog::ConfigurationDialog(Form& model, std::function<void()> onPr
   const int height = frame.bottom - frame.top;
   const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  window_ = CreateWindowExW(kWindowExStyle, kClassName, Widen(model_.caption).c_str(), kWindowStyle,
-                            left, top, width, height, nullptr, nullptr, instance, this);
-  if (window_ == nullptr) return;
+  window_.reset(CreateWindowExW(kWindowExStyle, kClassName, Widen(model_.caption).c_str(),
+                                kWindowStyle, left, top, width, height, nullptr, nullptr, instance,
+                                this));
+  if (!window_) return;
   CreateControls();
 }
 
 ConfigurationDialog::~ConfigurationDialog() {
-  if (window_ != nullptr) {
-    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-    DestroyWindow(window_);
-  }
+  // Detached first, so that the messages of the window's destruction never
+  // reach a dialog half torn down; the window goes before the font it uses.
+  if (window_) SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+  window_.reset();
 }
 
 LRESULT CALLBACK ConfigurationDialog::WindowProc(HWND window, UINT message, WPARAM wParam,
@@ -143,7 +142,7 @@ LRESULT CALLBACK ConfigurationDialog::WindowProc(HWND window, UINT message, WPAR
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
   }
   auto* self = reinterpret_cast<ConfigurationDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr || self->window_ != window) {
+  if (self == nullptr || self->window_.get() != window) {
     return DefWindowProcW(window, message, wParam, lParam);
   }
   return self->Handle(message, wParam, lParam);
@@ -160,7 +159,7 @@ LRESULT ConfigurationDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) 
       Close();
       return 0;
     default:
-      return DefWindowProcW(window_, message, wParam, lParam);
+      return DefWindowProcW(window_.get(), message, wParam, lParam);
   }
 }
 
@@ -174,6 +173,14 @@ int ConfigurationDialog::IndexOf(std::string_view name) const {
 HWND ConfigurationDialog::ControlHandle(std::string_view name) const {
   const int index = IndexOf(name);
   return index < 0 ? nullptr : controls_[static_cast<std::size_t>(index)];
+}
+
+// `control` is one of model_.controls, which never change in number while the
+// window exists: its place in that list is its place in controls_. Before the
+// controls are created it has no window.
+HWND ConfigurationDialog::HandleOf(const Control& control) const {
+  const auto index = static_cast<std::size_t>(&control - model_.controls.data());
+  return index < controls_.size() ? controls_[index] : nullptr;
 }
 
 void ConfigurationDialog::CreateControls() {
@@ -199,7 +206,7 @@ void ConfigurationDialog::CreateControls() {
     RECT display{};
     GetClientRect(tabs_, &display);
     SendMessageW(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
-    MapWindowPoints(tabs_, window_, reinterpret_cast<POINT*>(&display), 2);
+    MapWindowPoints(tabs_, window_.get(), reinterpret_cast<POINT*>(&display), 2);
     pageOrigin_ = POINT{display.left, display.top};
     pageRight_ = display.right;
     FitFontToPages();
@@ -235,7 +242,7 @@ bool ConfigurationDialog::TextFits(const Control& control, HFONT font) const {
     indent = GetSystemMetrics(SM_CXMENUCHECK) + 4;  // the box and the gap after it
     if (control.width > 0) limit = std::min(limit, left + control.width);
   }
-  return left + indent + TextSize(window_, font, Widen(control.text)).cx <= limit;
+  return left + indent + TextSize(window_.get(), font, Widen(control.text)).cx <= limit;
 }
 
 bool ConfigurationDialog::PagesFit(HFONT font) const {
@@ -250,7 +257,7 @@ bool ConfigurationDialog::PagesFit(HFONT font) const {
 // lines of the first page would run past its edge. The stand-in is then
 // narrowed until every line fits, rather than have its ends cut off.
 void ConfigurationDialog::FitFontToPages() {
-  int width = AverageCharWidth(window_, font_.get());
+  int width = AverageCharWidth(window_.get(), font_.get());
   while (width > 1 && !PagesFit(font_.get())) {
     --width;
     UniqueFont narrower(CreateDialogFont(width));
@@ -320,7 +327,7 @@ HWND ConfigurationDialog::CreateControl(const Control& control, int id) {
   int width = control.width;
   int height = control.height > 0 ? control.height : DefaultHeight(control.kind);
   if (width <= 0) {
-    const SIZE size = TextSize(window_, font_.get(), text);
+    const SIZE size = TextSize(window_.get(), font_.get(), text);
     width = size.cx;
     if (control.height <= 0) height = size.cy;
   }
@@ -332,7 +339,7 @@ HWND ConfigurationDialog::CreateControl(const Control& control, int id) {
   // the page's border.
   if (onPage && tabs_ != nullptr) width = std::min(width, pageRight_ - left);
   const HWND handle = CreateWindowExW(
-      exStyle, className, text.c_str(), style, left, top, width, height, window_,
+      exStyle, className, text.c_str(), style, left, top, width, height, window_.get(),
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   if (handle == nullptr) return nullptr;
   if (control.kind == ControlKind::PageControl) DrawWithoutTheme(handle);
@@ -414,9 +421,9 @@ void ConfigurationDialog::OnCommand(int id, int code) {
     return;
   }
   Control& control = model_.controls[static_cast<std::size_t>(index)];
-  if (control.name == "Button1") {
+  if (&control == &ApplyButton(model_)) {
     Close();
-  } else if (control.name == "Button2") {
+  } else if (&control == &PreviewButton(model_)) {
     Preview();
   } else if (control.kind == ControlKind::RadioButton) {
     ReadControls();
@@ -430,10 +437,11 @@ LRESULT ConfigurationDialog::OnNotify(const NMHDR& header) {
     ShowPageControls();
     return 0;
   }
-  if (header.hwndFrom == ControlHandle("UpDown1") && header.code == UDN_DELTAPOS) {
+  if (header.code == UDN_DELTAPOS && header.hwndFrom == HandleOf(StarCountArrows(model_))) {
     const auto& change = reinterpret_cast<const NMUPDOWN&>(header);
-    UpDown1Click(model_, change.iPos + change.iDelta);
-    SetWindowTextW(ControlHandle("Edit1"), Widen(StarCountEdit(model_).text).c_str());
+    MoveStarCountArrows(model_, change.iPos + change.iDelta);
+    const Control& starCount = StarCountEdit(model_);
+    SetWindowTextW(HandleOf(starCount), Widen(starCount.text).c_str());
     return 0;
   }
   return 0;
@@ -445,25 +453,25 @@ void ConfigurationDialog::Preview() {
   try {
     onPreview_();
   } catch (const ConversionError& error) {
-    reportError_(window_, error.what());
+    reportError_(window_.get(), error.what());
   }
 }
 
 void ConfigurationDialog::Close() {
   ReadControls();
   closed_ = true;
-  ShowWindow(window_, SW_HIDE);
+  ShowWindow(window_.get(), SW_HIDE);
 }
 
 void ConfigurationDialog::RunModal() {
   closed_ = false;
-  ShowWindow(window_, SW_SHOW);
-  SetForegroundWindow(window_);
+  ShowWindow(window_.get(), SW_SHOW);
+  SetForegroundWindow(window_.get());
   // The keyboard starts at the first control, as in any dialog.
-  if (const HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) SetFocus(first);
+  if (const HWND first = GetNextDlgTabItem(window_.get(), nullptr, FALSE)) SetFocus(first);
   MSG message;
   while (!closed_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (IsDialogMessageW(window_, &message)) continue;
+    if (IsDialogMessageW(window_.get(), &message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }

@@ -1,9 +1,9 @@
 #pragma once
 
-// The configuration dialog on the screen, built from the portable TForm1
-// description: standard controls created at the model's 96-dpi positions on a
-// tab control. The model stays the settings' home; the window shows it and
-// gives the user's changes back to it.
+// The configuration dialog on the screen, built from the portable description
+// MakeConfigurationDialog makes: standard controls created at the model's
+// 96-dpi positions on a tab control. The model stays the settings' home; the
+// window shows it and gives the user's changes back to it.
 
 #include <windows.h>
 // platform::Canvas::TextOut keeps its own name in this layer.
@@ -25,13 +25,15 @@ using ErrorReporter = std::function<void(HWND owner, const std::string& message)
 class ConfigurationDialog {
  public:
   // Creates the window, hidden, with the model's texts and states. `model`
+  // is a configuration dialog as MakeConfigurationDialog makes it (Apply,
+  // Preview and the star-count controls are found by their accessors) and
   // must outlive the window.
   ConfigurationDialog(Form& model, std::function<void()> onPreview, ErrorReporter reportError = {});
   ~ConfigurationDialog();
   ConfigurationDialog(const ConfigurationDialog&) = delete;
   ConfigurationDialog& operator=(const ConfigurationDialog&) = delete;
 
-  HWND Handle() const { return window_; }
+  HWND Handle() const { return window_.get(); }
   // The window of a control of the model; null for a name it lacks or for a
   // control that has no window (tab sheets are the tab control's items).
   HWND ControlHandle(std::string_view name) const;
@@ -65,11 +67,12 @@ class ConfigurationDialog {
   void Preview();
   void Close();
   int IndexOf(std::string_view name) const;
+  HWND HandleOf(const Control& control) const;
 
   Form& model_;
   std::function<void()> onPreview_;
   ErrorReporter reportError_;
-  HWND window_ = nullptr;
+  UniqueWindow window_;
   HWND tabs_ = nullptr;
   POINT pageOrigin_{0, 0};
   int pageRight_ = 0;

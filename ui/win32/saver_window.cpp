@@ -55,16 +55,18 @@ HCURSOR CreateBlankCursor(HINSTANCE instance) {
 
 }  // namespace
 
-SaverWindow::SaverWindow(HINSTANCE instance, TForm2& form) : instance_(instance), form_(form) {
+SaverWindow::SaverWindow(HINSTANCE instance, SaverWindowModel& model)
+    : instance_(instance), model_(model) {
   if (!RegisterSaverClass(instance_, WindowProc)) return;
   CreateWindowExW(0, kClassName, kCaption, WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                   GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance_, this);
-  if (window_ != nullptr) font_.reset(CreateMessageFont(window_));
+  if (window_) font_.reset(CreateMessageFont(window_.get()));
 }
 
+// The window goes before the font and the cursor it may still be using.
 SaverWindow::~SaverWindow() {
   StopTimer();
-  if (window_ != nullptr) DestroyWindow(window_);
+  window_.reset();
 }
 
 void SaverWindow::UseBlankCursor() {
@@ -81,30 +83,30 @@ SaverHooks SaverWindow::Hooks(std::function<void()> finishBackup) {
 }
 
 void SaverWindow::EnableTimer() {
-  if (window_ == nullptr || timerRunning_) return;
-  timerRunning_ = SetTimer(window_, kStarTimer, kTimerInterval, nullptr) != 0;
+  if (!window_ || timerRunning_) return;
+  timerRunning_ = SetTimer(window_.get(), kStarTimer, kTimerInterval, nullptr) != 0;
 }
 
 void SaverWindow::StopTimer() {
   if (!timerRunning_) return;
-  KillTimer(window_, kStarTimer);
+  KillTimer(window_.get(), kStarTimer);
   timerRunning_ = false;
 }
 
 void SaverWindow::Show() {
-  if (window_ == nullptr) return;
+  if (!window_) return;
   shownVisible_ = false;
   shownText_.clear();
-  SetWindowPos(window_, HWND_TOPMOST, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+  SetWindowPos(window_.get(), HWND_TOPMOST, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                GetSystemMetrics(SM_CYSCREEN), SWP_SHOWWINDOW);
-  SetForegroundWindow(window_);
-  SetFocus(window_);
+  SetForegroundWindow(window_.get());
+  SetFocus(window_.get());
   if (blankCursor_) SetCursor(blankCursor_.get());
-  UpdateWindow(window_);
+  UpdateWindow(window_.get());
 }
 
 void SaverWindow::ShowModal() {
-  if (window_ == nullptr) return;
+  if (!window_) return;
   modalRunning_ = true;
   Show();
   MSG message;
@@ -120,32 +122,35 @@ void SaverWindow::ShowModal() {
   }
   modalRunning_ = false;
   StopTimer();
-  ShowWindow(window_, SW_HIDE);
+  ShowWindow(window_.get(), SW_HIDE);
 }
 
 void SaverWindow::CloseModal() {
   modalRunning_ = false;
-  ShowWindow(window_, SW_HIDE);
+  ShowWindow(window_.get(), SW_HIDE);
 }
 
 LRESULT CALLBACK SaverWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* self =
         static_cast<SaverWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->window_ = window;
+    self->window_.reset(window);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   auto* self = reinterpret_cast<SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    self->window_ = nullptr;
+    // Destroyed already: nothing is left to close.
+    self->window_.release();
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  return self->Handle(message, wParam, lParam);
+  return self->Handle(window, message, wParam, lParam);
 }
 
-LRESULT SaverWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+// The default handling gets `window`, not window_: while the destructor
+// destroys the window, window_ has already let go of it.
+LRESULT SaverWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (HandleInputMessage(message, lParam)) return 0;
   switch (message) {
     case WM_TIMER:
@@ -164,17 +169,17 @@ LRESULT SaverWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // No second saver over this one, and no closing from the system menu:
       // only input ends the saver.
       if ((wParam & 0xFFF0) == SC_SCREENSAVE) return 0;
-      if ((wParam & 0xFFF0) == SC_CLOSE && !form_.PreviewMode()) return 0;
+      if ((wParam & 0xFFF0) == SC_CLOSE && !model_.PreviewMode()) return 0;
       break;
     case WM_CLOSE:
       // Closed from outside (the session ends): end the saver the usual way
       // rather than leave the program running without its window.
-      form_.EndSaver();
+      model_.EndSaver();
       return 0;
     default:
       break;
   }
-  return DefWindowProcW(window_, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 bool SaverWindow::HandleInputMessage(UINT message, LPARAM lParam) {
@@ -209,17 +214,17 @@ bool SaverWindow::HandleInputMessage(UINT message, LPARAM lParam) {
     default:
       return false;
   }
-  form_.HandleInput(event, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+  model_.HandleInput(event, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
   return true;
 }
 
 void SaverWindow::Tick() {
-  const WindowDc dc(window_);
+  const WindowDc dc(window_.get());
   if (!dc) return;
   GdiCanvas canvas(dc.get(), kBlack);
-  form_.Timer1Timer(canvas);
-  const bool visible = form_.MessageVisible();
-  if (visible != shownVisible_ || (visible && form_.Label1().text != shownText_)) {
+  model_.Tick(canvas);
+  const bool visible = model_.MessageVisible();
+  if (visible != shownVisible_ || (visible && model_.StatusLabel().text != shownText_)) {
     DrawMessageLine(dc.get());
   }
   ShowStatusInTitle();
@@ -228,21 +233,19 @@ void SaverWindow::Tick() {
 // The caption bar is never shown; the title lets tools outside the program
 // follow the run's phase. A status without text leaves the window its name.
 void SaverWindow::ShowStatusInTitle() {
-  const std::string& status = form_.Label1().text;
+  const std::string& status = model_.StatusLabel().text;
   if (status == shownTitle_) return;
   shownTitle_ = status;
-  SetWindowTextW(window_, status.empty() ? kCaption : Widen(status).c_str());
+  SetWindowTextW(window_.get(), status.empty() ? kCaption : Widen(status).c_str());
 }
 
 void SaverWindow::Paint() {
-  PAINTSTRUCT paint;
-  const HDC dc = BeginPaint(window_, &paint);
-  if (dc != nullptr) DrawMessageLine(dc);
-  EndPaint(window_, &paint);
+  const PaintDc dc(window_.get());
+  if (dc) DrawMessageLine(dc.get());
 }
 
 RECT SaverWindow::MessageLineRect() const {
-  const MessageLine& line = form_.Label1();
+  const MessageLine& line = model_.StatusLabel();
   return {line.left, line.top, line.left + line.width, line.top + kMessageLineHeight};
 }
 
@@ -251,19 +254,18 @@ RECT SaverWindow::MessageLineRect() const {
 void SaverWindow::DrawMessageLine(HDC dc) {
   RECT area = MessageLineRect();
   FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  shownVisible_ = form_.MessageVisible();
-  shownText_ = form_.Label1().text;
+  shownVisible_ = model_.MessageVisible();
+  shownText_ = model_.StatusLabel().text;
   if (!shownVisible_ || shownText_.empty()) return;
   const std::wstring text = Widen(shownText_);
-  const HGDIOBJ previousFont = font_ ? SelectObject(dc, font_.get()) : nullptr;
+  const SelectedObject font(dc, font_.get());
   const int previousMode = SetBkMode(dc, TRANSPARENT);
   const COLORREF previousColor = SetTextColor(dc, kWhite);
-  const UINT alignment = form_.Label1().centred ? DT_CENTER : DT_LEFT;
+  const UINT alignment = model_.StatusLabel().centred ? DT_CENTER : DT_LEFT;
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
             alignment | DT_TOP | DT_SINGLELINE | DT_EXPANDTABS);
   SetTextColor(dc, previousColor);
   SetBkMode(dc, previousMode);
-  if (previousFont != nullptr) SelectObject(dc, previousFont);
 }
 
 }  // namespace zent::win32

@@ -2,8 +2,8 @@
 
 // The saver window on the screen: a borderless black popup over the whole
 // screen with an invisible pointer. A timer of 1 ms drives the starfield of
-// the portable TForm2, which draws straight onto the window; every input
-// message goes to TForm2's close-on-input rule.
+// the portable SaverWindowModel, which draws straight onto the window; every
+// input message goes to the model's close-on-input rule.
 
 #include <windows.h>
 // platform::Canvas::TextOut keeps its own name in this layer; the system's
@@ -18,29 +18,22 @@
 
 namespace zent::win32 {
 
-struct CursorTraits {
-  using Type = HCURSOR;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type cursor) { DestroyCursor(cursor); }
-};
-using UniqueCursor = UniqueHandle<CursorTraits>;
-
 class SaverWindow {
  public:
   static constexpr const wchar_t* kCaption = L"Screensaver";
 
-  // Creates the window hidden. `form` must outlive it.
-  SaverWindow(HINSTANCE instance, TForm2& form);
+  // Creates the window hidden. `model` must outlive it.
+  SaverWindow(HINSTANCE instance, SaverWindowModel& model);
   ~SaverWindow();
   SaverWindow(const SaverWindow&) = delete;
   SaverWindow& operator=(const SaverWindow&) = delete;
 
-  HWND Handle() const { return window_; }
+  HWND Handle() const { return window_.get(); }
 
   // Makes the pointer invisible over the window.
   void UseBlankCursor();
 
-  // The hooks that let TForm2's EndSaver stop the timer, end the program or
+  // The hooks that let the model's EndSaver stop the timer, end the program or
   // close the preview. `finishBackup` renames the running registry backup.
   SaverHooks Hooks(std::function<void()> finishBackup = {});
 
@@ -52,12 +45,12 @@ class SaverWindow {
 
   // The dialog's preview: shows the window and runs messages until input
   // closes it (EndSaver's closeWindow hook); then it is hidden again. The
-  // caller has prepared the form and enabled the timer.
+  // caller has prepared the model and enabled the timer.
   void ShowModal();
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   bool HandleInputMessage(UINT message, LPARAM lParam);
   void Tick();
   void ShowStatusInTitle();
@@ -67,8 +60,10 @@ class SaverWindow {
   RECT MessageLineRect() const;
 
   HINSTANCE instance_;
-  TForm2& form_;
-  HWND window_ = nullptr;
+  SaverWindowModel& model_;
+  // Set while the window is created, let go of when the system has destroyed
+  // it, whoever destroyed it.
+  UniqueWindow window_;
   UniqueFont font_;
   UniqueCursor blankCursor_;
   bool timerRunning_ = false;
