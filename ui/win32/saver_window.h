@@ -28,6 +28,9 @@ using UniqueCursor = UniqueHandle<CursorTraits>;
 class SaverWindow {
  public:
   static constexpr const wchar_t* kCaption = L"Screensaver";
+  // Each change of the status line goes to the debugger as this prefix, the
+  // text and a line break.
+  static constexpr const wchar_t* kStatusReportPrefix = L"ZentSaver status: ";
 
   // Creates the window hidden. `form` must outlive it.
   SaverWindow(HINSTANCE instance, TForm2& form);
@@ -60,7 +63,7 @@ class SaverWindow {
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   bool HandleInputMessage(UINT message, LPARAM lParam);
   void Tick();
-  void ShowStatusInTitle();
+  void ReportStatus();
   void Paint();
   void DrawMessageLine(HDC dc);
   void CloseModal();
@@ -76,8 +79,8 @@ class SaverWindow {
   // What the message line showed when last drawn, to redraw it only on change.
   bool shownVisible_ = false;
   std::string shownText_;
-  // The status text the window's title carries.
-  std::string shownTitle_;
+  // The status text last sent to the debugger.
+  std::string reportedStatus_;
 };
 
 }  // namespace zent::win32
