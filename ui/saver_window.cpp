@@ -80,8 +80,8 @@ void TForm2::PrepareDirectories() {
   state_.WinDir = OSInfo1.WinDirectory();
   state_.SysDir = OSInfo1.SysDirectory();
   state_.FontsDir = OSInfo1.FontsFolder();
-  state_.ProductDirectory = RegReadText(platform_.registry, platform::RegRoot::LocalMachine,
-                                        kProductKey, kProductPathValue);
+  state_.ProductDirectory = RegReadTextOrEmpty(platform_.registry, platform::RegRoot::LocalMachine,
+                                               kProductKey, kProductPathValue);
 }
 
 void TForm2::PrepareExclusions() {
