@@ -102,9 +102,9 @@ void LoadExclusionFile(platform::FileSystem& files, platform::Shell& shell,
 void LoadExclusionFiles(platform::FileSystem& files, platform::Shell& shell,
                         const FolderVariables& folders, std::string_view productDirectory,
                         ExclusionList& excludedFiles, ExclusionList& excludedDirs) {
-  // Without the main program's folder the names would point at the root of
-  // whatever drive is current, which holds no file of ours.
-  if (productDirectory.empty()) return;
+  // The path is folder and name, nothing more: without the main program's
+  // folder the names lead to the root of the current drive, and the files
+  // found there protect as well as any.
   for (const ExclusionFile& file : kExclusionFiles) {
     const std::string path = std::string(productDirectory) + std::string(file.name);
     LoadExclusionFile(files, shell, folders, path, file.forFolders ? excludedDirs : excludedFiles,

@@ -95,7 +95,9 @@ inline constexpr std::array<ExclusionFile, 4> kExclusionFiles = {{
 }};
 
 // Loads the four exclusion files of `productDirectory` into the two lists, in
-// the order of kExclusionFiles, after what the lists already hold.
+// the order of kExclusionFiles, after what the lists already hold. An empty
+// folder leaves the bare names ("\FILESEXP.INI"): the root of the current
+// drive.
 void LoadExclusionFiles(platform::FileSystem& files, platform::Shell& shell,
                         const FolderVariables& folders, std::string_view productDirectory,
                         ExclusionList& excludedFiles, ExclusionList& excludedDirs);

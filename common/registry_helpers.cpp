@@ -176,6 +176,24 @@ std::int32_t RegReadNumber(platform::Registry& registry, RegRoot root, std::stri
   return value ? ValueAsNumber(*value, name) : 0;
 }
 
+std::string RegReadTextOrEmpty(platform::Registry& registry, RegRoot root, std::string_view key,
+                               std::string_view name) {
+  try {
+    return RegReadText(registry, root, key, name);
+  } catch (const RegistryError&) {
+    return {};
+  }
+}
+
+std::int32_t RegReadNumberOrZero(platform::Registry& registry, RegRoot root, std::string_view key,
+                                 std::string_view name) {
+  try {
+    return RegReadNumber(registry, root, key, name);
+  } catch (const RegistryError&) {
+    return 0;
+  }
+}
+
 bool RegValueEquals(platform::Registry& registry, RegRoot root, std::string_view key,
                     std::string_view name, std::int32_t number) {
   const auto value = ReadValue(registry, root, key, name);

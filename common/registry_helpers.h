@@ -45,6 +45,13 @@ std::string RegReadText(platform::Registry& registry, platform::RegRoot root, st
 std::int32_t RegReadNumber(platform::Registry& registry, platform::RegRoot root,
                            std::string_view key, std::string_view name);
 
+// As RegReadText and RegReadNumber, for what must go on whatever is stored:
+// a value that cannot be read as text or number counts as missing.
+std::string RegReadTextOrEmpty(platform::Registry& registry, platform::RegRoot root,
+                               std::string_view key, std::string_view name);
+std::int32_t RegReadNumberOrZero(platform::Registry& registry, platform::RegRoot root,
+                                 std::string_view key, std::string_view name);
+
 // True when the value exists and reads (as RegReadNumber) as `number`.
 bool RegValueEquals(platform::Registry& registry, platform::RegRoot root, std::string_view key,
                     std::string_view name, std::int32_t number);

@@ -10,7 +10,9 @@
 #     so the exact first-report rule is left to the Wine tests, which send
 #     the reports themselves);
 #   - a key press ends it;
-#   - "/P" and "/p" end at once.
+#   - "/P" and "/p" end at once;
+#   - the window keeps its caption "Screensaver" while the status line changes,
+#     which the saver reports on the debugger channel instead.
 # Every end must come with exit code 0.
 #
 #   tools/check-saver-behaviour.sh build/win64/ZentSaver.scr [screenshot.png]
@@ -50,14 +52,17 @@ outbox=$3
 failures=0
 saver_pid=
 
+# shellcheck source=tools/lib/saver-status.sh
+source "$(dirname "$0")/lib/saver-status.sh"
+status_log=$(mktemp)
+
 fail() {
   echo "FAIL $*"
   failures=$((failures + 1))
 }
 
-# The saver's window, found by its program rather than by its title, which
-# follows the status line: Wine names the X window class after the
-# lower-cased program file.
+# The saver's window, found by its program: Wine names the X window class
+# after the lower-cased program file.
 find_saver_window() {
   local class
   class=$(printf '%s' "${program##*\\}" | tr '[:upper:]' '[:lower:]' | sed 's/\./\\./g')
@@ -88,7 +93,7 @@ describe_screen() {
 start_saver() {
   xdotool mousemove 500 400 >/dev/null 2>&1 || true
   sleep 1
-  wine "$program" /S &
+  WINEDEBUG=$saver_status_channels wine "$program" /S 2>"$status_log" &
   saver_pid=$!
   if ! wait_for_window; then
     if kill -0 "$saver_pid" 2>/dev/null; then
@@ -194,12 +199,33 @@ check_message_line() {
   fi
 }
 
+# Once the run has completed, the window still bears its name.
+check_caption() {
+  local deadline=$((SECONDS + 60)) name
+  while [ "$SECONDS" -lt "$deadline" ] && ! saver_status_reached "$status_log" "Search completed."; do
+    sleep 0.5
+  done
+  if saver_status_reached "$status_log" "Search completed."; then
+    echo "ok   the status line is reported on the debugger channel up to \"Search completed.\""
+  else
+    fail "the debugger channel did not carry the status up to \"Search completed.\""
+    saver_errors "$status_log"
+  fi
+  name=$(xdotool getwindowname "$(find_saver_window)" 2>/dev/null || true)
+  if [ "$name" = Screensaver ]; then
+    echo "ok   the window's caption stays \"Screensaver\""
+  else
+    fail "the window's caption reads \"$name\""
+  fi
+}
+
 quick_end "\"/P\" ends at once" /P
 quick_end "\"/p 1234\" ends at once" /p 1234
 
 if start_saver "starfield"; then
   check_screen
   check_message_line
+  check_caption
   quick_end "a second copy (/S) ends at once" /S
   still_running "the first copy runs on after the second ended"
   sleep 1

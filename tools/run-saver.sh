@@ -40,14 +40,14 @@ end_saver_with_key() {
   kill "$pid" 2>/dev/null || true
 }
 
-# The saver's (captionless) window carries its status line as its title.
-# False when the saver ended first (input on the user's display) or the time
-# ran out.
+# The saver reports its status line on the debugger channel, which Wine
+# writes to the log (tools/lib/saver-status.sh). False when the saver ended
+# first (input on the user's display) or the time ran out.
 wait_for_completion() {
-  local pid=$1 pattern="^${completion_title//./\\.}\$" deadline=$((SECONDS + completion_timeout))
+  local pid=$1 log=$2 deadline=$((SECONDS + completion_timeout))
   while [ "$SECONDS" -lt "$deadline" ]; do
     kill -0 "$pid" 2>/dev/null || return 1
-    xdotool search --name "$pattern" >/dev/null 2>&1 && return 0
+    saver_status_reached "$log" "$completion_title" && return 0
     sleep 0.5
   done
   return 1
@@ -59,16 +59,21 @@ run_demo_inside() {
   # shellcheck source=tools/lib/seed-demo-registry.sh
   source "$here/lib/seed-demo-registry.sh"
   seed_demo
-  wine "$program" "$@" &
+  # shellcheck source=tools/lib/saver-status.sh
+  source "$here/lib/saver-status.sh"
+  local status_log
+  status_log=$(mktemp)
+  WINEDEBUG=$saver_status_channels wine "$program" "$@" 2>"$status_log" &
   local pid=$! completed=0 status=0
   echo "The saver is cleaning; waiting for \"$completion_title\" ..."
-  if wait_for_completion "$pid"; then
+  if wait_for_completion "$pid" "$status_log"; then
     completed=1
     echo "The saver's status reads \"$completion_title\""
   elif kill -0 "$pid" 2>/dev/null; then
     echo "run-saver: no \"$completion_title\" within $completion_timeout s" >&2
   else
     echo "run-saver: the saver ended before its run completed" >&2
+    saver_errors "$status_log" >&2
   fi
   if [ -n "$outbox" ]; then
     sleep 1

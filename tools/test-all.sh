@@ -37,6 +37,8 @@ tools/check-saver-behaviour.sh build/win64/ZentSaver.scr
 summary+=("wine: the saver shows its starfield and ends on input")
 tools/check-dialog-settings.sh build/win64/ZentSaver.scr
 summary+=("wine: the dialog stores its settings, however it is closed")
+tools/check-saver-unreadable-settings.sh build/win64/ZentSaver.scr
+summary+=("wine: the saver runs whatever its stored settings hold")
 
 step "Windows i686 build"
 cmake --preset win32 >/dev/null

@@ -80,8 +80,8 @@ void SaverWindowModel::PrepareDirectories() {
   state_.WinDir = SystemFacts.WinDirectory();
   state_.SysDir = SystemFacts.SysDirectory();
   state_.FontsDir = SystemFacts.FontsFolder();
-  state_.ProductDirectory = RegReadText(platform_.registry, platform::RegRoot::LocalMachine,
-                                        kProductKey, kProductPathValue);
+  state_.ProductDirectory = RegReadTextOrEmpty(platform_.registry, platform::RegRoot::LocalMachine,
+                                               kProductKey, kProductPathValue);
 }
 
 void SaverWindowModel::PrepareExclusions() {

@@ -13,8 +13,10 @@ namespace {
 
 constexpr auto kRoot = platform::RegRoot::LocalMachine;
 
+// The saver starts unattended: a value that is not a number (a word, a number
+// too large, a long binary) counts as missing, as the option switches do.
 std::int32_t ReadValue(platform::Registry& registry, std::string_view name) {
-  return RegReadNumber(registry, kRoot, kSaverSettingsKey, name);
+  return RegReadNumberOrZero(registry, kRoot, kSaverSettingsKey, name);
 }
 
 void WriteValue(platform::Registry& registry, std::string_view name, std::int32_t number) {

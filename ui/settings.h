@@ -14,7 +14,8 @@ namespace zent {
 inline constexpr std::string_view kSaverSettingsKey = "SOFTWARE\\Ortavo\\Kelvaro-ZENT\\Saver";
 inline constexpr int kMaxStarCount = 5000;
 
-// Registry into the dialog's controls; a missing key leaves the defaults.
+// Registry into the dialog's controls; a missing key leaves the defaults. A
+// value that cannot be read as a number counts as missing.
 // Returns whether write-protected files may be deleted (always-delete chosen).
 bool LoadSettings(Form& dialog, platform::Registry& registry);
 

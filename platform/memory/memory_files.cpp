@@ -53,12 +53,23 @@ struct ParsedPath {
   std::vector<std::string> parts;  // "." and ".." resolved
 };
 
+// The drive a path without one ("\NAME") starts on: the process's current
+// drive.
+constexpr char kCurrentDrive = 'C';
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
 std::optional<ParsedPath> ParsePath(std::string_view path) {
   if (path.starts_with("\\\\?\\")) path.remove_prefix(4);
-  if (path.size() < 2 || path[1] != ':') return std::nullopt;
-  const char letter = static_cast<char>(path[0] & ~0x20);
-  if (letter < 'A' || letter > 'Z') return std::nullopt;
-  ParsedPath parsed{letter, {}};
+  ParsedPath parsed;
+  if (!path.empty() && IsSeparator(path[0]) && !(path.size() > 1 && IsSeparator(path[1]))) {
+    parsed.drive = kCurrentDrive;
+  } else {
+    if (path.size() < 2 || path[1] != ':') return std::nullopt;
+    parsed.drive = static_cast<char>(path[0] & ~0x20);
+    if (parsed.drive < 'A' || parsed.drive > 'Z') return std::nullopt;
+    path.remove_prefix(2);
+  }
   std::string part;
   auto flush = [&] {
     if (part == "..") {
@@ -68,8 +79,8 @@ std::optional<ParsedPath> ParsePath(std::string_view path) {
     }
     part.clear();
   };
-  for (const char c : path.substr(2)) {
-    if (c == '\\' || c == '/') {
+  for (const char c : path) {
+    if (IsSeparator(c)) {
       flush();
     } else {
       part += c;

@@ -52,7 +52,8 @@ class MemoryFileSystem final : public platform::FileSystem {
   ~MemoryFileSystem() override;
 
   // Test set-up. Paths are full paths such as "C:\DIR\FILE.TXT"; names compare
-  // without regard to case and keep the case they were created with.
+  // without regard to case and keep the case they were created with. A path
+  // without a drive ("\DIR") starts at the root of the current drive, C:.
   void AddDrive(char letter, std::uint32_t driveType, std::string volumeName = {});
   void AddFolder(std::string_view path, std::uint32_t attributes = platform::kAttrDirectory);
   void AddFile(std::string_view path, std::string_view content = {},

@@ -180,6 +180,20 @@ TEST(FileSystemContract, FoldersAreMadeWithParentsAndRemovedWhenEmpty) {
   EXPECT_EQ(files.FullPath(folder + "a\\..\\x.txt"), folder + "x.txt");
 }
 
+// "\NAME" is NAME at the root of the current drive.
+TEST(FileSystemContract, PathWithoutADriveStartsAtTheCurrentDrivesRoot) {
+  auto& files = P().files;
+  const std::string path = "\\zent-contract-root.txt";
+  const auto full = files.FullPath(path);
+  ASSERT_TRUE(full.has_value());
+  ASSERT_EQ(full->substr(1), ":" + path);
+  ASSERT_TRUE(files.WriteWhole(*full, "at the root"));
+  EXPECT_EQ(files.FileExists(path), Presence::Present);
+  EXPECT_EQ(files.ReadWhole(path), "at the root");
+  EXPECT_TRUE(files.Delete(path));
+  EXPECT_EQ(files.FileExists(*full), Presence::Missing);
+}
+
 TEST(FileSystemContract, PathsLongerThanMaxPathWorkInFull) {
   const auto folder = testing::NewTestFolder();
   auto& files = P().files;

@@ -255,5 +255,19 @@ TEST_F(ExclusionFiles, FourFilesLoadInTheirOrderAfterTheRecycleBins) {
                                      "C:\\GAMES", ";C:\\WINDOWS"}));
 }
 
+// The path is folder and name: without the main program's folder the four
+// names lead to the root of the current drive (C: on the in-memory platform).
+TEST_F(ExclusionFiles, WithoutAProductFolderTheFilesAreTakenFromTheCurrentDrivesRoot) {
+  memory_.files.AddFile("C:\\FILESEXP.INI", "WIN.INI\r\n");
+  memory_.files.AddFile("C:\\DIRSEXP.INI", "*WINDIR\\FONTS\r\n");
+  memory_.files.AddFile("C:\\FILESEXP_USER.INI", "my.dat\r\n");
+  memory_.files.AddFile("C:\\DIRSEXP_USER.INI", "C:\\Games\r\n");
+  ExclusionList files(memory_.shell), dirs(memory_.shell);
+
+  LoadExclusionFiles(memory_.files, memory_.shell, folders_, "", files, dirs);
+  EXPECT_EQ(files.Entries(), (Entries{"WIN.INI", "MY.DAT"}));
+  EXPECT_EQ(dirs.Entries(), (Entries{"C:\\WINDOWS\\FONTS", "C:\\GAMES"}));
+}
+
 }  // namespace
 }  // namespace zent

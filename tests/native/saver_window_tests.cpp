@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "common/registry_helpers.h"
 #include "platform/memory/memory_platform.h"
 
 namespace zent {
@@ -87,6 +89,36 @@ TEST_F(SaverWindowTest, ExclusionFilesFollowTheRecycleBinsInLoadOrder) {
   EXPECT_EQ(state.ExcludedFiles.Entries(),
             (std::vector<std::string>{"C:\\WINDOWS\\WIN.INI", "PAGEFILE.SYS"}));
   EXPECT_TRUE(state.ExcludedFiles.Contains("pagefile.SYS"));
+}
+
+struct ProductPath {
+  const char* title;
+  std::optional<platform::RegValue> stored;
+};
+
+// A product folder that is missing, empty or unreadable leaves the bare names
+// of the exclusion files, at the root of the current drive; the saver starts.
+TEST_F(SaverWindowTest, WithoutAReadableProductFolderTheExclusionFilesComeFromTheRoot) {
+  memory.files.AddFile("C:\\FILESEXP.INI", "%WINDIR%\\WIN.INI\r\n");
+  memory.files.AddFile("C:\\DIRSEXP_USER.INI", "d:\\keep\r\n");
+  for (const ProductPath& test :
+       {ProductPath{"missing", std::nullopt}, ProductPath{"empty", platform::MakeTextValue("")},
+        ProductPath{"long binary", platform::MakeBinaryValue(std::string(32, '\x7F'))}}) {
+    SCOPED_TRACE(test.title);
+    RegRemoveValue(memory.registry, RegRoot::LocalMachine, SaverWindowModel::kProductKey,
+                   SaverWindowModel::kProductPathValue);
+    if (test.stored) {
+      memory.registry.SetValue(RegRoot::LocalMachine, SaverWindowModel::kProductKey,
+                               SaverWindowModel::kProductPathValue, *test.stored);
+    }
+    SaverRunState runState{memory.shell};
+    SaverWindowModel saver{memory.platform(), runState, [](int) { return std::string(); }};
+
+    EXPECT_NO_THROW(saver.PrepareSaver({100, 5, false}));
+    EXPECT_EQ(runState.ProductDirectory, "");
+    EXPECT_EQ(runState.ExcludedFiles.Entries(), std::vector<std::string>{"C:\\WINDOWS\\WIN.INI"});
+    EXPECT_TRUE(runState.ExcludedDirs.Contains("D:\\KEEP"));
+  }
 }
 
 TEST_F(SaverWindowTest, SaverModePublishesDirectoriesAndClearsTheRunFlags) {

@@ -106,6 +106,52 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(testCase.param.title);
     });
 
+struct Unreadable {
+  const char* name;
+  platform::RegValue stored;
+};
+
+// The saver starts unattended: a value that is no number loads as if it were
+// missing, never as an error.
+TEST(LoadSettings, UnreadableValueCountsAsMissing) {
+  const Stored kGood[] = {
+      {"MODE", 2}, {"STARS", 500}, {"SPEED", 7}, {"BLOCK", 1}, {"WRITE-PROTECT", 2}};
+  const auto longBinary = platform::MakeBinaryValue(std::string(32, '\x01'));
+  for (const Unreadable& bad :
+       {Unreadable{"STARS", platform::MakeTextValue("abc")},
+        Unreadable{"STARS", platform::MakeTextValue("99999999999999999999")},
+        Unreadable{"MODE", longBinary}, Unreadable{"SPEED", longBinary},
+        Unreadable{"BLOCK", platform::MakeTextValue("yes")},
+        Unreadable{"WRITE-PROTECT", platform::MakeTextValue("2x")}}) {
+    SCOPED_TRACE(std::string(bad.name) + ", " + std::to_string(bad.stored.data.size()) + " bytes");
+    memory::MemoryPlatform missing;
+    memory::MemoryPlatform unreadable;
+    for (const Stored& good : kGood) {
+      if (std::string_view(good.name) == bad.name) continue;
+      RegWriteNumber(missing.registry, kRoot, kSaverSettingsKey, good.name, good.value);
+      RegWriteNumber(unreadable.registry, kRoot, kSaverSettingsKey, good.name, good.value);
+    }
+    unreadable.registry.SetValue(kRoot, kSaverSettingsKey, bad.name, bad.stored);
+    Form expected = MakeConfigurationDialog();
+    FillStarCountFromArrows(expected);
+    Form loaded = MakeConfigurationDialog();
+    FillStarCountFromArrows(loaded);
+
+    const bool expectedDelete = LoadSettings(expected, missing.registry);
+    bool deleteWriteProtected = true;
+    EXPECT_NO_THROW(deleteWriteProtected = LoadSettings(loaded, unreadable.registry));
+
+    const DialogState want = StateOf(expected);
+    const DialogState got = StateOf(loaded);
+    EXPECT_EQ(got.mainProgram, want.mainProgram);
+    EXPECT_EQ(got.stars, want.stars);
+    EXPECT_EQ(got.speed, want.speed);
+    EXPECT_EQ(got.block, want.block);
+    EXPECT_EQ(got.alwaysDelete, want.alwaysDelete);
+    EXPECT_EQ(deleteWriteProtected, expectedDelete);
+  }
+}
+
 TEST(LoadSettings, ArrowsContinueFromTheirOwnPosition) {
   memory::MemoryPlatform machine;
   RegWriteNumber(machine.registry, kRoot, kSaverSettingsKey, "STARS", 500);

@@ -8,10 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/registry_errors.h"
 #include "platform/win32/text.h"
+#include "platform/win32/win32_resources.h"
 #include "ui/dialog_form.h"
 #include "ui/interface_texts.h"
 #include "ui/settings.h"
@@ -20,17 +22,12 @@
 namespace zent::win32 {
 namespace {
 
-class TableTexts final : public platform::TextResources {
- public:
-  std::string LoadText(int id) override { return StringTableText(id); }
-};
-
-// The dialog as the entry prepares it: English texts, caption and page
-// captions by id.
+// The dialog as the entry prepares it: English texts from the program's
+// string resources, caption and page captions by id.
 Form EnglishDialog() {
   Form dialog = MakeConfigurationDialog();
   FillStarCountFromArrows(dialog);
-  TableTexts texts;
+  Win32Resources texts;
   ApplyInterfaceTexts({&dialog}, texts);
   dialog.caption = texts.LoadText(kDialogCaptionText);
   for (int page = 0; page < 3; ++page) {
@@ -106,10 +103,24 @@ TEST_F(DialogWindowTest, ControlsShowTheModelsEnglishTexts) {
     ++compared;
   }
   EXPECT_EQ(compared, 28);  // 12 + 9 + 5 on the pages, 2 buttons
-  EXPECT_EQ(TextOf(Control("RadioButton1")), "SAFETY OPTIMIZED SETTINGS ");
-  EXPECT_EQ(TextOf(Control("Button1")), "Apply");
-  EXPECT_EQ(TextOf(Control("Label19")), "slow");
-  EXPECT_EQ(TextOf(Control("Edit1")), "100");
+}
+
+// Written out rather than looked up by tag, so that a control given another
+// control's tag shows up here.
+TEST_F(DialogWindowTest, ControlsShowTheirOwnEnglishTexts) {
+  Open();
+  const std::pair<const char*, const char*> expected[] = {
+      {"Button1", "Apply"},
+      {"Button2", "Preview"},
+      {"RadioButton1", "SAFETY OPTIMIZED SETTINGS "},
+      {"RadioButton2", "MAIN PROGRAM SETTINGS"},
+      {"RadioButton4", "Never delete (recommended!)"},
+      {"RadioButton5", "Always delete (caution!)"},
+      {"CheckBox1", "Display stars as blocks of 4 pixels (default: 1 pixel). This looks"},
+      {"Label19", "slow"},
+      {"Edit1", "100"},
+  };
+  for (const auto& [name, text] : expected) EXPECT_EQ(TextOf(Control(name)), text) << name;
 }
 
 TEST_F(DialogWindowTest, TabsCarryThePageCaptions) {

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "platform/win32/text.h"
 #include "tests/both/test_platform.h"
 #include "ui/win32/saver_window.h"
 
@@ -14,6 +16,44 @@ namespace zent::win32 {
 namespace {
 
 void CALLBACK RequestQuit(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
+
+// What the program sends to a debugger while it lives, as a debugger sees it:
+// the exception OutputDebugString raises for one. Wine raises the single-byte
+// kind; a system that raises the wide kind as well is read from that one.
+class DebugOutputRecorder {
+ public:
+  DebugOutputRecorder() : handler_(AddVectoredExceptionHandler(1, Record)) { active_ = this; }
+  ~DebugOutputRecorder() {
+    RemoveVectoredExceptionHandler(handler_);
+    active_ = nullptr;
+  }
+  DebugOutputRecorder(const DebugOutputRecorder&) = delete;
+  DebugOutputRecorder& operator=(const DebugOutputRecorder&) = delete;
+
+  std::vector<std::string> Lines() const { return wide_.empty() ? narrow_ : wide_; }
+
+ private:
+  static constexpr DWORD kWidePrint = 0x4001000A;  // DBG_PRINTEXCEPTION_WIDE_C
+
+  static LONG CALLBACK Record(EXCEPTION_POINTERS* exception) {
+    const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+    if (active_ != nullptr && record.NumberParameters >= 2) {
+      if (record.ExceptionCode == DBG_PRINTEXCEPTION_C) {
+        active_->narrow_.emplace_back(
+            reinterpret_cast<const char*>(record.ExceptionInformation[1]));
+      } else if (record.ExceptionCode == kWidePrint) {
+        active_->wide_.push_back(
+            Narrow(reinterpret_cast<const wchar_t*>(record.ExceptionInformation[1])));
+      }
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+
+  static inline DebugOutputRecorder* active_ = nullptr;
+  PVOID handler_;
+  std::vector<std::string> narrow_;
+  std::vector<std::string> wide_;
+};
 
 class SaverWindowTest : public ::testing::Test {
  protected:
@@ -75,6 +115,28 @@ TEST_F(SaverWindowTest, LetsGoOfAWindowDestroyedFromOutside) {
   { const UniqueWindow outside(handle); }
   EXPECT_FALSE(IsWindow(handle));
   EXPECT_EQ(window_.Handle(), nullptr);
+}
+
+// Tools follow the run through the debugger channel, once per change of the
+// status line; the caption, which the task list shows, stays.
+TEST_F(SaverWindowTest, StatusChangesGoToTheDebuggerAndTheCaptionStays) {
+  DebugOutputRecorder recorder;
+  const auto tick = [this] { Send(WM_TIMER, 1); };
+  tick();
+  model_.StatusLabel().text = "Searching for invalid help file entries";
+  tick();
+  tick();
+  model_.StatusLabel().text = "Search completed.";
+  tick();
+  tick();
+
+  EXPECT_EQ(recorder.Lines(),
+            (std::vector<std::string>{"ZentSaver status: Please wait...\n",
+                                      "ZentSaver status: Searching for invalid help file entries\n",
+                                      "ZentSaver status: Search completed.\n"}));
+  wchar_t caption[64] = {};
+  GetWindowTextW(window_.Handle(), caption, 64);
+  EXPECT_EQ(std::wstring(caption), L"Screensaver");
 }
 
 TEST_F(SaverWindowTest, ShowCoversTheWholeScreen) {

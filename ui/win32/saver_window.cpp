@@ -227,16 +227,17 @@ void SaverWindow::Tick() {
   if (visible != shownVisible_ || (visible && model_.StatusLabel().text != shownText_)) {
     DrawMessageLine(dc.get());
   }
-  ShowStatusInTitle();
+  ReportStatus();
 }
 
-// The caption bar is never shown; the title lets tools outside the program
-// follow the run's phase. A status without text leaves the window its name.
-void SaverWindow::ShowStatusInTitle() {
+// Tools outside the program follow the run's phase through the debugger
+// channel; the window keeps its name, which the task list shows.
+void SaverWindow::ReportStatus() {
   const std::string& status = model_.StatusLabel().text;
-  if (status == shownTitle_) return;
-  shownTitle_ = status;
-  SetWindowTextW(window_.get(), status.empty() ? kCaption : Widen(status).c_str());
+  if (status == reportedStatus_) return;
+  reportedStatus_ = status;
+  const std::wstring line = kStatusReportPrefix + Widen(status) + L"\n";
+  OutputDebugStringW(line.c_str());
 }
 
 void SaverWindow::Paint() {

@@ -21,6 +21,9 @@ namespace zent::win32 {
 class SaverWindow {
  public:
   static constexpr const wchar_t* kCaption = L"Screensaver";
+  // Each change of the status line goes to the debugger as this prefix, the
+  // text and a line break.
+  static constexpr const wchar_t* kStatusReportPrefix = L"ZentSaver status: ";
 
   // Creates the window hidden. `model` must outlive it.
   SaverWindow(HINSTANCE instance, SaverWindowModel& model);
@@ -53,7 +56,7 @@ class SaverWindow {
   LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   bool HandleInputMessage(UINT message, LPARAM lParam);
   void Tick();
-  void ShowStatusInTitle();
+  void ReportStatus();
   void Paint();
   void DrawMessageLine(HDC dc);
   void CloseModal();
@@ -71,8 +74,8 @@ class SaverWindow {
   // What the message line showed when last drawn, to redraw it only on change.
   bool shownVisible_ = false;
   std::string shownText_;
-  // The status text the window's title carries.
-  std::string shownTitle_;
+  // The status text last sent to the debugger.
+  std::string reportedStatus_;
 };
 
 }  // namespace zent::win32
