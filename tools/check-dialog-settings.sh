@@ -23,6 +23,8 @@ fi
 
 # --- inside the sandbox -----------------------------------------------------
 
+# shellcheck source=tools/lib/report-stop.sh
+source "$here/lib/report-stop.sh"
 
 program="C:\\zent-run\\$2"
 settings_key='HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT\Saver'

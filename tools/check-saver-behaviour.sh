@@ -42,6 +42,8 @@ fi
 
 # --- inside the sandbox -----------------------------------------------------
 
+# shellcheck source=tools/lib/report-stop.sh
+source "$here/lib/report-stop.sh"
 
 program="C:\\zent-run\\$2"
 outbox=$ZENT_OUTPUT

@@ -57,6 +57,8 @@ wait_for_completion() {
 run_demo_inside() {
   local program="C:\\zent-run\\$1" picture=$2
   shift 2
+  # shellcheck source=tools/lib/report-stop.sh
+  source "$here/lib/report-stop.sh"
   # shellcheck source=tools/lib/seed-demo-registry.sh
   source "$here/lib/seed-demo-registry.sh"
   seed_demo

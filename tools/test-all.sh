@@ -5,11 +5,19 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/setup.sh
+# shellcheck source=tools/lib/report-stop.sh
+source tools/lib/report-stop.sh
 jobs=$(nproc)
 summary=()
+stop_context=setup
 
-step() { echo; echo "=== $* ==="; }
+step() {
+  stop_context=$*
+  echo
+  echo "=== $* ==="
+}
+
+tools/setup.sh
 
 step "Formatting"
 mapfile -t sources < <(git ls-files -co --exclude-standard '*.cpp' '*.h')
