@@ -41,6 +41,8 @@ tools/check-saver-behaviour.sh build/win64/ZentSaver.scr
 summary+=("wine: the saver shows its starfield and ends on input")
 tools/check-dialog-settings.sh build/win64/ZentSaver.scr
 summary+=("wine: the dialog stores its settings, however it is closed")
+tools/check-registry-views.sh
+summary+=("wine: the demo's registry values are in the saver's (64-bit) view")
 
 step "Windows i686 build"
 cmake --preset win32 >/dev/null
