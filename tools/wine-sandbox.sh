@@ -173,6 +173,12 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX="$sandbox/prefix"
 export TMPDIR="$sandbox/tmp"  # Wine's server folder goes there too
 unset WINEARCH WINESERVER WINELOADER WINEDLLPATH
+# Wine names files on the Linux side in the locale's character set: without
+# a UTF-8 one (no LANG at all, as in a bare login) it cannot make a file
+# whose name lies outside ASCII.
+if [ "$(locale charmap 2>/dev/null || true)" != UTF-8 ]; then
+  export LC_ALL=C.UTF-8
+fi
 mkdir -p "$HOME" "$XDG_DATA_HOME/Trash/files" "$XDG_DATA_HOME/Trash/info" \
   "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$sandbox/fixtures" "$TMPDIR" "$sandbox/output" \
   "$sandbox/bin"
