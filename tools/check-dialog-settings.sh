@@ -2,7 +2,7 @@
 # Opens the configuration dialog (the saver started without an argument) in a
 # throwaway Wine sandbox (tools/wine-sandbox.sh) on a virtual screen, changes
 # its settings with the mouse and the keyboard as a user would, closes it and
-# reads the stored values back with "wine reg query". Three rounds, each
+# reads the stored values back with the 64-bit "reg query". Three rounds, each
 # closed another way (Escape, Apply, Alt+F4, which is the close button's
 # way); each round starts from what the last one stored, so the values it
 # leaves alone must survive loading and storing unchanged.
@@ -17,11 +17,14 @@ if [ "${1:-}" != --inside ]; then
     exit 2
   fi
   command -v xdotool >/dev/null || { echo "$0: xdotool is missing (tools/setup.sh)" >&2; exit 2; }
-  exec "$here/wine-sandbox.sh" --copy "$1" -- bash "$here/check-dialog-settings.sh" --inside \
+  exec "$here/wine-sandbox.sh" --copy "$1" -- "$here/check-dialog-settings.sh" --inside \
     "$(basename "$1")"
 fi
 
 # --- inside the sandbox -----------------------------------------------------
+
+# shellcheck source=tools/lib/report-stop.sh
+source "$here/lib/report-stop.sh"
 
 program="C:\\zent-run\\$2"
 settings_key='HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT\Saver'
@@ -51,7 +54,7 @@ find_dialog() {
 }
 
 open_dialog() {
-  wine "$program" &
+  wine64 "$program" &
   dialog_pid=$!
   local deadline=$((SECONDS + 60))
   window=
@@ -134,8 +137,12 @@ ends_within() {
   fi
 }
 
+# The number a value of the settings key holds, in the 64-bit view the saver
+# writes to; nothing when there is no such value.
 stored_value() {
-  wine reg query "$settings_key" /v "$1" 2>/dev/null | tr -d '\r' |
+  local output
+  output=$(wine64 reg query "$settings_key" /v "$1" /reg:64 2>/dev/null) || return 0
+  printf '%s\n' "$output" | tr -d '\r' |
     awk -v name="$1" '$1 == name && $2 == "REG_DWORD" { print $3 }'
 }
 

@@ -29,14 +29,11 @@ if [ "${1:-}" != --inside ]; then
   for tool in xdotool import convert python3; do
     command -v "$tool" >/dev/null || { echo "$0: $tool is missing (tools/setup.sh)" >&2; exit 2; }
   done
-  # The sandbox may run as another user: the picture is handed out through a
-  # folder that user can write to.
   outbox=$(mktemp -d)
   trap 'rm -rf "$outbox"' EXIT
-  chmod 777 "$outbox"
   status=0
-  "$here/wine-sandbox.sh" --copy "$1" -- bash "$here/check-saver-behaviour.sh" --inside \
-    "$(basename "$1")" "$outbox" || status=$?
+  "$here/wine-sandbox.sh" --copy "$1" --output "$outbox" -- "$here/check-saver-behaviour.sh" \
+    --inside "$(basename "$1")" || status=$?
   if [ -n "${2:-}" ] && [ -f "$outbox/saver.png" ]; then
     mkdir -p "$(dirname "$2")"
     cp "$outbox/saver.png" "$2"
@@ -47,8 +44,11 @@ fi
 
 # --- inside the sandbox -----------------------------------------------------
 
+# shellcheck source=tools/lib/report-stop.sh
+source "$here/lib/report-stop.sh"
+
 program="C:\\zent-run\\$2"
-outbox=$3
+outbox=$ZENT_OUTPUT
 failures=0
 saver_pid=
 
@@ -93,7 +93,7 @@ describe_screen() {
 start_saver() {
   xdotool mousemove 500 400 >/dev/null 2>&1 || true
   sleep 1
-  WINEDEBUG=$saver_status_channels wine "$program" /S 2>"$status_log" &
+  WINEDEBUG=$saver_status_channels wine64 "$program" /S 2>"$status_log" &
   saver_pid=$!
   if ! wait_for_window; then
     if kill -0 "$saver_pid" 2>/dev/null; then
@@ -142,7 +142,7 @@ still_running() {
 quick_end() {
   local label=$1 status=0
   shift
-  if timeout 20 wine "$program" "$@"; then
+  if timeout 20 wine64 "$program" "$@"; then
     echo "ok   $label"
   else
     status=$?

@@ -5,7 +5,7 @@
 # missing: no error box, a cleaning run that reaches "Search completed." (as
 # the saver reports its status, tools/lib/saver-status.sh), and a key press
 # that ends it with exit code 0. The values are written with
-# "wine reg add ... /reg:64", the registry view the 64-bit saver reads.
+# "wine64 reg add ... /reg:64", the registry view the 64-bit saver reads.
 #
 #   tools/check-saver-unreadable-settings.sh build/win64/ZentSaver.scr
 set -euo pipefail
@@ -17,11 +17,14 @@ if [ "${1:-}" != --inside ]; then
     exit 2
   fi
   command -v xdotool >/dev/null || { echo "$0: xdotool is missing (tools/setup.sh)" >&2; exit 2; }
-  exec "$here/wine-sandbox.sh" --copy "$1" -- bash "$here/check-saver-unreadable-settings.sh" \
+  exec "$here/wine-sandbox.sh" --copy "$1" -- "$here/check-saver-unreadable-settings.sh" \
     --inside "$(basename "$1")"
 fi
 
 # --- inside the sandbox -----------------------------------------------------
+
+# shellcheck source=tools/lib/report-stop.sh
+source "$here/lib/report-stop.sh"
 
 program="C:\\zent-run\\$2"
 product_key='HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT'
@@ -38,7 +41,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-reg64() { wine reg "$@" /reg:64 >/dev/null 2>&1; }
+reg64() { wine64 reg "$@" /reg:64 >/dev/null 2>&1; }
 
 # seed NAME TYPE DATA: a fresh product key whose saver settings ask for the
 # main program's options (there are none: a short run), then the one value,
@@ -57,7 +60,7 @@ error_box_shown() { xdotool search --name "^$error_box_title\$" >/dev/null 2>&1;
 run_case() {
   local label=$1 status=0 pid deadline
   seed "$2" "$3" "$4"
-  WINEDEBUG=$saver_status_channels wine "$program" /S 2>"$status_log" &
+  WINEDEBUG=$saver_status_channels wine64 "$program" /S 2>"$status_log" &
   pid=$!
   deadline=$((SECONDS + 90))
   while [ "$SECONDS" -lt "$deadline" ] && kill -0 "$pid" 2>/dev/null &&

@@ -9,7 +9,8 @@
 # for five registry scans and, for each, an entry that names a file which is
 # gone and one whose file exists. The saver runs until its status reads
 # "Search completed." (at most 120 s); then the script tells which entries were
-# removed, which stayed, and where the dated backup of the removed ones is.
+# removed, which stayed, and where the dated backup of the removed ones is; it
+# fails when an orphaned entry stayed or a valid one went.
 #
 # On the user's display the saver then runs on until it sees input. Without a
 # display it runs on a virtual screen: a picture of the screen is taken when
@@ -54,8 +55,10 @@ wait_for_completion() {
 }
 
 run_demo_inside() {
-  local program="C:\\zent-run\\$1" outbox=$2
+  local program="C:\\zent-run\\$1" picture=$2
   shift 2
+  # shellcheck source=tools/lib/report-stop.sh
+  source "$here/lib/report-stop.sh"
   # shellcheck source=tools/lib/seed-demo-registry.sh
   source "$here/lib/seed-demo-registry.sh"
   seed_demo
@@ -63,7 +66,7 @@ run_demo_inside() {
   source "$here/lib/saver-status.sh"
   local status_log
   status_log=$(mktemp)
-  WINEDEBUG=$saver_status_channels wine "$program" "$@" 2>"$status_log" &
+  WINEDEBUG=$saver_status_channels wine64 "$program" "$@" 2>"$status_log" &
   local pid=$! completed=0 status=0
   echo "The saver is cleaning; waiting for \"$completion_title\" ..."
   if wait_for_completion "$pid" "$status_log"; then
@@ -75,16 +78,19 @@ run_demo_inside() {
     echo "run-saver: the saver ended before its run completed" >&2
     saver_errors "$status_log" >&2
   fi
-  if [ -n "$outbox" ]; then
+  if [ "$picture" = picture ]; then
     sleep 1
-    import -window root "$outbox/shot.png" || echo "run-saver: the picture failed" >&2
+    import -window root "$ZENT_OUTPUT/saver.png" || echo "run-saver: the picture failed" >&2
     end_saver_with_key "$pid"
   else
     echo "The saver goes on showing its stars: move the mouse or press a key to end it."
   fi
   wait "$pid" || status=$?
   echo "ZentSaver.scr $* ended with exit code $status"
-  report_demo
+  if ! report_demo; then
+    echo "run-saver: $demo_unexpected entries did not end as they should (marked above)" >&2
+    exit 1
+  fi
   [ "$completed" = 1 ] && exit "$status"
   exit 1
 }
@@ -115,8 +121,7 @@ if [ "$(printf '%s' "$1" | tr '[:lower:]' '[:upper:]')" != /S ]; then
   fi
   echo "Running ZentSaver.scr $* in a sandbox Wine prefix ..."
   status=0
-  tools/wine-sandbox.sh --copy "$program" -- wine "C:\\zent-run\\$(basename "$program")" "$@" ||
-    status=$?
+  tools/wine-sandbox.sh -- "$program" "$@" || status=$?
   echo "ZentSaver.scr ended with exit code $status"
   exit "$status"
 fi
@@ -127,21 +132,20 @@ done
 if [ -n "${DISPLAY:-}" ]; then
   echo "Running ZentSaver.scr $* in a sandbox Wine prefix on your display ..."
   exec tools/wine-sandbox.sh --copy "$program" -- \
-    bash "$here/run-saver.sh" --inside "$(basename "$program")" "" "$@"
+    tools/run-saver.sh --inside "$(basename "$program")" no-picture "$@"
 fi
 
-# The sandbox may run as another user: the picture comes out through a folder
-# that user can write to; the sandbox brings its own virtual screen.
+# The sandbox brings its own virtual screen; the picture comes out of it
+# through a folder of ours.
 echo "No display: running ZentSaver.scr $* on a virtual screen in a sandbox Wine prefix ..."
 outbox=$(mktemp -d)
 trap 'rm -rf "$outbox"' EXIT
-chmod 777 "$outbox"
 status=0
-env -u DISPLAY tools/wine-sandbox.sh --copy "$program" -- \
-  bash "$here/run-saver.sh" --inside "$(basename "$program")" "$outbox" "$@" || status=$?
-if [ -f "$outbox/shot.png" ]; then
+env -u DISPLAY tools/wine-sandbox.sh --copy "$program" --output "$outbox" -- \
+  tools/run-saver.sh --inside "$(basename "$program")" picture "$@" || status=$?
+if [ -f "$outbox/saver.png" ]; then
   mkdir -p build/screenshots
-  cp "$outbox/shot.png" build/screenshots/saver.png
+  cp "$outbox/saver.png" build/screenshots/saver.png
   echo "screenshot: build/screenshots/saver.png"
 fi
 exit "$status"

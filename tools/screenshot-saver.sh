@@ -14,15 +14,14 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 if [ "${1:-}" = --inside ]; then
   program="C:\\zent-run\\$2"
-  outbox=$3
-  shift 3
-  wine "$program" "$@" &
+  shift 2
+  wine64 "$program" "$@" &
   pid=$!
   if ! timeout 60 xdotool search --sync --onlyvisible --name '.' >/dev/null 2>&1; then
     echo "screenshot: no window appeared" >&2
   fi
   sleep "${ZENT_SHOT_DELAY:-4}"
-  import -window root "$outbox/shot.png" || echo "screenshot: the picture failed" >&2
+  import -window root "$ZENT_OUTPUT/shot.png" || echo "screenshot: the picture failed" >&2
   xdotool key --clearmodifiers Escape >/dev/null 2>&1 || true
   for second in $(seq 30); do
     kill -0 "$pid" 2>/dev/null || break
@@ -59,15 +58,13 @@ if [ "$program" = build/win64/ZentSaver.scr ]; then
 fi
 [ -f "$program" ] || { echo "screenshot: $program does not exist" >&2; exit 2; }
 
-# The sandbox may run as another user: the picture comes out through a folder
-# that user can write to. Without a DISPLAY of our own, the sandbox starts a
-# virtual screen.
+# Without a DISPLAY of our own, the sandbox starts a virtual screen; the
+# picture comes out of it through a folder of ours.
 outbox=$(mktemp -d)
 trap 'rm -rf "$outbox"' EXIT
-chmod 777 "$outbox"
 status=0
-env -u DISPLAY "$here/wine-sandbox.sh" --copy "$program" -- \
-  bash "$here/screenshot-saver.sh" --inside "$(basename "$program")" "$outbox" "$@" || status=$?
+env -u DISPLAY "$here/wine-sandbox.sh" --copy "$program" --output "$outbox" -- \
+  "$here/screenshot-saver.sh" --inside "$(basename "$program")" "$@" || status=$?
 if [ -f "$outbox/shot.png" ]; then
   mkdir -p "$(dirname "$output")"
   cp "$outbox/shot.png" "$output"

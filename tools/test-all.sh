@@ -5,11 +5,19 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/setup.sh
+# shellcheck source=tools/lib/report-stop.sh
+source tools/lib/report-stop.sh
 jobs=$(nproc)
 summary=()
+stop_context=setup
 
-step() { echo; echo "=== $* ==="; }
+step() {
+  stop_context=$*
+  echo
+  echo "=== $* ==="
+}
+
+tools/setup.sh
 
 step "Formatting"
 mapfile -t sources < <(git ls-files -co --exclude-standard '*.cpp' '*.h')
@@ -39,6 +47,8 @@ tools/check-dialog-settings.sh build/win64/ZentSaver.scr
 summary+=("wine: the dialog stores its settings, however it is closed")
 tools/check-saver-unreadable-settings.sh build/win64/ZentSaver.scr
 summary+=("wine: the saver runs whatever its stored settings hold")
+tools/check-registry-views.sh
+summary+=("wine: the demo's registry values are in the saver's (64-bit) view")
 
 step "Windows i686 build"
 cmake --preset win32 >/dev/null

@@ -8,17 +8,22 @@
 # passed on.
 #
 #   tools/wine-sandbox.sh [--fixtures LETTER] [--nobin-drive LETTER]
-#                         [--drive LETTER:DIR]... [--copy FILE]... -- command [args]
+#                         [--drive LETTER:DIR]... [--copy FILE]...
+#                         [--output DIR] -- command [args]
 #
 # --nobin-drive maps a letter to a fresh folder on another file system
 # (/dev/shm), from which Wine's trash cannot take files: a drive without a
 # recycle bin. --drive maps a further letter to a folder of the machine (use
 # with care: the command can change what lies there). --copy puts a file into
-# C:\zent-run.
-# A command ending in .exe, .scr, .com, .bat or .cmd is started with wine
-# (a program file from the Linux side is copied to C:\zent-run first);
-# any other command runs as is, with the sandbox's environment, so that the
-# wine calls it makes land in the sandbox. It runs in the fixtures folder.
+# C:\zent-run. --output DIR: the files the command leaves in ZENT_OUTPUT are
+# copied into DIR when it has ended (also when it failed).
+# A command ending in .exe, .scr, .com, .bat or .cmd is started with the
+# 64-bit loader (a program file from the Linux side is copied to C:\zent-run
+# first); any other command runs as is, with the sandbox's environment, so
+# that the wine calls it makes land in the sandbox. A command that is one of
+# the scripts in this folder runs from the sandbox's copy of the folder, which
+# the sandbox user can read wherever the clone lies. It runs in the fixtures
+# folder.
 #
 # The command sees:
 #   ZENT_SANDBOX         the temp folder holding everything
@@ -27,12 +32,23 @@
 #   ZENT_TRASH           the trash folder ($XDG_DATA_HOME/Trash, Linux path)
 #   ZENT_TRASH_DRIVE     a drive mapped to the trash folder, "X:"
 #   ZENT_NOBIN_DRIVE     the --nobin-drive letter, when one could be made
+#   ZENT_OUTPUT          a folder for files that go out (see --output)
+#   ZENT_TOOLS           the copy of this folder
+#   wine64               on PATH: the 64-bit loader. Debian's plain "wine"
+#                        picks the 32-bit loader wherever that one runs, and
+#                        registry tools started with it see the 32-bit view
+#                        of HKLM\Software: start 64-bit programs and the
+#                        registry tools with wine64 (and reg with /reg:64).
 #
 # Making a prefix with "wineboot -i" takes about half a minute, so a pristine
 # prefix is made once per Wine version under ${XDG_CACHE_HOME:-~/.cache}/zent-wine
 # and each run works in its own full copy. ZENT_WINE_FRESH=1 makes the run's
 # prefix with wineboot instead (about 20 s more); ZENT_SANDBOX_TIMING=1 says
 # how long the prefix took. Without a DISPLAY, Xvfb provides one (1024 x 768).
+# ZENT_SIMULATE_WINE32=1 makes plain "wine" behave, for the registry tools,
+# as on a machine where the 32-bit loader runs (tools/lib/simulated-wine32.sh
+# says what exactly): a test aid that shows which wine calls miss the 64-bit
+# view.
 #
 # Started as root, everything in the sandbox runs as an unprivileged user
 # (ZENT_SANDBOX_USER, "nobody"): root ignores file permissions, so under root
@@ -49,6 +65,7 @@ trash_letter=x
 extra_drives=()
 copies=()
 nobin_letter=
+output_dir=
 while [ $# -gt 0 ]; do
   case "$1" in
     --fixtures) fixtures_letter=${2:?--fixtures needs a letter}; shift 2 ;;
@@ -56,6 +73,7 @@ while [ $# -gt 0 ]; do
     --drive=*) extra_drives+=("${1#--drive=}"); shift ;;
     --nobin-drive) nobin_letter=${2:?--nobin-drive needs a letter}; shift 2 ;;
     --copy) copies+=("${2:?--copy needs a file}"); shift 2 ;;
+    --output) output_dir=${2:?--output needs a folder}; shift 2 ;;
     -h | --help) usage; exit 0 ;;
     --) shift; break ;;
     *) echo "wine-sandbox: unknown option $1" >&2; usage >&2; exit 2 ;;
@@ -77,6 +95,16 @@ fi
 for tool in wine wineboot wineserver; do
   command -v "$tool" >/dev/null || { echo "wine-sandbox: $tool is missing (tools/setup.sh)" >&2; exit 2; }
 done
+tools_dir=$(cd "$(dirname "$0")" && pwd -P)
+
+# Debian's wine script prefers the 32-bit loader whenever it is installed;
+# the 64-bit loader is started by its own name. A Wine without a loader of
+# that name runs 64-bit programs with its one loader.
+wine32_loader=/usr/lib/wine/wine
+wine64_loader=/usr/lib/wine/wine64
+if [ ! -x "$wine64_loader" ]; then
+  wine64_loader=$(command -v wine64 || command -v wine)
+fi
 
 # --- who runs it ------------------------------------------------------------
 
@@ -102,6 +130,9 @@ cleanup() {
   local status=$?
   trap - EXIT INT TERM HUP
   if [ -n "$command_pid" ]; then kill "$command_pid" 2>/dev/null || true; fi
+  if [ -n "$output_dir" ] && [ -d "$sandbox/output" ]; then
+    copy_out || echo "wine-sandbox: the files in ZENT_OUTPUT could not be copied to $output_dir" >&2
+  fi
   if [ -d "$sandbox/prefix" ]; then
     WINEPREFIX="$sandbox/prefix" "${as_user[@]}" wineserver -k >/dev/null 2>&1 || true
     WINEPREFIX="$sandbox/prefix" "${as_user[@]}" wineserver -w >/dev/null 2>&1 || true
@@ -121,6 +152,12 @@ cleanup() {
   esac
   exit "$status"
 }
+# The sandbox user's output, regular files only, copied as the caller.
+# shellcheck disable=SC2317  # run by the EXIT trap
+copy_out() {
+  mkdir -p "$output_dir" &&
+    find "$sandbox/output" -maxdepth 1 -type f -exec cp -t "$output_dir" {} +
+}
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
@@ -136,23 +173,45 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX="$sandbox/prefix"
 export TMPDIR="$sandbox/tmp"  # Wine's server folder goes there too
 unset WINEARCH WINESERVER WINELOADER WINEDLLPATH
+# Wine names files on the Linux side in the locale's character set: without
+# a UTF-8 one (no LANG at all, as in a bare login) it cannot make a file
+# whose name lies outside ASCII.
+if [ "$(locale charmap 2>/dev/null || true)" != UTF-8 ]; then
+  export LC_ALL=C.UTF-8
+fi
 mkdir -p "$HOME" "$XDG_DATA_HOME/Trash/files" "$XDG_DATA_HOME/Trash/info" \
-  "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$sandbox/fixtures" "$TMPDIR"
+  "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$sandbox/fixtures" "$TMPDIR" "$sandbox/output" \
+  "$sandbox/bin"
+export ZENT_OUTPUT="$sandbox/output"
 
-# Debian's wine script prefers the 32-bit loader whenever it is installed,
-# even on a kernel that cannot run 32-bit programs; there every wine call of
-# the run (also those of scripts run inside the sandbox) takes the 64-bit one.
-wine32_loader=/usr/lib/wine/wine
-wine64_loader=/usr/lib/wine/wine64
-if [ -x "$wine32_loader" ] && [ -x "$wine64_loader" ] && ! "$wine32_loader" --version >/dev/null 2>&1; then
-  mkdir -p "$sandbox/bin"
+# The scripts the command may run (and the files they source) are read from
+# a copy: the sandbox user may not reach the folder of the clone.
+cp -R "$tools_dir" "$sandbox/tools"
+export ZENT_TOOLS="$sandbox/tools"
+
+# loader_command NAME LOADER: a command NAME on the sandbox's PATH that
+# starts LOADER.
+loader_command() {
+  printf '#!/bin/sh\nexec "%s" "$@"\n' "$2" >"$sandbox/bin/$1"
+  chmod 755 "$sandbox/bin/$1"
+}
+loader_command wine64 "$wine64_loader"
+if [ -x "$wine32_loader" ] && ! "$wine32_loader" --version >/dev/null 2>&1; then
+  # A kernel that cannot run 32-bit programs: every plain wine call of the
+  # run (also those of wineboot and of the scripts run inside the sandbox)
+  # takes the 64-bit loader.
+  for name in wine wine-stable; do loader_command "$name" "$wine64_loader"; done
+  export WINELOADER="$wine64_loader"
+fi
+if [ "${ZENT_SIMULATE_WINE32:-0}" = 1 ]; then
   for name in wine wine-stable; do
-    printf '#!/bin/sh\nexec %s "$@"\n' "$wine64_loader" >"$sandbox/bin/$name"
+    cp "$tools_dir/lib/simulated-wine32.sh" "$sandbox/bin/$name"
     chmod 755 "$sandbox/bin/$name"
   done
-  export WINELOADER="$wine64_loader"
-  export PATH="$sandbox/bin:$PATH"
 fi
+export PATH="$sandbox/bin:$PATH"
+wine_version=$("$wine64_loader" --version) ||
+  { echo "wine-sandbox: the 64-bit loader $wine64_loader does not run" >&2; exit 2; }
 hand_over "$sandbox"
 
 # --- a display --------------------------------------------------------------
@@ -199,7 +258,7 @@ template_dir() {
   local cache=$outer_cache_home
   [ -n "$cache" ] || cache="$(getent passwd "$(id -u)" | cut -d: -f6)/.cache"
   local key
-  key=$( (wine --version; stat -c %Y /usr/share/wine/wine.inf 2>/dev/null; echo recipe-2) |
+  key=$( (echo "$wine_version"; stat -c %Y /usr/share/wine/wine.inf 2>/dev/null; echo recipe-2) |
     md5sum | cut -c1-12)
   echo "$cache/zent-wine/prefix-$key"
 }
@@ -301,10 +360,15 @@ case "$(lower "$program")" in
       copy_in "$program"
       program="C:\\zent-run\\$(basename "$program")"
     fi
-    set -- wine "$program" "$@"
+    set -- wine64 "$program" "$@"
     ;;
   *)
-    if [ -f "$program" ] && [ "${program#/}" = "$program" ]; then program="$PWD/$program"; fi
+    if [ -f "$program" ]; then
+      program=$(realpath "$program")
+      case "$program" in
+        "$tools_dir"/*) program="$ZENT_TOOLS/${program#"$tools_dir"/}" ;;
+      esac
+    fi
     set -- "$program" "$@"
     ;;
 esac

@@ -32,7 +32,7 @@ inside='
   export ZENT_LINK_HOLDER="${ZENT_FIXTURES_DRIVE}\link-holder"
   program=$1
   shift
-  exec wine "C:\\zent-run\\$program" "$@"
+  exec wine64 "C:\\zent-run\\$program" "$@"
 '
 
 output=$(mktemp)

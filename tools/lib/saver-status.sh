@@ -5,7 +5,7 @@
 # Wine writes those lines to the program's standard error when its debug
 # channels say so, which the sandbox turns off. Start the saver with
 #
-#   WINEDEBUG=$saver_status_channels wine "$program" /S 2>"$log" &
+#   WINEDEBUG=$saver_status_channels wine64 "$program" /S 2>"$log" &
 #
 # and ask saver_status_reached "$log" "Search completed.".
 

@@ -3,7 +3,8 @@
 # product's settings asking for five registry scans, and in each of the five
 # places one entry that names a file which is gone and one whose file exists.
 # After the saver has run, report_demo tells which entries went, which stayed
-# and where the backup of the removed ones is.
+# and where the backup of the removed ones is. The registry tools run as
+# 64-bit programs, on the 64-bit view the saver sees.
 
 demo_product='C:\Kelvaro-ZENT'
 demo_root='C:\ZentDemo'
@@ -82,9 +83,9 @@ seed_demo() {
   seed_demo_files
   local script="$ZENT_FIXTURES/seed.reg"
   write_demo_registry_script | sed 's/$/\r/' >"$script"
-  wine regedit /s "$ZENT_FIXTURES_DRIVE\\seed.reg"
-  wine reg query 'HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT\Options' /v CUSTOM-REG >/dev/null 2>&1 ||
-    { echo "demo: the registry could not be seeded" >&2; return 1; }
+  wine64 regedit /s "$ZENT_FIXTURES_DRIVE\\seed.reg"
+  wine64 reg query 'HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT\Options' /v CUSTOM-REG /reg:64 >/dev/null 2>&1 ||
+    { echo "demo: the registry could not be seeded (no CUSTOM-REG in the 64-bit view)" >&2; return 1; }
   echo "Seeded the sandbox registry: five scans chosen, one orphaned and one valid entry each."
 }
 
@@ -92,9 +93,9 @@ seed_demo() {
 demo_value_data() {
   local key=$1 name=$2 output
   if [ -z "$name" ]; then
-    output=$(wine reg query "$key" /ve 2>/dev/null) || return 1
+    output=$(wine64 reg query "$key" /ve /reg:64 2>/dev/null) || return 1
   else
-    output=$(wine reg query "$key" /v "$name" 2>/dev/null) || return 1
+    output=$(wine64 reg query "$key" /v "$name" /reg:64 2>/dev/null) || return 1
   fi
   printf '%s\n' "$output" | tr -d '\r' | awk -F '    ' '/    REG_/ { print $4; exit }'
 }
@@ -104,7 +105,7 @@ demo_value_data() {
 demo_entry_state() {
   local key=$1 name=${2-} data
   if [ "$name" = '(key)' ]; then
-    wine reg query "$key" >/dev/null 2>&1 && echo kept || echo removed
+    wine64 reg query "$key" /reg:64 >/dev/null 2>&1 && echo kept || echo removed
   elif ! data=$(demo_value_data "$key" "$name"); then
     echo removed
   elif [ -z "$data" ]; then
@@ -114,16 +115,28 @@ demo_entry_state() {
   fi
 }
 
+# demo_report_line gone|here CATEGORY ENTRY KEY NAME: an orphaned entry (gone)
+# is to be taken out, a valid one (here) kept; report_demo counts the others.
+demo_unexpected=0
 demo_report_line() {
-  local category=$1 entry=$2 key=$3 name=$4
-  printf '  %-8s %-12s %s\n' "$(demo_entry_state "$key" "$name")" "$category" "$entry"
+  local kind=$1 category=$2 entry=$3 key=$4 name=$5 state note=
+  state=$(demo_entry_state "$key" "$name")
+  case "$kind:$state" in
+    gone:removed | gone:emptied | here:kept) ;;
+    gone:*) note='   <- should have been removed'; demo_unexpected=$((demo_unexpected + 1)) ;;
+    *) note='   <- should have been kept'; demo_unexpected=$((demo_unexpected + 1)) ;;
+  esac
+  printf '  %-8s %-12s %s%s\n' "$state" "$category" "$entry" "$note"
 }
 
 demo_backup_report() {
   local folder backup
   folder=$(demo_unix_path "$demo_product\\BACKUP")
-  backup=$(find "$folder" -maxdepth 1 -name '*.reg' ! -name 1.reg ! -name dummy.reg 2>/dev/null |
-    sort | tail -n 1)
+  backup=
+  if [ -d "$folder" ]; then
+    backup=$(find "$folder" -maxdepth 1 -name '*.reg' ! -name 1.reg ! -name dummy.reg | sort |
+      tail -n 1)
+  fi
   if [ -z "$backup" ]; then
     echo "No dated backup in $demo_product\\BACKUP."
     return
@@ -138,22 +151,26 @@ demo_backup_report() {
   fi | tr -d '\r' | grep '^\[' | sed 's/^/    /'
 }
 
+# Fails when an entry did not end as it should.
 report_demo() {
   echo "Orphaned entries (their files are gone):"
-  demo_report_line 'App Paths' ZentDemoGone.exe "$demo_key_app_paths\\ZentDemoGone.exe" '(key)'
-  demo_report_line 'Help' zentgone.hlp "$demo_key_help" zentgone.hlp
-  demo_report_line 'SharedDLLs' 'C:\ZentDemo\Gone\zentgone.dll' "$demo_key_shared" \
+  demo_report_line gone 'App Paths' ZentDemoGone.exe "$demo_key_app_paths\\ZentDemoGone.exe" '(key)'
+  demo_report_line gone 'Help' zentgone.hlp "$demo_key_help" zentgone.hlp
+  demo_report_line gone 'SharedDLLs' 'C:\ZentDemo\Gone\zentgone.dll' "$demo_key_shared" \
     'C:\ZentDemo\Gone\zentgone.dll'
-  demo_report_line 'Fonts' 'Zent Demo Gone (TrueType)' "$demo_key_fonts" 'Zent Demo Gone (TrueType)'
-  demo_report_line 'Sounds' 'ZentDemo\GoneEvent' "$demo_key_sounds\\GoneEvent\\.current" ''
+  demo_report_line gone 'Fonts' 'Zent Demo Gone (TrueType)' "$demo_key_fonts" \
+    'Zent Demo Gone (TrueType)'
+  demo_report_line gone 'Sounds' 'ZentDemo\GoneEvent' "$demo_key_sounds\\GoneEvent\\.current" ''
   echo "Valid entries (their files exist):"
-  demo_report_line 'App Paths' ZentDemoHere.exe "$demo_key_app_paths\\ZentDemoHere.exe" '(key)'
-  demo_report_line 'Help' zenthere.hlp "$demo_key_help" zenthere.hlp
-  demo_report_line 'SharedDLLs' 'C:\ZentDemo\Here\zenthere.dll' "$demo_key_shared" \
+  demo_report_line here 'App Paths' ZentDemoHere.exe "$demo_key_app_paths\\ZentDemoHere.exe" '(key)'
+  demo_report_line here 'Help' zenthere.hlp "$demo_key_help" zenthere.hlp
+  demo_report_line here 'SharedDLLs' 'C:\ZentDemo\Here\zenthere.dll' "$demo_key_shared" \
     'C:\ZentDemo\Here\zenthere.dll'
-  demo_report_line 'Fonts' 'Zent Demo Here (TrueType)' "$demo_key_fonts" 'Zent Demo Here (TrueType)'
-  demo_report_line 'Sounds' 'ZentDemo\HereEvent' "$demo_key_sounds\\HereEvent\\.current" ''
+  demo_report_line here 'Fonts' 'Zent Demo Here (TrueType)' "$demo_key_fonts" \
+    'Zent Demo Here (TrueType)'
+  demo_report_line here 'Sounds' 'ZentDemo\HereEvent' "$demo_key_sounds\\HereEvent\\.current" ''
   echo "Entries the fresh prefix already had whose files are missing on C: (such as Wine's own"
   echo "bitmap fonts) were found and removed too; the backup holds them as well."
   demo_backup_report
+  [ "$demo_unexpected" -eq 0 ]
 }
