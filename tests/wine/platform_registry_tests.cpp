@@ -132,7 +132,15 @@ TEST(Win32Registry, ReadsTextThatOthersStoredWithoutTerminator) {
                      static_cast<DWORD>(padded.size() * sizeof(wchar_t))),
       ERROR_SUCCESS);
 
-  EXPECT_EQ(key->QueryValue("bare"), platform::MakeTextValue("ohne Ende"));
+  const std::string odd = "ungerade";  // one byte short of its last unit
+  ASSERT_EQ(RegSetValueExW(raw.get(), L"odd", 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(win32::Widen(odd).data()),
+                           static_cast<DWORD>(odd.size() * sizeof(wchar_t) - 1)),
+            ERROR_SUCCESS);
+
+  // The text is read as far as it goes, marked as not stored whole.
+  EXPECT_EQ(key->QueryValue("bare"), (RegValue{platform::kRegSz, "ohne Ende", false}));
+  EXPECT_EQ(key->QueryValue("odd"), (RegValue{platform::kRegSz, "ungerad", false}));
   EXPECT_EQ(key->QueryValue("padded"), platform::MakeTextValue("kurz"));
 }
 
