@@ -170,6 +170,14 @@ std::string RegReadText(platform::Registry& registry, RegRoot root, std::string_
   return value ? ValueAsText(*value, name) : std::string();
 }
 
+std::optional<std::string> RegReadPlainText(platform::Registry& registry, RegRoot root,
+                                            std::string_view key, std::string_view name) {
+  const auto value = ReadValue(registry, root, key, name);
+  if (!value) return std::string();
+  if (value->type != platform::kRegSz || !value->textWhole) return std::nullopt;
+  return value->data;
+}
+
 std::int32_t RegReadNumber(platform::Registry& registry, RegRoot root, std::string_view key,
                            std::string_view name) {
   const auto value = ReadValue(registry, root, key, name);

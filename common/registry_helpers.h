@@ -13,6 +13,7 @@
 // looking at the registry afterwards.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,14 @@ bool RegRemoveValue(platform::Registry& registry, platform::RegRoot root, std::s
 // missing key or value and for every other type.
 std::string RegReadText(platform::Registry& registry, platform::RegRoot root, std::string_view key,
                         std::string_view name);
+
+// For a value that must name something (a path, a description): the text of a
+// text value stored whole; empty for a missing key or value; nullopt for a value
+// that is there but holds no plain text (another type, expandable text, text
+// stored without its terminator or cut), which names nothing certain. Never
+// raises.
+std::optional<std::string> RegReadPlainText(platform::Registry& registry, platform::RegRoot root,
+                                            std::string_view key, std::string_view name);
 
 // Integers and short binaries as stored, text values parsed as decimal; 0 for a
 // missing key or value and for every other type.

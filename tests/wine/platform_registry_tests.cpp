@@ -121,10 +121,11 @@ TEST(Win32Registry, ReadsTextThatOthersStoredWithoutTerminator) {
   ASSERT_EQ(
       RegOpenKeyExW(HKEY_CURRENT_USER, win32::Widen(keyPath).c_str(), 0, KEY_SET_VALUE, raw.put()),
       ERROR_SUCCESS);
-  const std::wstring bare = L"ohne Ende";
+  // A NUL just after the counted text would be counted in by the system itself.
+  const std::wstring bare = L"ohne Ende!";
   ASSERT_EQ(
       RegSetValueExW(raw.get(), L"bare", 0, REG_SZ, reinterpret_cast<const BYTE*>(bare.data()),
-                     static_cast<DWORD>(bare.size() * sizeof(wchar_t))),
+                     static_cast<DWORD>((bare.size() - 1) * sizeof(wchar_t))),
       ERROR_SUCCESS);
   const std::wstring padded(L"kurz\0\0\0", 7);
   ASSERT_EQ(
@@ -132,7 +133,15 @@ TEST(Win32Registry, ReadsTextThatOthersStoredWithoutTerminator) {
                      static_cast<DWORD>(padded.size() * sizeof(wchar_t))),
       ERROR_SUCCESS);
 
-  EXPECT_EQ(key->QueryValue("bare"), platform::MakeTextValue("ohne Ende"));
+  const std::string odd = "ungerade";  // one byte short of its last unit
+  ASSERT_EQ(RegSetValueExW(raw.get(), L"odd", 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(win32::Widen(odd).data()),
+                           static_cast<DWORD>(odd.size() * sizeof(wchar_t) - 1)),
+            ERROR_SUCCESS);
+
+  // The text is read as far as it goes, marked as not stored whole.
+  EXPECT_EQ(key->QueryValue("bare"), (RegValue{platform::kRegSz, "ohne Ende", false}));
+  EXPECT_EQ(key->QueryValue("odd"), (RegValue{platform::kRegSz, "ungerad", false}));
   EXPECT_EQ(key->QueryValue("padded"), platform::MakeTextValue("kurz"));
 }
 
