@@ -13,6 +13,7 @@
 // looking at the registry afterwards.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,17 @@ bool RegRemoveValue(platform::Registry& registry, platform::RegRoot root, std::s
 // missing key or value and for every other type.
 std::string RegReadText(platform::Registry& registry, platform::RegRoot root, std::string_view key,
                         std::string_view name);
+
+// The stored types RegReadString takes as text.
+enum class TextTypes { Plain, PlainOrExpandable };
+
+// The text of a string value as stored (an expandable text unexpanded);
+// nullopt for a missing key or value and for a value of any other type. A
+// number, raw bytes or a multi-string holds no text that could name a file, so
+// a caller can tell such a value from an empty or missing text.
+std::optional<std::string> RegReadString(platform::Registry& registry, platform::RegRoot root,
+                                         std::string_view key, std::string_view name,
+                                         TextTypes accepted);
 
 // Integers and short binaries as stored, text values parsed as decimal; 0 for a
 // missing key or value and for every other type.

@@ -93,6 +93,43 @@ std::vector<ReadCase> ReadCases() {
 
 INSTANTIATE_TEST_SUITE_P(EveryStoredType, RegistryReadConversion, ::testing::ValuesIn(ReadCases()));
 
+struct StringCase {
+  const char* label;
+  std::optional<RegValue> stored;
+  std::optional<std::string> plain;       // read as TextTypes::Plain
+  std::optional<std::string> expandable;  // read as TextTypes::PlainOrExpandable
+};
+
+void PrintTo(const StringCase& c, std::ostream* out) { *out << c.label; }
+
+class RegistryReadString : public ::testing::TestWithParam<StringCase> {};
+
+TEST_P(RegistryReadString, GivesTextOnlyForTheAcceptedStringTypes) {
+  const auto& c = GetParam();
+  const auto key = testing::NewTestKey();
+  Store(key, "Other", platform::MakeTextValue("other"));
+  if (c.stored) Store(key, "Value", *c.stored);
+  EXPECT_EQ(RegReadString(Registry(), kRoot, key, "Value", TextTypes::Plain), c.plain);
+  EXPECT_EQ(RegReadString(Registry(), kRoot, key, "Value", TextTypes::PlainOrExpandable),
+            c.expandable);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryStoredType, RegistryReadString,
+    ::testing::Values(
+        StringCase{"text", platform::MakeTextValue("C:\\A.EXE"), "C:\\A.EXE", "C:\\A.EXE"},
+        StringCase{"empty text", platform::MakeTextValue(""), "", ""},
+        StringCase{"expandable", Typed(platform::kRegExpandSz, "%X%\\A.EXE"), std::nullopt,
+                   "%X%\\A.EXE"},
+        StringCase{"integer", platform::MakeDwordValue(7), std::nullopt, std::nullopt},
+        StringCase{"short binary", platform::MakeBinaryValue(Bytes({0x43, 0x3A})), std::nullopt,
+                   std::nullopt},
+        StringCase{"long binary", platform::MakeBinaryValue(Bytes({1, 2, 3, 4, 5, 6})),
+                   std::nullopt, std::nullopt},
+        StringCase{"multi-string", Typed(platform::kRegMultiSz, std::string("C:\\A.EXE\0B", 10)),
+                   std::nullopt, std::nullopt},
+        StringCase{"missing", std::nullopt, std::nullopt, std::nullopt}));
+
 TEST(RegistryRead, MissingKeyOrValueReadsEmpty) {
   const auto key = testing::NewTestKey();
   EXPECT_EQ(RegReadText(Registry(), kRoot, key, "Value"), "");
