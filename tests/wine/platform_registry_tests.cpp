@@ -113,7 +113,7 @@ TEST(Win32Registry, StoresTextAsUtf16WithOneTerminator) {
   EXPECT_EQ(multi->bytes, Utf16Bytes(std::wstring_view(L"a\0β\0\0", 5)));
 }
 
-TEST(Win32Registry, ReadsTextThatOthersStoredWithoutTerminator) {
+TEST(Win32Registry, ReadsTextThatOthersStoredWithoutTerminatorOrWithAnOddByte) {
   const auto keyPath = testing::NewTestKey();
   auto key = Registry().Create(RegRoot::CurrentUser, keyPath);
   ASSERT_NE(key, nullptr);
@@ -132,8 +132,16 @@ TEST(Win32Registry, ReadsTextThatOthersStoredWithoutTerminator) {
                      static_cast<DWORD>(padded.size() * sizeof(wchar_t))),
       ERROR_SUCCESS);
 
+  // An odd last byte is half a character: it goes, the text before it stays.
+  std::string odd = Utf16Bytes(L"C:\\A.EXE");
+  odd.push_back('x');
+  ASSERT_EQ(RegSetValueExW(raw.get(), L"odd", 0, REG_SZ, reinterpret_cast<const BYTE*>(odd.data()),
+                           static_cast<DWORD>(odd.size())),
+            ERROR_SUCCESS);
+
   EXPECT_EQ(key->QueryValue("bare"), platform::MakeTextValue("ohne Ende"));
   EXPECT_EQ(key->QueryValue("padded"), platform::MakeTextValue("kurz"));
+  EXPECT_EQ(key->QueryValue("odd"), platform::MakeTextValue("C:\\A.EXE"));
 }
 
 TEST(Win32Registry, KeyNamesOutsideTheCodePageAreListedAsCreated) {
