@@ -83,11 +83,11 @@ void RunClassesScan(RunContext& run, RegCategory category, std::string_view prec
 void ExamineClass(RegistryScan& scan, const std::string& name) {
   platform::Registry& registry = scan.run().platform.registry;
   const std::string classKey = SubkeyPath(kClassesKey, name);
-  const auto description = RegReadPlainText(registry, kRoot, classKey, "");
+  const auto description = RegReadString(registry, kRoot, classKey, "", TextTypes::Plain);
   if (!description || description->empty()) return;
   const std::string serverKey = classKey + "\\InprocServer32";
   if (!RegKeyExists(registry, kRoot, serverKey)) return;
-  const auto server = RegReadPlainText(registry, kRoot, serverKey, "");
+  const auto server = RegReadString(registry, kRoot, serverKey, "", TextTypes::Plain);
   if (!server || server->empty()) return;
   const auto readings = PathReadings(scan.run().platform.shell, *server);
   if (AllSurelyMissing(scan, readings)) scan.Record({*description, readings.front(), name, {}});
@@ -107,7 +107,7 @@ bool Win64FileSurelyGone(const RegistryScan& scan, const std::string& languageKe
   platform::Registry& registry = scan.run().platform.registry;
   const std::string win64Key = languageKey + "\\win64";
   if (!RegKeyExists(registry, kRoot, win64Key)) return true;
-  const auto file = RegReadPlainText(registry, kRoot, win64Key, "");
+  const auto file = RegReadString(registry, kRoot, win64Key, "", TextTypes::Plain);
   if (!file) return false;
   return file->empty() || AllSurelyMissing(scan, PathReadings(scan.run().platform.shell, *file));
 }
@@ -119,8 +119,8 @@ void ExamineLanguage(RegistryScan& scan, const std::string& library, const std::
   const std::string languageKey = versionKey + "\\" + digit;
   const std::string win32Key = languageKey + "\\win32";
   if (!RegKeyExists(registry, kRoot, win32Key)) return;
-  const auto description = RegReadPlainText(registry, kRoot, versionKey, "");
-  const auto file = RegReadPlainText(registry, kRoot, win32Key, "");
+  const auto description = RegReadString(registry, kRoot, versionKey, "", TextTypes::Plain);
+  const auto file = RegReadString(registry, kRoot, win32Key, "", TextTypes::Plain);
   if (!description || !file) return;
   const auto readings = PathReadings(scan.run().platform.shell, *file);
   if (AllSurelyMissing(scan, readings) && Win64FileSurelyGone(scan, languageKey)) {

@@ -1,12 +1,6 @@
 // Registry helpers in situations only the in-memory registry can stage: keys
-// without write rights, writes the registry refuses and text another program
-// stored carelessly.
+// without write rights and writes the registry refuses.
 #include <gtest/gtest.h>
-
-#include <optional>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "common/registry_helpers.h"
 #include "platform/memory/memory_platform.h"
@@ -40,24 +34,6 @@ TEST_F(RegistryHelpersMemory, ReadOnlyKeyCountsAsMissing) {
 
   EXPECT_EQ(registry.Value(kRoot, kKey, "Text"), platform::MakeTextValue("x"));
   EXPECT_TRUE(registry.KeyExists(kRoot, std::string(kKey) + "\\Sub"));
-}
-
-// Text stored carelessly by another program can only be staged here.
-TEST_F(RegistryHelpersMemory, PlainTextIsOnlyTextStoredWhole) {
-  const std::vector<std::pair<platform::RegValue, std::optional<std::string>>> cases = {
-      {platform::MakeTextValue("C:\\A.DLL"), "C:\\A.DLL"},
-      {platform::MakeTextValue(""), ""},
-      {{platform::kRegSz, "C:\\A.DL", false}, std::nullopt},
-      {{platform::kRegExpandSz, "%WINDIR%\\A.DLL"}, std::nullopt},
-      {platform::MakeDwordValue(7), std::nullopt},
-      {platform::MakeBinaryValue("C:\\A.DLL"), std::nullopt},  // RegReadText raises here
-  };
-  for (const auto& [stored, plain] : cases) {
-    registry.SetValue(kRoot, kKey, "Value", stored);
-    EXPECT_EQ(RegReadPlainText(registry, kRoot, kKey, "Value"), plain) << stored.data;
-  }
-  EXPECT_EQ(RegReadPlainText(registry, kRoot, kKey, "Other"), "");
-  EXPECT_EQ(RegReadPlainText(registry, kRoot, "SOFTWARE\\None", "Value"), "");
 }
 
 TEST_F(RegistryHelpersMemory, WriteNumberIntoKeyThatCannotBeCreatedIsAWriteError) {

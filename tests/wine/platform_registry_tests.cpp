@@ -113,7 +113,7 @@ TEST(Win32Registry, StoresTextAsUtf16WithOneTerminator) {
   EXPECT_EQ(multi->bytes, Utf16Bytes(std::wstring_view(L"a\0β\0\0", 5)));
 }
 
-TEST(Win32Registry, ReadsTextThatOthersStoredWithoutTerminator) {
+TEST(Win32Registry, ReadsTextThatOthersStoredWithoutTerminatorOrWithAnOddByte) {
   const auto keyPath = testing::NewTestKey();
   auto key = Registry().Create(RegRoot::CurrentUser, keyPath);
   ASSERT_NE(key, nullptr);
@@ -133,15 +133,16 @@ TEST(Win32Registry, ReadsTextThatOthersStoredWithoutTerminator) {
                      static_cast<DWORD>(padded.size() * sizeof(wchar_t))),
       ERROR_SUCCESS);
 
-  const std::string odd = "ungerade";  // one byte short of its last unit
-  ASSERT_EQ(RegSetValueExW(raw.get(), L"odd", 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(win32::Widen(odd).data()),
-                           static_cast<DWORD>(odd.size() * sizeof(wchar_t) - 1)),
+  // An odd last byte is half a character: it goes, the text before it stays.
+  std::string odd = Utf16Bytes(L"C:\\A.EXE");
+  odd.push_back('x');
+  ASSERT_EQ(RegSetValueExW(raw.get(), L"odd", 0, REG_SZ, reinterpret_cast<const BYTE*>(odd.data()),
+                           static_cast<DWORD>(odd.size())),
             ERROR_SUCCESS);
 
-  // The text is read as far as it goes, marked as not stored whole.
+  // Each is read as far as it goes, marked as not stored whole.
   EXPECT_EQ(key->QueryValue("bare"), (RegValue{platform::kRegSz, "ohne Ende", false}));
-  EXPECT_EQ(key->QueryValue("odd"), (RegValue{platform::kRegSz, "ungerad", false}));
+  EXPECT_EQ(key->QueryValue("odd"), (RegValue{platform::kRegSz, "C:\\A.EXE", false}));
   EXPECT_EQ(key->QueryValue("padded"), platform::MakeTextValue("kurz"));
 }
 
