@@ -2,15 +2,16 @@
 // of "InprocServer32"; a type library ("TypeLib\{...}\<version>\<language>")
 // names its file in the default value of "win32" (and "win64"). Installers
 // write these as paths, quoted or followed by arguments now and then, so a
-// value is read in more than one way, and an entry is reported only when every
-// reading names a file that is surely gone: the repair removes the whole class
-// or library key.
+// value is read in more than one way, as a command line is, and an entry is
+// reported only when no reading names a file that may be there: the repair
+// removes the whole class or library key.
 
 #include "regscan/com_scans.h"
 
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,17 +30,6 @@ std::string SubkeyPath(std::string_view parent, std::string_view name) {
   return std::string(parent) + "\\" + std::string(name);
 }
 
-// The readings of a path value: cut as a command line (the reading a row
-// shows) and whole, as stored. "C:\MY.APP DIR\X.DLL" is cut after "C:\MY.APP",
-// which may be missing while the whole value names a file that is there.
-std::vector<std::string> PathReadings(platform::Shell& shell, std::string_view value) {
-  std::string whole = NormalizePath(shell, value);
-  std::string cut = whole;
-  ExtractCommandPath(shell, cut);
-  if (cut == whole) return {std::move(cut)};
-  return {std::move(cut), std::move(whole)};
-}
-
 // "LIB.DLL\12" names a resource inside the module LIB.DLL, not a file.
 bool EndsInResourceNumber(std::string_view path) {
   const std::string name = FileNamePart(path);
@@ -47,18 +37,23 @@ bool EndsInResourceNumber(std::string_view path) {
          std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// True only for a checkable path the file system reports missing. A variable
-// left unexpanded, a resource number or a file the product protects leave the
-// reading open, and an open reading keeps its entry.
-bool SurelyMissing(const RegistryScan& scan, const std::string& reading) {
-  if (reading.find('%') != std::string::npos || EndsInResourceNumber(reading)) return false;
-  if (scan.run().state.ExcludedFiles.Contains(reading)) return false;
-  return scan.IsOrphanedFile(reading);
-}
-
-bool AllSurelyMissing(const RegistryScan& scan, const std::vector<std::string>& readings) {
-  return std::all_of(readings.begin(), readings.end(),
-                     [&scan](const std::string& reading) { return SurelyMissing(scan, reading); });
+// The path a row shows for a path value (the value cut as a command line) when
+// no reading of the value may name a file that is there (IsOrphanedCommand);
+// nullopt otherwise. "C:\MY.APP DIR\X.DLL" is cut after "C:\MY.APP", which may
+// be missing while the whole value names a file that is there. A variable left
+// unexpanded, a resource number or a file the product protects, in the cut or
+// the whole value, keeps the entry.
+std::optional<std::string> PathSurelyGone(const RegistryScan& scan, std::string_view value) {
+  platform::Shell& shell = scan.run().platform.shell;
+  const std::string whole = NormalizePath(shell, value);
+  std::string cut = whole;
+  ExtractCommandPath(shell, cut);
+  const auto keeps = [&scan](const std::string& reading) {
+    return reading.find('%') != std::string::npos || EndsInResourceNumber(reading) ||
+           scan.run().state.ExcludedFiles.Contains(reading);
+  };
+  if (keeps(cut) || keeps(whole) || !scan.IsOrphanedCommand(whole, cut)) return std::nullopt;
+  return cut;
 }
 
 // The common steps over the sorted subkeys of `walked`. A key with an empty name
@@ -89,8 +84,7 @@ void ExamineClass(RegistryScan& scan, const std::string& name) {
   if (!RegKeyExists(registry, kRoot, serverKey)) return;
   const auto server = RegReadString(registry, kRoot, serverKey, "", TextTypes::Plain);
   if (!server || server->empty()) return;
-  const auto readings = PathReadings(scan.run().platform.shell, *server);
-  if (AllSurelyMissing(scan, readings)) scan.Record({*description, readings.front(), name, {}});
+  if (const auto path = PathSurelyGone(scan, *server)) scan.Record({*description, *path, name, {}});
 }
 
 // --- Type libraries -----------------------------------------------------
@@ -109,7 +103,7 @@ bool Win64FileSurelyGone(const RegistryScan& scan, const std::string& languageKe
   if (!RegKeyExists(registry, kRoot, win64Key)) return true;
   const auto file = RegReadString(registry, kRoot, win64Key, "", TextTypes::Plain);
   if (!file) return false;
-  return file->empty() || AllSurelyMissing(scan, PathReadings(scan.run().platform.shell, *file));
+  return file->empty() || PathSurelyGone(scan, *file).has_value();
 }
 
 void ExamineLanguage(RegistryScan& scan, const std::string& library, const std::string& version,
@@ -122,9 +116,9 @@ void ExamineLanguage(RegistryScan& scan, const std::string& library, const std::
   const auto description = RegReadString(registry, kRoot, versionKey, "", TextTypes::Plain);
   const auto file = RegReadString(registry, kRoot, win32Key, "", TextTypes::Plain);
   if (!description || !file) return;
-  const auto readings = PathReadings(scan.run().platform.shell, *file);
-  if (AllSurelyMissing(scan, readings) && Win64FileSurelyGone(scan, languageKey)) {
-    scan.Record({*description, readings.front(), library, version});
+  const auto path = PathSurelyGone(scan, *file);
+  if (path && Win64FileSurelyGone(scan, languageKey)) {
+    scan.Record({*description, *path, library, version});
   }
 }
 
