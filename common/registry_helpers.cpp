@@ -3,6 +3,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/utf8.h"
@@ -168,6 +169,18 @@ std::string RegReadText(platform::Registry& registry, RegRoot root, std::string_
                         std::string_view name) {
   const auto value = ReadValue(registry, root, key, name);
   return value ? ValueAsText(*value, name) : std::string();
+}
+
+std::optional<std::string> RegReadString(platform::Registry& registry, RegRoot root,
+                                         std::string_view key, std::string_view name,
+                                         TextTypes accepted) {
+  auto value = ReadValue(registry, root, key, name);
+  if (!value) return std::string();
+  const bool isAccepted =
+      value->type == platform::kRegSz ||
+      (value->type == platform::kRegExpandSz && accepted == TextTypes::PlainOrExpandable);
+  if (!isAccepted || !value->textWhole) return std::nullopt;
+  return std::move(value->data);
 }
 
 std::int32_t RegReadNumber(platform::Registry& registry, RegRoot root, std::string_view key,

@@ -13,6 +13,7 @@
 // looking at the registry afterwards.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,20 @@ bool RegRemoveValue(platform::Registry& registry, platform::RegRoot root, std::s
 // missing key or value and for every other type.
 std::string RegReadText(platform::Registry& registry, platform::RegRoot root, std::string_view key,
                         std::string_view name);
+
+// The stored types RegReadString takes as text.
+enum class TextTypes { Plain, PlainOrExpandable };
+
+// For a value that must name something (a path, a command line, a
+// description): the text of a value of an accepted type stored whole (an
+// expandable text unexpanded); empty for a missing key or value; nullopt for a
+// value that is there but of a type not accepted (a number, raw bytes, a
+// multi-string, expandable text read as Plain) or text another program stored
+// without its terminator or with an odd last byte. Such a value names nothing certain, so a caller
+// can leave its entry unchecked. Never raises.
+std::optional<std::string> RegReadString(platform::Registry& registry, platform::RegRoot root,
+                                         std::string_view key, std::string_view name,
+                                         TextTypes accepted);
 
 // Integers and short binaries as stored, text values parsed as decimal; 0 for a
 // missing key or value and for every other type.

@@ -30,6 +30,10 @@ enum RegType : std::uint32_t {
 struct RegValue {
   std::uint32_t type = kRegNone;
   std::string data;
+  // False for text that was stored without its terminator or with an odd last
+  // byte: another program wrote it carelessly, and `data` is only the nearest
+  // reading of it, perhaps cut short.
+  bool textWhole = true;
 
   friend bool operator==(const RegValue&, const RegValue&) = default;
 };

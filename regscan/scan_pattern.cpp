@@ -22,6 +22,26 @@ std::vector<std::string> SortedNames(platform::Registry& registry, platform::Reg
   return names;
 }
 
+constexpr auto npos = std::string_view::npos;
+
+std::string WithoutTrailingSeparators(std::string_view path) {
+  while (!path.empty() && std::string_view(" ,/").find(path.back()) != npos) {
+    path.remove_suffix(1);
+  }
+  return std::string(path);
+}
+
+std::vector<std::string> CommandReadings(std::string_view commandLine, std::string_view program) {
+  std::string whole(commandLine);
+  std::erase(whole, '"');
+  std::vector<std::string> readings{std::string(program), WithoutTrailingSeparators(program)};
+  for (auto at = whole.find_first_of(" ,"); at != npos; at = whole.find_first_of(" ,", at + 1)) {
+    readings.push_back(WithoutTrailingSeparators(std::string_view(whole).substr(0, at)));
+  }
+  readings.push_back(std::move(whole));
+  return readings;
+}
+
 constexpr bool TableFollowsIndexOrder() {
   for (std::size_t i = 0; i < kRegistryCategories.size(); ++i) {
     if (static_cast<std::size_t>(kRegistryCategories[i].index) != i) return false;
@@ -53,6 +73,15 @@ bool IsOrphanedFile(platform::FileSystem& files, const DriveFlags& checkDrives,
 bool IsOrphanedFolder(platform::FileSystem& files, const DriveFlags& checkDrives,
                       std::string_view path) {
   return IsCheckablePath(checkDrives, path) && files.FolderExists(path) == Presence::Missing;
+}
+
+bool IsOrphanedCommand(platform::FileSystem& files, const DriveFlags& checkDrives,
+                       std::string_view commandLine, std::string_view program) {
+  // An unexpanded reference names no file the system could look for.
+  if (!IsCheckablePath(checkDrives, program) || program.find('%') != npos) return false;
+  return std::ranges::none_of(CommandReadings(commandLine, program), [&](const std::string& path) {
+    return IsCheckablePath(checkDrives, path) && files.FileExists(path) != Presence::Missing;
+  });
 }
 
 void SortNames(std::vector<std::string>& names) {
@@ -120,6 +149,10 @@ bool RegistryScan::IsOrphanedFile(std::string_view path) const {
 
 bool RegistryScan::IsOrphanedFolder(std::string_view path) const {
   return zent::IsOrphanedFolder(run_.platform.files, run_.state.CheckDrives, path);
+}
+
+bool RegistryScan::IsOrphanedCommand(std::string_view commandLine, std::string_view program) const {
+  return zent::IsOrphanedCommand(run_.platform.files, run_.state.CheckDrives, commandLine, program);
 }
 
 void RunListScan(RunContext& run, const ListScan& scan,

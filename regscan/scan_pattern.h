@@ -93,6 +93,17 @@ bool IsOrphanedFile(platform::FileSystem& files, const DriveFlags& checkDrives,
 bool IsOrphanedFolder(platform::FileSystem& files, const DriveFlags& checkDrives,
                       std::string_view path);
 
+// Orphan test for a command line. `program` is the path a scan cut from the
+// normalised `commandLine` and shows in its row. A cut can end a path in the
+// wrong place (at a blank or dot inside a folder name, or keeping the character
+// after the extension), so the entry counts as orphaned only when `program` is
+// checkable and holds no unexpanded "%", and no reading of the command names a
+// file that exists or that the system could not look at. The readings: the
+// whole text without quotes, the text before each blank or comma, and
+// `program` as it stands and without trailing blanks, commas and slashes.
+bool IsOrphanedCommand(platform::FileSystem& files, const DriveFlags& checkDrives,
+                       std::string_view commandLine, std::string_view program);
+
 // Sorts names without regard to case (by their upper case); names equal in
 // upper case keep a fixed order.
 void SortNames(std::vector<std::string>& names);
@@ -136,6 +147,7 @@ class RegistryScan {
 
   bool IsOrphanedFile(std::string_view path) const;
   bool IsOrphanedFolder(std::string_view path) const;
+  bool IsOrphanedCommand(std::string_view commandLine, std::string_view program) const;
 
   RunContext& run() const { return run_; }
   CategoryItem& item() const { return *item_; }

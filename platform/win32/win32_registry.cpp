@@ -60,6 +60,13 @@ std::string TextFromStored(DWORD type, const std::string& bytes) {
   return Narrow(wide);
 }
 
+// Text as the system itself writes it: whole UTF-16 units, the last one a NUL.
+bool IsStoredWhole(const std::string& bytes) {
+  if (bytes.empty()) return true;  // stored with no data at all: the empty text
+  if (bytes.size() % sizeof(wchar_t) != 0) return false;
+  return bytes[bytes.size() - 1] == '\0' && bytes[bytes.size() - 2] == '\0';
+}
+
 std::string StoredFromText(DWORD type, std::string_view text) {
   std::wstring wide = Widen(text);
   wide.push_back(L'\0');
@@ -86,7 +93,9 @@ class Win32Key final : public platform::RegistryKey {
       }
       if (status != ERROR_SUCCESS) return std::nullopt;
       bytes.resize(size);
-      if (IsTextType(type)) return RegValue{type, TextFromStored(type, bytes)};
+      if (IsTextType(type)) {
+        return RegValue{type, TextFromStored(type, bytes), IsStoredWhole(bytes)};
+      }
       return RegValue{type, std::move(bytes)};
     }
   }

@@ -6,6 +6,7 @@
 #include <climits>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/registry_helpers.h"
@@ -93,15 +94,63 @@ std::vector<ReadCase> ReadCases() {
 
 INSTANTIATE_TEST_SUITE_P(EveryStoredType, RegistryReadConversion, ::testing::ValuesIn(ReadCases()));
 
+struct StringCase {
+  const char* label;
+  RegValue stored;
+  std::optional<std::string> plain;       // read as TextTypes::Plain
+  std::optional<std::string> expandable;  // read as TextTypes::PlainOrExpandable
+};
+
+void PrintTo(const StringCase& c, std::ostream* out) { *out << c.label; }
+
+class RegistryReadString : public ::testing::TestWithParam<StringCase> {};
+
+TEST_P(RegistryReadString, GivesTextOnlyForAcceptedTypesStoredWhole) {
+  const auto& c = GetParam();
+  const auto key = testing::NewTestKey();
+  if (c.stored.textWhole) {
+    Store(key, "Value", c.stored);
+  } else {
+    testing::StoreTextNotWhole(key, "Value", c.stored.type, c.stored.data);
+  }
+  EXPECT_EQ(RegReadString(Registry(), kRoot, key, "Value", TextTypes::Plain), c.plain);
+  EXPECT_EQ(RegReadString(Registry(), kRoot, key, "Value", TextTypes::PlainOrExpandable),
+            c.expandable);
+}
+
+// Text another program stored without its terminator or with an odd last byte.
+RegValue NotWhole(std::uint32_t type, std::string text) { return {type, std::move(text), false}; }
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryStoredType, RegistryReadString,
+    ::testing::Values(
+        StringCase{"text", platform::MakeTextValue("C:\\A.EXE"), "C:\\A.EXE", "C:\\A.EXE"},
+        StringCase{"empty text", platform::MakeTextValue(""), "", ""},
+        StringCase{"expandable", Typed(platform::kRegExpandSz, "%X%\\A.EXE"), std::nullopt,
+                   "%X%\\A.EXE"},
+        StringCase{"text not whole", NotWhole(platform::kRegSz, "C:\\A.EXE"), std::nullopt,
+                   std::nullopt},
+        StringCase{"expandable not whole", NotWhole(platform::kRegExpandSz, "%X%\\A.EXE"),
+                   std::nullopt, std::nullopt},
+        StringCase{"integer", platform::MakeDwordValue(7), std::nullopt, std::nullopt},
+        StringCase{"short binary", platform::MakeBinaryValue(Bytes({0x43, 0x3A})), std::nullopt,
+                   std::nullopt},
+        StringCase{"long binary", platform::MakeBinaryValue(Bytes({1, 2, 3, 4, 5, 6})),
+                   std::nullopt, std::nullopt},
+        StringCase{"multi-string", Typed(platform::kRegMultiSz, std::string("C:\\A.EXE\0B", 10)),
+                   std::nullopt, std::nullopt}));
+
 TEST(RegistryRead, MissingKeyOrValueReadsEmpty) {
   const auto key = testing::NewTestKey();
   EXPECT_EQ(RegReadText(Registry(), kRoot, key, "Value"), "");
   EXPECT_EQ(RegReadNumber(Registry(), kRoot, key, "Value"), 0);
   EXPECT_FALSE(RegValueEquals(Registry(), kRoot, key, "Value", 0));
+  EXPECT_EQ(RegReadString(Registry(), kRoot, key, "Value", TextTypes::Plain), "");
   Store(key, "Other", platform::MakeDwordValue(3));
   EXPECT_EQ(RegReadText(Registry(), kRoot, key, "Value"), "");
   EXPECT_EQ(RegReadNumber(Registry(), kRoot, key, "Value"), 0);
   EXPECT_FALSE(RegValueEquals(Registry(), kRoot, key, "Value", 0));
+  EXPECT_EQ(RegReadString(Registry(), kRoot, key, "Value", TextTypes::PlainOrExpandable), "");
 }
 
 TEST(RegistryRead, DefaultValueAndLeadingBackslash) {

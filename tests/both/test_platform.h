@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -18,5 +20,11 @@ std::string NewTestFolder();
 // A fresh registry key below HKEY_CURRENT_USER for registry fixtures
 // ("Software\ZentTests\<n>"); it does not exist yet.
 std::string NewTestKey();
+
+// Stores `text` as a value of the text type `type` under HKEY_CURRENT_USER the
+// way a careless program might: with an odd last byte and no terminator, so it
+// reads back as `text` marked as not stored whole. Creates the key.
+void StoreTextNotWhole(const std::string& key, std::string_view name, std::uint32_t type,
+                       std::string_view text);
 
 }  // namespace zent::testing

@@ -164,6 +164,55 @@ INSTANTIATE_TEST_SUITE_P(
         OrphanCase{"C:GONE.DLL", false, false}, OrphanCase{"C:\\", false, false},
         OrphanCase{"", false, false}));
 
+struct CommandCase {
+  std::string command;  // normalised
+  std::string program;  // as a scan's cut leaves it
+  bool orphaned;
+};
+
+void PrintTo(const CommandCase& c, std::ostream* out) { *out << '"' << c.command << '"'; }
+
+class CommandOrphanTest : public ::testing::TestWithParam<CommandCase>,
+                          protected testing::RunFixture {
+ protected:
+  CommandOrphanTest() {
+    memory.files.AddDrive('D', platform::kDriveFixed);
+    memory.files.AddFile("C:\\USERS\\J.DOE SMITH\\APP.EXE");
+    memory.files.AddFile("C:\\FOO.EXEC\\BAR.EXE");
+    memory.files.AddFile("C:\\X\\Y.DLL");
+    memory.files.AddFile("C:\\X\\APP.EXE");
+    memory.files.AddFile("C:\\PROGRAM FILES\\ASP.NET WEB\\V2.0\\X.DLL");
+    memory.files.AddFolder("C:\\LOCKED");
+    memory.files.FailPath("C:\\LOCKED", FsError::AccessDenied);
+  }
+};
+
+TEST_P(CommandOrphanTest, OnlyWhenNoReadingNamesAFileThere) {
+  const CommandCase& c = GetParam();
+  EXPECT_EQ(IsOrphanedCommand(memory.files, state.CheckDrives, c.command, c.program), c.orphaned);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CommandOrphanTest,
+    ::testing::Values(
+        // The cut ended inside the path; the whole text or a part before a
+        // blank names the program.
+        CommandCase{"C:\\USERS\\J.DOE SMITH\\APP.EXE", "C:\\USERS\\J.DOE", false},
+        CommandCase{"C:\\USERS\\J.DOE SMITH\\GONE.EXE", "C:\\USERS\\J.DOE", true},
+        CommandCase{"C:\\FOO.EXEC\\BAR.EXE /S", "C:\\FOO.EXEC", false},
+        CommandCase{"\"C:\\PROGRAM FILES\\ASP.NET WEB\\V2.0\\X.DLL\" /U",
+                    "C:\\PROGRAM FILES\\ASP.NET", false},
+        // The character kept after the extension.
+        CommandCase{"C:\\X\\Y.DLL,ENTRY", "C:\\X\\Y.DLL,", false},
+        CommandCase{"C:\\X\\APP.EXE %1", "C:\\X\\APP.EXE ", false},
+        CommandCase{"C:\\X\\GONE.EXE /S", "C:\\X\\GONE.EXE ", true},
+        // Programs that cannot be checked.
+        CommandCase{"C:\\%NOVAR%\\GONE.EXE", "C:\\%NOVAR%\\GONE.EXE", false},
+        CommandCase{"D:\\GONE.EXE", "D:\\GONE.EXE", false},
+        CommandCase{"C:\\LOCKED\\GONE.EXE", "C:\\LOCKED\\GONE.EXE", false},
+        CommandCase{"RUNDLL32.EXE C:\\X\\GONE.DLL", "RUNDLL32.EXE", false},
+        CommandCase{"C:\\X\\GONE.TXT", "", false}));
+
 TEST_F(ScanPattern, ValueThatCannotBeReadAsTextReadsEmpty) {
   memory.registry.SetValue(RegRoot::LocalMachine, kKey, "Long", MakeBinaryValue("12345"));
   memory.registry.SetValue(RegRoot::LocalMachine, kKey, "Short", MakeBinaryValue("\x01\x02"));

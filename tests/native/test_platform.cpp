@@ -27,4 +27,10 @@ std::string NewTestFolder() {
 
 std::string NewTestKey() { return "Software\\ZentTests\\K" + std::to_string(NextNumber()); }
 
+void StoreTextNotWhole(const std::string& key, std::string_view name, std::uint32_t type,
+                       std::string_view text) {
+  Memory().registry.SetValue(platform::RegRoot::CurrentUser, key, name,
+                             platform::RegValue{type, std::string(text), false});
+}
+
 }  // namespace zent::testing

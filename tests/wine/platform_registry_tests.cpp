@@ -113,7 +113,7 @@ TEST(Win32Registry, StoresTextAsUtf16WithOneTerminator) {
   EXPECT_EQ(multi->bytes, Utf16Bytes(std::wstring_view(L"a\0β\0\0", 5)));
 }
 
-TEST(Win32Registry, ReadsTextThatOthersStoredWithoutTerminator) {
+TEST(Win32Registry, ReadsTextThatOthersStoredWithoutTerminatorOrWithAnOddByte) {
   const auto keyPath = testing::NewTestKey();
   auto key = Registry().Create(RegRoot::CurrentUser, keyPath);
   ASSERT_NE(key, nullptr);
@@ -121,10 +121,11 @@ TEST(Win32Registry, ReadsTextThatOthersStoredWithoutTerminator) {
   ASSERT_EQ(
       RegOpenKeyExW(HKEY_CURRENT_USER, win32::Widen(keyPath).c_str(), 0, KEY_SET_VALUE, raw.put()),
       ERROR_SUCCESS);
-  const std::wstring bare = L"ohne Ende";
+  // A NUL just after the counted text would be counted in by the system itself.
+  const std::wstring bare = L"ohne Ende!";
   ASSERT_EQ(
       RegSetValueExW(raw.get(), L"bare", 0, REG_SZ, reinterpret_cast<const BYTE*>(bare.data()),
-                     static_cast<DWORD>(bare.size() * sizeof(wchar_t))),
+                     static_cast<DWORD>((bare.size() - 1) * sizeof(wchar_t))),
       ERROR_SUCCESS);
   const std::wstring padded(L"kurz\0\0\0", 7);
   ASSERT_EQ(
@@ -132,7 +133,16 @@ TEST(Win32Registry, ReadsTextThatOthersStoredWithoutTerminator) {
                      static_cast<DWORD>(padded.size() * sizeof(wchar_t))),
       ERROR_SUCCESS);
 
-  EXPECT_EQ(key->QueryValue("bare"), platform::MakeTextValue("ohne Ende"));
+  // An odd last byte is half a character: it goes, the text before it stays.
+  std::string odd = Utf16Bytes(L"C:\\A.EXE");
+  odd.push_back('x');
+  ASSERT_EQ(RegSetValueExW(raw.get(), L"odd", 0, REG_SZ, reinterpret_cast<const BYTE*>(odd.data()),
+                           static_cast<DWORD>(odd.size())),
+            ERROR_SUCCESS);
+
+  // Each is read as far as it goes, marked as not stored whole.
+  EXPECT_EQ(key->QueryValue("bare"), (RegValue{platform::kRegSz, "ohne Ende", false}));
+  EXPECT_EQ(key->QueryValue("odd"), (RegValue{platform::kRegSz, "C:\\A.EXE", false}));
   EXPECT_EQ(key->QueryValue("padded"), platform::MakeTextValue("kurz"));
 }
 

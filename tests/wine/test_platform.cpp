@@ -4,7 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
+#include "platform/win32/handles.h"
+#include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 
 namespace zent::testing {
@@ -65,6 +68,26 @@ std::string NewTestFolder() {
 std::string NewTestKey() {
   FixturesDrive();
   return "Software\\ZentTests\\" + UniqueName('K');
+}
+
+void StoreTextNotWhole(const std::string& key, std::string_view name, std::uint32_t type,
+                       std::string_view text) {
+  win32::UniqueHkey raw;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, win32::Widen(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                      nullptr, raw.put(), nullptr) != ERROR_SUCCESS) {
+    std::fprintf(stderr, "cannot create the test key %s\n", key.c_str());
+    std::exit(3);
+  }
+  // Half a character after the text; the system adds no terminator behind it.
+  const std::wstring wide = win32::Widen(text);
+  std::string bytes(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+  bytes.push_back('x');
+  if (RegSetValueExW(raw.get(), win32::Widen(name).c_str(), 0, type,
+                     reinterpret_cast<const BYTE*>(bytes.data()),
+                     static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS) {
+    std::fprintf(stderr, "cannot store the test value %s\n", key.c_str());
+    std::exit(3);
+  }
 }
 
 }  // namespace zent::testing
