@@ -16,7 +16,9 @@
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_resources.h"
+#include "regscan/com_scans.h"
 #include "regscan/list_scans.h"
+#include "regscan/program_scans.h"
 #include "regscan/scan_pattern.h"
 #include "run/registry_repair.h"
 #include "run/run_context.h"
@@ -63,7 +65,11 @@ zent::CleaningSteps CleaningStepsOf(zent::RunContext& run, zent::RegistryRepair&
   using zent::RegCategory;
   const auto slot = [](RegCategory category) { return static_cast<std::size_t>(category); };
   zent::CleaningSteps steps;
+  steps.scans[slot(RegCategory::ComServers)] = [&run] { zent::ScanComServers(run); };
+  steps.scans[slot(RegCategory::ActiveX)] = [&run] { zent::ScanActiveX(run); };
   steps.scans[slot(RegCategory::SharedDlls)] = [&run] { zent::ScanSharedDlls(run); };
+  steps.scans[slot(RegCategory::Uninstall)] = [&run] { zent::ScanUninstall(run); };
+  steps.scans[slot(RegCategory::Autorun)] = [&run] { zent::ScanAutorun(run); };
   steps.scans[slot(RegCategory::Fonts)] = [&run] { zent::ScanFonts(run); };
   steps.scans[slot(RegCategory::SystemSounds)] = [&run] { zent::ScanSystemSounds(run); };
   steps.scans[slot(RegCategory::HelpFiles)] = [&run] { zent::ScanHelpFiles(run); };

@@ -1,7 +1,9 @@
 # shellcheck shell=bash
 # The main job's demo machine (sourced, not run, inside a Wine sandbox): the
-# product's settings asking for five registry scans, and in each of the five
-# places one entry that names a file which is gone and one whose file exists.
+# product's settings asking for nine registry scans, and in each of the nine
+# places one entry that names a file which is gone and one whose file exists
+# (the valid uninstall entry's program lies in a folder named "J.Doe Smith",
+# which a command line cut at its first blank would miss).
 # After the saver has run, report_demo tells which entries went, which stayed
 # and where the backup of the removed ones is. The registry tools run as
 # 64-bit programs, on the 64-bit view the saver sees.
@@ -13,6 +15,10 @@ demo_key_help='HKLM\SOFTWARE\Microsoft\Windows\Help'
 demo_key_shared='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs'
 demo_key_fonts='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Fonts'
 demo_key_sounds='HKCU\AppEvents\Schemes\Apps\ZentDemo'
+demo_key_classes='HKCR\CLSID'
+demo_key_libraries='HKCR\TypeLib'
+demo_key_uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+demo_key_autorun='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 
 # C:\A\B -> the file's place on the Linux side of the prefix.
 demo_unix_path() {
@@ -24,11 +30,12 @@ demo_unix_path() {
 seed_demo_files() {
   local here
   here=$(demo_unix_path "$demo_root\\Here")
-  mkdir -p "$here" "$(demo_unix_path "$demo_product")"
+  mkdir -p "$here" "$(demo_unix_path "$demo_product")" "$(demo_unix_path "$demo_root\\J.Doe Smith")"
   local file
-  for file in ZentDemoHere.exe zenthere.hlp zenthere.dll zenthere.ttf here.wav; do
+  for file in ZentDemoHere.exe zenthere.hlp zenthere.dll zenthere.ttf here.wav zenthere.tlb; do
     : >"$here/$file"
   done
+  : >"$(demo_unix_path "$demo_root\\J.Doe Smith")/uninst.exe"
 }
 
 # Written for the registry editor's import: REGEDIT4, backslashes doubled.
@@ -49,6 +56,10 @@ REGEDIT4
 "REG-MEDIA"=dword:00000001
 "REG-HELPS"="1"
 "REG-APPS"=dword:00000001
+"REG-COM"=dword:00000001
+"REG-ACTIVEX"=dword:00000001
+"REG-UNINSTALL"=dword:00000001
+"REG-AUTORUN"=dword:00000001
 "CHECKDRIVE_C"=dword:00000001
 
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\ZentDemoGone.exe]
@@ -76,6 +87,42 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\AppEvents\Schemes\Apps\ZentDemo\HereEvent\.current]
 @="C:\\ZentDemo\\Here\\here.wav"
+
+[HKEY_CLASSES_ROOT\CLSID\{5A1E7E57-0000-4000-8000-00000000DEAD}]
+@="Zent Demo Gone Class"
+
+[HKEY_CLASSES_ROOT\CLSID\{5A1E7E57-0000-4000-8000-00000000DEAD}\InprocServer32]
+@="C:\\ZentDemo\\Gone\\zentgone.dll"
+
+[HKEY_CLASSES_ROOT\CLSID\{5A1E7E57-0000-4000-8000-00000000BEEF}]
+@="Zent Demo Here Class"
+
+[HKEY_CLASSES_ROOT\CLSID\{5A1E7E57-0000-4000-8000-00000000BEEF}\InprocServer32]
+@="C:\\ZentDemo\\Here\\zenthere.dll"
+
+[HKEY_CLASSES_ROOT\TypeLib\{5A1E7E57-0001-4000-8000-00000000DEAD}\1.0]
+@="Zent Demo Gone Library"
+
+[HKEY_CLASSES_ROOT\TypeLib\{5A1E7E57-0001-4000-8000-00000000DEAD}\1.0\0\win32]
+@="C:\\ZentDemo\\Gone\\zentgone.tlb"
+
+[HKEY_CLASSES_ROOT\TypeLib\{5A1E7E57-0001-4000-8000-00000000BEEF}\1.0]
+@="Zent Demo Here Library"
+
+[HKEY_CLASSES_ROOT\TypeLib\{5A1E7E57-0001-4000-8000-00000000BEEF}\1.0\0\win32]
+@="C:\\ZentDemo\\Here\\zenthere.tlb"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZentDemoGone]
+"DisplayName"="Zent Demo Gone"
+"UninstallString"="\"C:\\ZentDemo\\Gone\\uninst.exe\" /S"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZentDemoHere]
+"DisplayName"="Zent Demo Here"
+"UninstallString"="C:\\ZentDemo\\J.Doe Smith\\uninst.exe /S"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Run]
+"ZentDemoGone"="C:\\ZentDemo\\Gone\\zentgone.exe -autostart"
+"ZentDemoHere"="C:\\ZentDemo\\Here\\ZentDemoHere.exe -autostart"
 EOF
 }
 
@@ -86,7 +133,7 @@ seed_demo() {
   wine64 regedit /s "$ZENT_FIXTURES_DRIVE\\seed.reg"
   wine64 reg query 'HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT\Options' /v CUSTOM-REG /reg:64 >/dev/null 2>&1 ||
     { echo "demo: the registry could not be seeded (no CUSTOM-REG in the 64-bit view)" >&2; return 1; }
-  echo "Seeded the sandbox registry: five scans chosen, one orphaned and one valid entry each."
+  echo "Seeded the sandbox registry: nine scans chosen, one orphaned and one valid entry each."
 }
 
 # The data of a value ("" = the key's default value); fails when it is missing.
@@ -151,6 +198,16 @@ demo_backup_report() {
   fi | tr -d '\r' | grep '^\[' | sed 's/^/    /'
 }
 
+# The class, library, uninstall and autostart entries of one kind.
+demo_program_lines() {
+  local kind=$1 word=$2 tail=$3
+  local class="{5A1E7E57-0000-4000-8000-00000000$tail}" library="{5A1E7E57-0001-4000-8000-00000000$tail}"
+  demo_report_line "$kind" 'COM class' "$class" "$demo_key_classes\\$class" '(key)'
+  demo_report_line "$kind" 'Type lib' "$library" "$demo_key_libraries\\$library" '(key)'
+  demo_report_line "$kind" 'Uninstall' "ZentDemo$word" "$demo_key_uninstall\\ZentDemo$word" '(key)'
+  demo_report_line "$kind" 'Autorun' "ZentDemo$word" "$demo_key_autorun" "ZentDemo$word"
+}
+
 # Fails when an entry did not end as it should.
 report_demo() {
   echo "Orphaned entries (their files are gone):"
@@ -161,6 +218,7 @@ report_demo() {
   demo_report_line gone 'Fonts' 'Zent Demo Gone (TrueType)' "$demo_key_fonts" \
     'Zent Demo Gone (TrueType)'
   demo_report_line gone 'Sounds' 'ZentDemo\GoneEvent' "$demo_key_sounds\\GoneEvent\\.current" ''
+  demo_program_lines gone Gone DEAD
   echo "Valid entries (their files exist):"
   demo_report_line here 'App Paths' ZentDemoHere.exe "$demo_key_app_paths\\ZentDemoHere.exe" '(key)'
   demo_report_line here 'Help' zenthere.hlp "$demo_key_help" zenthere.hlp
@@ -169,6 +227,7 @@ report_demo() {
   demo_report_line here 'Fonts' 'Zent Demo Here (TrueType)' "$demo_key_fonts" \
     'Zent Demo Here (TrueType)'
   demo_report_line here 'Sounds' 'ZentDemo\HereEvent' "$demo_key_sounds\\HereEvent\\.current" ''
+  demo_program_lines here Here BEEF
   echo "Entries the fresh prefix already had whose files are missing on C: (such as Wine's own"
   echo "bitmap fonts) were found and removed too; the backup holds them as well."
   demo_backup_report
