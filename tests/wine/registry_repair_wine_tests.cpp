@@ -1,8 +1,8 @@
-// The list scans and the registry repair on Wine's real registry, with Wine's
-// own registry editor exporting the keys: orphaned entries of the five list
-// categories go, valid ones stay, single values saved as value blocks are
-// emptied, and importing the dated backup with the editor brings back every
-// key and value with its type and bytes. A second test ends the repair at each
+// The registry scans and the repair on Wine's real registry, with Wine's own
+// registry editor exporting the keys: orphaned entries of the five list
+// categories and of the class, type-library, uninstall and autorun scans go, valid ones stay,
+// single values saved as value blocks are emptied, and importing the dated backup with the editor
+// brings back every key and value with its type and bytes. A second test ends the repair at each
 // message-pump point in turn, as input to the saver window would, and proves
 // that everything removed until then can still be restored from the dated
 // backups alone.
@@ -20,7 +20,9 @@
 #include <vector>
 
 #include "common/registry_helpers.h"
+#include "regscan/com_scans.h"
 #include "regscan/list_scans.h"
+#include "regscan/program_scans.h"
 #include "run/registry_repair.h"
 #include "tests/both/test_platform.h"
 #include "tests/wine/registry_snapshot.h"
@@ -37,8 +39,13 @@ using testing::RegLocation;
 
 constexpr RegRoot HKLM = RegRoot::LocalMachine;
 constexpr RegRoot HKCU = RegRoot::CurrentUser;
+constexpr RegRoot HKCR = RegRoot::ClassesRoot;
 
-// The category indexes of the list scans.
+// The category indexes of the scans.
+constexpr int kComCategory = 1;
+constexpr int kActiveXCategory = 2;
+constexpr int kUninstallCategory = 4;
+constexpr int kAutorunCategory = 5;
 constexpr int kSharedDllsCategory = 3;
 constexpr int kFontsCategory = 6;
 constexpr int kSoundsCategory = 7;
@@ -104,6 +111,14 @@ void RunListScans(RunContext& run) {
   ScanSystemSounds(run);
   ScanHelpFiles(run);
   ScanAppPaths(run);
+}
+
+// The scans that walk every class, library and program entry of the prefix.
+void RunProgramScans(RunContext& run) {
+  ScanComServers(run);
+  ScanActiveX(run);
+  ScanUninstall(run);
+  ScanAutorun(run);
 }
 
 // The main program's backup folder setting would send the backups elsewhere;
@@ -182,11 +197,13 @@ class Plantation {
   RegistrySnapshot Snapshot() const {
     RegistrySnapshot snapshot;
     snapshot.Take(Real().registry, otherKey_);
+    for (const RegLocation& own : programKeys_) snapshot.Take(Real().registry, own);
     for (const RegLocation& base :
          {RegLocation{HKLM, std::string(kAppPathsKey)},
           RegLocation{HKLM, std::string(kHelpFilesKey)},
           RegLocation{HKLM, std::string(kSharedDllsKey)}, RegLocation{HKLM, std::string(kFontsKey)},
-          RegLocation{HKCU, std::string(kSoundAppsKey)}}) {
+          RegLocation{HKCU, std::string(kSoundAppsKey)},
+          RegLocation{HKLM, std::string(kAutorunKey)}}) {
       snapshot.Take(Real().registry, base);
     }
     return snapshot;
@@ -248,6 +265,90 @@ class Plantation {
     DefineFonts();
     DefineSounds();
     DefineOtherEntries();
+    DefineClasses();
+    DefineTypeLibraries();
+    DefineUninstallEntries();
+    DefineAutorunValues();
+  }
+
+  // A key of its own below `parent`, whole in every snapshot.
+  RegLocation ProgramKey(RegRoot root, std::string_view parent, std::string_view name) {
+    RegLocation location{root, Join(parent, name)};
+    ownKeys_.push_back(location);
+    programKeys_.push_back(location);
+    return location;
+  }
+
+  // Servers are read as command lines: quoted, with arguments, in a folder
+  // whose name has a dot and a blank.
+  void DefineClasses() {
+    const std::string gone = Tagged("Gone Class");
+    const RegLocation goneKey = ProgramKey(HKCR, kClassesKey, "{" + Tagged("5A1E gone") + "}");
+    Key(goneKey, {{"", platform::MakeTextValue(gone)}});
+    Key({HKCR, Join(goneKey.path, "InprocServer32")},
+        {{"", platform::MakeTextValue(base_ + "\\gone dir\\gone class.dll")},
+         {"ThreadingModel", platform::MakeTextValue("Both")}});
+    removedKeys_.push_back(goneKey);
+    const RegLocation quoted = ProgramKey(HKCR, kClassesKey, "{" + Tagged("5A1E quoted") + "}");
+    Key(quoted, {{"", platform::MakeTextValue(Tagged("Quoted Class"))}});
+    Key({HKCR, Join(quoted.path, "InprocServer32")},
+        {{"", platform::MakeTextValue("\"" + base_ + "\\lib dir\\" + Tagged("there") +
+                                      ".dll\" /regserver")}});
+    const RegLocation dotted = ProgramKey(HKCR, kClassesKey, "{" + Tagged("5A1E dotted") + "}");
+    Key(dotted, {{"", platform::MakeTextValue(Tagged("Dotted Class"))}});
+    Key({HKCR, Join(dotted.path, "InprocServer32")},
+        {{"", platform::MakeTextValue(base_ + "\\J.Doe Smith\\server.dll")}});
+    findings_[kComCategory] = {gone};
+  }
+
+  // A library is kept while its 64-bit file is there or its 32-bit reference
+  // names a resource inside a module.
+  void DefineTypeLibraries() {
+    const auto library = [&](std::string_view name, std::string_view description,
+                             std::string_view win32, std::string_view win64) {
+      const RegLocation key = ProgramKey(HKCR, kTypeLibrariesKey, "{" + Tagged(name) + "}");
+      Key({HKCR, Join(key.path, "1.0")}, {{"", platform::MakeTextValue(std::string(description))}});
+      Key({HKCR, Join(key.path, "1.0\\0\\win32")},
+          {{"", platform::MakeTextValue(std::string(win32))}});
+      if (!win64.empty()) {
+        Key({HKCR, Join(key.path, "1.0\\0\\win64")},
+            {{"", platform::MakeTextValue(std::string(win64))}});
+      }
+      return key;
+    };
+    const std::string gone = Tagged("Gone Library");
+    removedKeys_.push_back(library("5A1E lib gone", gone, base_ + "\\gone dir\\gone.tlb", ""));
+    library("5A1E lib 64", Tagged("Library 64"), base_ + "\\gone dir\\gone.tlb",
+            base_ + "\\lib dir\\" + Tagged("there") + ".dll");
+    library("5A1E lib res", Tagged("Library Resource"), base_ + "\\gone dir\\gone.dll\\12", "");
+    findings_[kActiveXCategory] = {gone};
+  }
+
+  // A binary uninstall command names no program for certain: kept.
+  void DefineUninstallEntries() {
+    const std::string gone = Tagged("Gone Program");
+    const RegLocation goneKey = ProgramKey(HKLM, kUninstallKey, Tagged("ZentGone"));
+    Key(goneKey, {{"DisplayName", platform::MakeTextValue(gone)},
+                  {"UninstallString",
+                   platform::MakeTextValue("\"" + base_ + "\\gone dir\\uninst.exe\" /S")}});
+    removedKeys_.push_back(goneKey);
+    Key(ProgramKey(HKLM, kUninstallKey, Tagged("ZentDotted")),
+        {{"DisplayName", platform::MakeTextValue(Tagged("Dotted Program"))},
+         {"UninstallString", platform::MakeTextValue(base_ + "\\J.Doe Smith\\uninst.exe /S")}});
+    Key(ProgramKey(HKLM, kUninstallKey, Tagged("ZentBinary")),
+        {{"DisplayName", platform::MakeTextValue(Tagged("Binary Program"))},
+         {"UninstallString", platform::MakeBinaryValue("C:\\gone.exe")}});
+    findings_[kUninstallCategory] = {gone};
+  }
+
+  void DefineAutorunValues() {
+    const RegLocation run{HKLM, std::string(kAutorunKey)};
+    const std::string gone = Tagged("Gone Autorun");
+    Key(run, {{gone, platform::MakeTextValue("\"" + base_ + "\\gone dir\\run me.exe\" -x")},
+              {Tagged("Dotted Autorun"),
+               platform::MakeTextValue(base_ + "\\J.Doe Smith\\uninst.exe -x")}});
+    removedValues_.push_back({run, gone});
+    findings_[kAutorunCategory] = {gone};
   }
 
   void DefineAppPaths() {
@@ -373,13 +474,14 @@ class Plantation {
   void MakeFiles() const {
     auto& files = Real().files;
     for (const std::string_view folder :
-         {"\\prog dir", "\\help dir", "\\lib dir", "\\fonts", "\\media"}) {
+         {"\\prog dir", "\\help dir", "\\lib dir", "\\fonts", "\\media", "\\J.Doe Smith"}) {
       ASSERT_TRUE(files.CreateFolders(base_ + std::string(folder))) << folder;
     }
     for (const std::string& file :
          {std::string("\\prog dir\\valid prog.exe"), "\\help dir\\" + Tagged("valid") + ".chm",
           "\\lib dir\\" + Tagged("there") + ".dll", "\\fonts\\" + Tagged("there") + ".ttf",
-          std::string("\\media\\there.wav")}) {
+          std::string("\\media\\there.wav"), std::string("\\J.Doe Smith\\server.dll"),
+          std::string("\\J.Doe Smith\\uninst.exe")}) {
       ASSERT_TRUE(files.WriteWhole(base_ + file, "present")) << base_ + file;
     }
   }
@@ -392,6 +494,7 @@ class Plantation {
   bool soundsWereThere_ = false;
   std::vector<std::pair<RegLocation, std::vector<std::pair<std::string, RegValue>>>> keys_;
   std::vector<RegLocation> ownKeys_;  // removed whole on clean-up
+  std::vector<RegLocation> programKeys_;
   std::vector<RegLocation> removedKeys_;
   std::vector<std::pair<RegLocation, std::string>> removedValues_;
   std::vector<RegLocation> emptiedDefaults_;
@@ -453,6 +556,7 @@ TEST_F(RegistryRepairOnWine, RemovesExactlyTheOrphansAndTheDatedBackupRestoresTh
   const RegistrySnapshot before = plantation_.Snapshot();
 
   RunListScans(world.run);
+  RunProgramScans(world.run);
   EXPECT_EQ(plantation_.KeepOnlyOurFindings(world.categories), plantation_.ExpectedFindings());
   plantation_.AddSelectedOtherEntries(world.categories);
   world.state.RepairRunning = true;
