@@ -18,6 +18,12 @@ add_executable(zent_saver WIN32 ${ZENT_APP_SOURCES})
 set_target_properties(zent_saver PROPERTIES OUTPUT_NAME "ZentSaver" SUFFIX ".scr")
 target_link_libraries(zent_saver PRIVATE zent_win32_windows)
 target_link_options(zent_saver PRIVATE -municode)
+# The resource script names its icon and manifest beside it.
+target_include_directories(zent_saver PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/app)
+set_property(SOURCE app/saver.rc APPEND PROPERTY OBJECT_DEPENDS
+  ${CMAKE_CURRENT_SOURCE_DIR}/app/saver.ico)
+set_property(SOURCE app/manifest.rc APPEND PROPERTY OBJECT_DEPENDS
+  ${CMAKE_CURRENT_SOURCE_DIR}/app/saver.manifest)
 
 # A window that shows the drive list over the machine's drives, for looking at
 # it (tools/screenshot-drive-list.sh); the saver keeps its drive lists hidden.
@@ -28,7 +34,8 @@ set_target_properties(drive_list_demo PROPERTIES SUFFIX ".exe")
 
 # The configuration dialog on its own, for looking at it
 # (tools/screenshot-dialog.sh).
-add_executable(dialog_demo tests/demo/dialog_demo.cpp)
+add_executable(dialog_demo tests/demo/dialog_demo.cpp app/manifest.rc)
+target_include_directories(dialog_demo PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/app)
 target_link_libraries(dialog_demo PRIVATE zent_win32_windows)
 target_link_options(dialog_demo PRIVATE -municode)
 set_target_properties(dialog_demo PROPERTIES SUFFIX ".exe")

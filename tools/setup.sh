@@ -7,7 +7,7 @@ packages=(
   googletest libgtest-dev
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 wine32:i386
-  xvfb xdotool imagemagick x11-utils fonts-wine
+  xvfb xdotool imagemagick x11-utils fonts-wine python3
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

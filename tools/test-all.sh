@@ -53,7 +53,8 @@ summary+=("wine: the demo's registry values are in the saver's (64-bit) view")
 step "Windows i686 build"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$jobs"
-summary+=("win32: built")
+tools/check-program-resources.py build/win64/ZentSaver.scr build/win32/ZentSaver.scr
+summary+=("win32: built; both builds carry the icon, manifest and version details")
 
 step "Fuzzing (bounded)"
 tools/run-fuzzers.sh build/fuzz
