@@ -8,8 +8,10 @@
 // platform::Canvas::TextOut keeps its own name in this layer.
 #undef TextOut
 
+#include <cstdint>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "platform/utf8.h"
 #include "platform/win32/handles.h"
@@ -27,7 +29,9 @@
 #include "ui/interface_texts.h"
 #include "ui/saver_window.h"
 #include "ui/settings.h"
+#include "ui/start_mode.h"
 #include "ui/win32/dialog_window.h"
+#include "ui/win32/preview_window.h"
 #include "ui/win32/saver_window.h"
 
 namespace {
@@ -36,19 +40,24 @@ constexpr wchar_t kInstanceLockName[] = L"Screensaver ZENT";
 constexpr wchar_t kApplicationTitle[] = L"Bildschirmschoner";
 constexpr const char* kTabSheets[] = {"TabSheet1", "TabSheet2", "TabSheet3"};
 
-enum class Mode { Preview, Saver, Dialog };
-
-// Only the first argument counts, upper-cased: "/P 1234" is the preview
-// inside the display settings, "/C:1234" or "/A" the dialog.
-Mode ModeFromCommandLine() {
+zent::StartRequest StartRequestFromCommandLine() {
   int count = 0;
   const zent::win32::UniqueLocalMemory<LPWSTR*> arguments(
       CommandLineToArgvW(GetCommandLineW(), &count));
-  if (!arguments || count < 2) return Mode::Dialog;
-  const std::string first = zent::UpperCaseUtf8(zent::win32::Narrow(arguments.get()[1]));
-  if (first == "/P") return Mode::Preview;
-  if (first == "/S") return Mode::Saver;
-  return Mode::Dialog;
+  std::vector<std::string> narrow;
+  for (int i = 1; arguments && i < count; ++i) {
+    narrow.push_back(zent::win32::Narrow(arguments.get()[i]));
+  }
+  return zent::ParseStartArguments(narrow);
+}
+
+// The display settings' little monitor: only the star settings are read.
+void RunPreview(HINSTANCE instance, std::uintptr_t host) {
+  if (host == 0) return;
+  zent::win32::Win32Platform system;
+  zent::Form dialog = zent::MakeConfigurationDialog();
+  zent::LoadSettings(dialog, system.registry);
+  zent::win32::RunPreview(instance, reinterpret_cast<HWND>(host), zent::ReadStarSettings(dialog));
 }
 
 // Handles messages until the application is told to terminate.
@@ -163,13 +172,11 @@ class Application {
   zent::RegistryRepair repair_;
 };
 
-int Run(HINSTANCE instance) {
+int Run(HINSTANCE instance, zent::StartMode mode) {
   Application application(instance);
   application.ApplyTexts();
   application.ReadStartFlags();
-  const Mode mode = ModeFromCommandLine();
-  if (mode == Mode::Preview) return 0;
-  if (mode == Mode::Saver) {
+  if (mode == zent::StartMode::Saver) {
     application.RunSaver();
   } else {
     application.RunDialog();
@@ -181,13 +188,25 @@ int Run(HINSTANCE instance) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  const zent::StartRequest request = StartRequestFromCommandLine();
+  // The preview never cleans, so it does not take the lock: a preview still
+  // running never keeps the saver itself from starting. It fails silently,
+  // inside the display settings.
+  if (request.mode == zent::StartMode::Preview) {
+    try {
+      RunPreview(instance, request.previewHost);
+    } catch (const std::exception&) {
+      return 1;
+    }
+    return 0;
+  }
   // A second instance, or one that cannot tell, ends without a word and
   // leaves the running one alone.
   SetLastError(0);
   const zent::win32::UniqueKernelObject lock(CreateMutexW(nullptr, TRUE, kInstanceLockName));
   if (!lock || GetLastError() != 0) return 0;
   try {
-    return Run(instance);
+    return Run(instance, request.mode);
   } catch (const std::exception& error) {
     // The application's standard report of an error nobody handled.
     MessageBoxW(nullptr, zent::win32::Widen(error.what()).c_str(), kApplicationTitle,

@@ -40,6 +40,12 @@ target_link_libraries(dialog_demo PRIVATE zent_win32_windows)
 target_link_options(dialog_demo PRIVATE -municode)
 set_target_properties(dialog_demo PROPERTIES SUFFIX ".exe")
 
+# The display settings' part in the preview check (tools/check-saver-preview.sh).
+add_executable(preview_host tests/demo/preview_host.cpp)
+target_link_libraries(preview_host PRIVATE zent_win32_platform)
+target_link_options(preview_host PRIVATE -municode)
+set_target_properties(preview_host PROPERTIES SUFFIX ".exe")
+
 # GoogleTest from the sources Debian ships; without them (a build on Windows
 # itself) only the program is built.
 set(GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")

@@ -41,6 +41,8 @@ tools/wine-tests.sh build/win64/wine_tests.exe --gtest_brief=1 | tee build/win64
 summary+=("wine: $(grep -E '^\[  PASSED  \]' build/win64/test-output.txt)")
 tools/check-saver-starts.sh build/win64/ZentSaver.scr
 summary+=("wine: the saver starts and ends")
+tools/check-saver-preview.sh build/win64/ZentSaver.scr build/win64/preview_host.exe
+summary+=("wine: the preview runs inside its host only, ends with it, and never cleans")
 tools/check-saver-behaviour.sh build/win64/ZentSaver.scr
 summary+=("wine: the saver shows its starfield and ends on input")
 tools/check-dialog-settings.sh build/win64/ZentSaver.scr

@@ -8,7 +8,6 @@ namespace {
 
 constexpr int kStarSpace = 512;  // x, y and z are drawn from -256..255
 constexpr int kStarOffset = 256;
-constexpr std::int32_t kProjection = 128;
 constexpr int kSpareEntries = 4;
 constexpr std::int32_t kWhiteDepth = 32;  // nearer stars would overflow the grey
 
@@ -31,12 +30,13 @@ platform::Color Starfield::StarColor(std::int32_t z) {
 }
 
 void Starfield::Prepare(int starCount, int speed, bool blockStars, int screenWidth,
-                        int screenHeight, RandomSource& random) {
+                        int screenHeight, RandomSource& random, std::int32_t projection) {
   starCount_ = std::clamp(starCount, kNoStars, kMaxStarCount);
   speed_ = std::clamp(speed, kMinSpeed, kMaxSpeed);
   blockStars_ = blockStars;
   width_ = screenWidth;
   height_ = screenHeight;
+  projection_ = std::max<std::int32_t>(projection, 1);
   stars_.assign(static_cast<std::size_t>(starCount_ + kSpareEntries), Star{});
   centerX_ = screenWidth / 2;
   centerY_ = screenHeight / 2;
@@ -68,8 +68,8 @@ void Starfield::Tick(platform::Canvas& canvas, RandomSource& random) {
     if (z != 0) {
       // C++ division truncates towards zero, so a negative depth mirrors the
       // star through the centre.
-      const std::int32_t sx = x * kProjection / z + centerX_;
-      const std::int32_t sy = y * kProjection / z + centerY_;
+      const std::int32_t sx = x * projection_ / z + centerX_;
+      const std::int32_t sy = y * projection_ / z + centerY_;
       // Only the far edges are tested: the window clips negative coordinates.
       if (sx < width_ - 1 && sy < height_ - 1) Plot(canvas, sx, sy, StarColor(z));
       // Remembered even when not drawn, so the erase may hit off-screen pixels.

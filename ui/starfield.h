@@ -52,6 +52,9 @@ class Starfield {
 
   static constexpr platform::Color kBlack = 0x000000;
   static constexpr platform::Color kWhite = 0xFFFFFF;
+  // How far a star at depth 1 stands from the centre per unit of x or y on the
+  // screen; a smaller surface showing the same field uses less.
+  static constexpr std::int32_t kScreenProjection = 128;
 
   struct Star {
     std::int32_t x = 0, y = 0, z = 0;
@@ -62,7 +65,7 @@ class Starfield {
   // star at random (x, then y, then z, each random(512) - 256), with its
   // remembered screen position set to (x, y). The blink counter runs on.
   void Prepare(int starCount, int speed, bool blockStars, int screenWidth, int screenHeight,
-               RandomSource& random);
+               RandomSource& random, std::int32_t projection = kScreenProjection);
 
   // One timer tick: erase, respawn, project and draw every star, then advance
   // the blink. Does nothing once Release has run (or before Prepare).
@@ -102,6 +105,7 @@ class Starfield {
   bool blockStars_ = false;
   int width_ = 0, height_ = 0;
   int centerX_ = 0, centerY_ = 0;
+  std::int32_t projection_ = kScreenProjection;
   int blinkCounter_ = 0;
   bool messageVisible_ = true;
 };

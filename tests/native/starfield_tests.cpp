@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ui/input_rule.h"
+#include "ui/star_preview.h"
 
 namespace zent {
 namespace {
@@ -345,6 +346,28 @@ TEST(CloseOnInputRule, ResetForgetsTheFirstMove) {
   EXPECT_FALSE(rule.FirstMoveSeen());
   EXPECT_FALSE(rule.ShouldEnd(InputEvent::MouseMove, 9, 9));
   EXPECT_TRUE(rule.ShouldEnd(InputEvent::MouseMove, 1, 1));
+}
+
+// The display settings' little monitor shows the screen's picture shrunk: a
+// star lands where it would on the screen, scaled by the width ratio.
+TEST(StarPreview, DrawsTheScreensPictureShrunkToTheWindow) {
+  struct Case {
+    int width, screenWidth;
+    std::int32_t projection;
+  };
+  for (const Case c : {Case{152, 1024, 19}, Case{1024, 1024, 128}, Case{2048, 1024, 128},
+                       Case{0, 1024, 128}, Case{1, 100000, 1}}) {
+    EXPECT_EQ(StarPreview::ProjectionFor(c.width, c.screenWidth), c.projection)
+        << c.width << " of " << c.screenWidth;
+  }
+  ScriptedStars random;
+  random.Add(64, -32, 64);
+  Starfield field;
+  field.Prepare(0, 2, false, 152, 112, random, StarPreview::ProjectionFor(152, 1024));
+  PixelRecorder canvas;
+  field.Tick(canvas, random);
+  // 64*19/64 + 76, -32*19/64 (truncated) + 56.
+  EXPECT_EQ(canvas.pixels, (std::vector<Pixel>{{64, -32, kBlack}, {95, 47, 0xDFDFDF}}));
 }
 
 }  // namespace

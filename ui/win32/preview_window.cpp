@@ -1,0 +1,97 @@
+#include "ui/win32/preview_window.h"
+
+#include "platform/win32/handles.h"
+#include "sysinfo/win32/drive_list_box.h"
+#include "ui/star_preview.h"
+
+namespace zent::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"ZentPreviewWindow";
+constexpr UINT_PTR kStarTimer = 1;
+constexpr UINT kTimerInterval = 10;  // ms
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+class PreviewWindow {
+ public:
+  PreviewWindow(HINSTANCE instance, HWND host, const StarSettings& stars) {
+    RECT area{};
+    if (!GetClientRect(host, &area) || !Register(instance)) return;
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    preview_.Prepare(stars, width, height, GetSystemMetrics(SM_CXSCREEN), GetTickCount());
+    CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, width, height, host, nullptr,
+                    instance, this);
+    if (window_) SetTimer(window_.get(), kStarTimer, kTimerInterval, nullptr);
+  }
+  PreviewWindow(const PreviewWindow&) = delete;
+  PreviewWindow& operator=(const PreviewWindow&) = delete;
+
+  bool Shown() const { return static_cast<bool>(window_); }
+
+ private:
+  static bool Register(HINSTANCE instance) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_OWNDC;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = kClassName;
+    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  }
+
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+      auto* self =
+          static_cast<PreviewWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+      self->window_.reset(window);
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<PreviewWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    switch (message) {
+      case WM_TIMER:
+        if (wParam == kStarTimer) self->Tick();
+        return 0;
+      case WM_DESTROY:
+        // The host went away, and the system took the preview with it.
+        KillTimer(window, kStarTimer);
+        PostQuitMessage(0);
+        return 0;
+      case WM_NCDESTROY:
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        (void)self->window_.release();
+        break;
+      default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+
+  void Tick() {
+    const WindowDc dc(window_.get());
+    if (!dc) return;
+    GdiCanvas canvas(dc.get(), kBlack);
+    preview_.Tick(canvas);
+  }
+
+  StarPreview preview_;
+  UniqueWindow window_;
+};
+
+}  // namespace
+
+void RunPreview(HINSTANCE instance, HWND host, const StarSettings& stars) {
+  if (!IsWindow(host)) return;
+  PreviewWindow preview(instance, host, stars);
+  if (!preview.Shown()) return;
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+}  // namespace zent::win32
