@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/canvas.h"
+
 namespace zent::platform {
 
 // Drive types as the system numbers them.
@@ -25,6 +27,10 @@ class SystemQueries {
   virtual std::string SystemDirectory() = 0;
   virtual int ScreenWidth() = 0;
   virtual int ScreenHeight() = 0;
+  // What all monitors together cover, in screen coordinates: the primary
+  // monitor's top-left corner is (0, 0), so the origin is negative when a
+  // monitor stands left of or above it.
+  virtual Rect VirtualScreen() = 0;
   virtual int ColorBits() = 0;  // bits per pixel x colour planes
   virtual std::optional<std::string> UserName() = 0;
   virtual std::optional<std::string> ComputerName() = 0;

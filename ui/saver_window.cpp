@@ -56,13 +56,16 @@ void SaverWindowModel::SeedStarfield(const StarSettings& stars) {
     ownRandom_.Reseed(static_cast<std::uint32_t>(platform_.clock.TickMilliseconds()));
   }
   PlaceMessageLine();
-  starfield_.Prepare(stars.starCount, stars.speed, stars.blockStars, platform_.system.ScreenWidth(),
-                     platform_.system.ScreenHeight(), *random_);
+  const platform::Rect area = SaverArea();
+  starfield_.Prepare(stars.starCount, stars.speed, stars.blockStars, area.right - area.left,
+                     area.bottom - area.top, *random_);
 }
 
+// In the window's coordinates, which start at the saver area's corner.
 void SaverWindowModel::PlaceMessageLine() {
-  statusLabel_.top = platform_.system.ScreenHeight() / 2;
-  statusLabel_.left = 0;
+  const platform::Rect area = SaverArea();
+  statusLabel_.top = platform_.system.ScreenHeight() / 2 - area.top;
+  statusLabel_.left = -area.left;
   statusLabel_.width = platform_.system.ScreenWidth();
   statusLabel_.centred = true;
   statusLabel_.text = loadText_ ? loadText_(kPleaseWaitText) : std::string();

@@ -95,6 +95,11 @@ class SaverWindowModel {
   MessageLine& StatusLabel() { return statusLabel_; }
   bool MessageVisible() const { return starfield_.MessageVisible(); }
 
+  // Where the saver window goes: over every monitor, in screen coordinates.
+  // The starfield spreads over all of it; the message line stays in the
+  // middle of the primary monitor.
+  platform::Rect SaverArea() const { return platform_.system.VirtualScreen(); }
+
   // What the cleaning run works with; none of it is shown.
   // Their checked rows give SweepDrives and CheckDrives.
   DriveList SweepDriveList;

@@ -141,6 +141,10 @@ class MemorySystem final : public platform::SystemQueries {
   std::string SystemDirectory() override { return systemDirectory; }
   int ScreenWidth() override { return screenWidth; }
   int ScreenHeight() override { return screenHeight; }
+  // The primary screen alone unless a test sets more monitors.
+  platform::Rect VirtualScreen() override {
+    return virtualScreen.value_or(platform::Rect{0, 0, screenWidth, screenHeight});
+  }
   int ColorBits() override { return colorBits; }
   std::optional<std::string> UserName() override { return userName; }
   std::optional<std::string> ComputerName() override { return computerName; }
@@ -156,6 +160,7 @@ class MemorySystem final : public platform::SystemQueries {
   std::string systemDirectory = "C:\\WINDOWS\\SYSTEM32";
   int screenWidth = 1024;
   int screenHeight = 768;
+  std::optional<platform::Rect> virtualScreen;
   int colorBits = 32;
   std::optional<std::string> userName = "tester";
   std::optional<std::string> computerName = "TESTPC";

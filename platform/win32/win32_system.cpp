@@ -67,6 +67,16 @@ int Win32System::ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 
 int Win32System::ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
+platform::Rect Win32System::VirtualScreen() {
+  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+  const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  // A system that cannot tell has the primary screen at least.
+  if (width <= 0 || height <= 0) return {0, 0, ScreenWidth(), ScreenHeight()};
+  return {left, top, left + width, top + height};
+}
+
 int Win32System::ColorBits() {
   const WindowDc screen(nullptr);
   if (!screen) return 0;

@@ -10,6 +10,7 @@ class Win32System final : public platform::SystemQueries {
   std::string SystemDirectory() override;
   int ScreenWidth() override;
   int ScreenHeight() override;
+  platform::Rect VirtualScreen() override;
   int ColorBits() override;
   std::optional<std::string> UserName() override;
   std::optional<std::string> ComputerName() override;

@@ -172,6 +172,7 @@ class CallLog final : public platform::SystemQueries {
   std::string SystemDirectory() override { return Log("SystemDirectory", std::string("S")); }
   int ScreenWidth() override { return Log("ScreenWidth", 1); }
   int ScreenHeight() override { return Log("ScreenHeight", 1); }
+  platform::Rect VirtualScreen() override { return {0, 0, Log("VirtualScreen", 1), 1}; }
   int ColorBits() override { return Log("ColorBits", 1); }
   std::optional<std::string> UserName() override { return Log("UserName", std::string("U")); }
   std::optional<std::string> ComputerName() override {

@@ -145,6 +145,32 @@ TEST_F(SaverWindowTest, MessageLineIsCentredAcrossTheScreenMiddle) {
   EXPECT_TRUE(model.MessageVisible());
 }
 
+// The window covers every monitor; the stars spread from the middle of all of
+// them, the message line stays in the middle of the primary one.
+TEST_F(SaverWindowTest, SaverAreaSpansEveryMonitor) {
+  struct Case {
+    platform::Rect screen;
+    int centreX, centreY, lineLeft, lineTop;
+  };
+  const Case cases[] = {
+      {{0, 0, 1024, 768}, 512, 384, 0, 384},
+      {{0, 0, 2048, 768}, 1024, 384, 0, 384},
+      {{-1280, -256, 1024, 768}, 1152, 512, 1280, 640},
+  };
+  for (const Case& c : cases) {
+    memory.system.virtualScreen = c.screen;
+    model.PrepareSaver({20, 5, false});
+    const platform::Rect area = model.SaverArea();
+    EXPECT_EQ(std::vector<int>({area.left, area.top, area.right, area.bottom}),
+              std::vector<int>({c.screen.left, c.screen.top, c.screen.right, c.screen.bottom}));
+    EXPECT_EQ(model.Stars().ScreenCenterX(), c.centreX) << c.screen.left;
+    EXPECT_EQ(model.Stars().ScreenCenterY(), c.centreY) << c.screen.left;
+    EXPECT_EQ(model.StatusLabel().left, c.lineLeft) << c.screen.left;
+    EXPECT_EQ(model.StatusLabel().top, c.lineTop) << c.screen.left;
+    EXPECT_EQ(model.StatusLabel().width, 1024);
+  }
+}
+
 TEST_F(SaverWindowTest, DialogModeStopsAfterTheStarfield) {
   state.DialogMode = true;
   state.RepairRunning = true;

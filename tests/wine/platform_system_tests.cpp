@@ -28,6 +28,12 @@ TEST(Win32System, DirectoriesAreTheWindowsOnes) {
 TEST(Win32System, ScreenAndMachineFacts) {
   EXPECT_GT(P().system.ScreenWidth(), 0);
   EXPECT_GT(P().system.ScreenHeight(), 0);
+  // The primary screen lies inside what all monitors cover.
+  const platform::Rect all = P().system.VirtualScreen();
+  EXPECT_LE(all.left, 0);
+  EXPECT_LE(all.top, 0);
+  EXPECT_GE(all.right, P().system.ScreenWidth());
+  EXPECT_GE(all.bottom, P().system.ScreenHeight());
   const int bits = P().system.ColorBits();
   EXPECT_TRUE(bits == 16 || bits == 24 || bits == 32) << bits;
   const auto user = P().system.UserName();

@@ -139,15 +139,15 @@ TEST_F(SaverWindowTest, StatusChangesGoToTheDebuggerAndTheCaptionStays) {
   EXPECT_EQ(std::wstring(caption), L"Screensaver");
 }
 
-TEST_F(SaverWindowTest, ShowCoversTheWholeScreen) {
+TEST_F(SaverWindowTest, ShowCoversEveryMonitor) {
   window_.Show();
   RECT bounds;
   GetWindowRect(window_.Handle(), &bounds);
   EXPECT_TRUE(IsWindowVisible(window_.Handle()));
-  EXPECT_EQ(bounds.left, 0);
-  EXPECT_EQ(bounds.top, 0);
-  EXPECT_EQ(bounds.right, GetSystemMetrics(SM_CXSCREEN));
-  EXPECT_EQ(bounds.bottom, GetSystemMetrics(SM_CYSCREEN));
+  EXPECT_EQ(bounds.left, GetSystemMetrics(SM_XVIRTUALSCREEN));
+  EXPECT_EQ(bounds.top, GetSystemMetrics(SM_YVIRTUALSCREEN));
+  EXPECT_EQ(bounds.right - bounds.left, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+  EXPECT_EQ(bounds.bottom - bounds.top, GetSystemMetrics(SM_CYVIRTUALSCREEN));
 }
 
 TEST_F(SaverWindowTest, FirstMouseMoveOnlyRecordsThePosition) {

@@ -58,8 +58,9 @@ HCURSOR CreateBlankCursor(HINSTANCE instance) {
 SaverWindow::SaverWindow(HINSTANCE instance, SaverWindowModel& model)
     : instance_(instance), model_(model) {
   if (!RegisterSaverClass(instance_, WindowProc)) return;
-  CreateWindowExW(0, kClassName, kCaption, WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                  GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance_, this);
+  const platform::Rect area = model_.SaverArea();
+  CreateWindowExW(0, kClassName, kCaption, WS_POPUP, area.left, area.top, area.right - area.left,
+                  area.bottom - area.top, nullptr, nullptr, instance_, this);
   if (window_) font_.reset(CreateMessageFont(window_.get()));
 }
 
@@ -97,8 +98,10 @@ void SaverWindow::Show() {
   if (!window_) return;
   shownVisible_ = false;
   shownText_.clear();
-  SetWindowPos(window_.get(), HWND_TOPMOST, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-               GetSystemMetrics(SM_CYSCREEN), SWP_SHOWWINDOW);
+  // Every monitor, as they stand now.
+  const platform::Rect area = model_.SaverArea();
+  SetWindowPos(window_.get(), HWND_TOPMOST, area.left, area.top, area.right - area.left,
+               area.bottom - area.top, SWP_SHOWWINDOW);
   SetForegroundWindow(window_.get());
   SetFocus(window_.get());
   if (blankCursor_) SetCursor(blankCursor_.get());
