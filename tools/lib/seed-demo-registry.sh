@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # The main job's demo machine (sourced, not run, inside a Wine sandbox): the
-# product's settings asking for five registry scans, and in each of the five
+# product's settings asking for seven registry scans, and in each of the seven
 # places one entry that names a file which is gone and one whose file exists.
 # After the saver has run, report_demo tells which entries went, which stayed
 # and where the backup of the removed ones is. The registry tools run as
@@ -13,6 +13,7 @@ demo_key_help='HKLM\SOFTWARE\Microsoft\Windows\Help'
 demo_key_shared='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs'
 demo_key_fonts='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Fonts'
 demo_key_sounds='HKCU\AppEvents\Schemes\Apps\ZentDemo'
+demo_key_classes='HKCR'
 
 # C:\A\B -> the file's place on the Linux side of the prefix.
 demo_unix_path() {
@@ -20,7 +21,9 @@ demo_unix_path() {
   printf '%s/drive_c/%s' "$WINEPREFIX" "${path//\\//}"
 }
 
-# Only the "Here" folder exists; nothing named in "Gone" does.
+# Only the "Here" folders exist; nothing named in "Gone" does. The valid file
+# type's program lies in a folder whose name begins like a program name
+# ("Here.exec"), where a command cut after its first ".EXE" would end.
 seed_demo_files() {
   local here
   here=$(demo_unix_path "$demo_root\\Here")
@@ -29,6 +32,8 @@ seed_demo_files() {
   for file in ZentDemoHere.exe zenthere.hlp zenthere.dll zenthere.ttf here.wav; do
     : >"$here/$file"
   done
+  mkdir -p "$(demo_unix_path "$demo_root\\Here.exec")"
+  : >"$(demo_unix_path "$demo_root\\Here.exec\\ZentView.exe")"
 }
 
 # Written for the registry editor's import: REGEDIT4, backslashes doubled.
@@ -49,6 +54,8 @@ REGEDIT4
 "REG-MEDIA"=dword:00000001
 "REG-HELPS"="1"
 "REG-APPS"=dword:00000001
+"REG-FILE_FORMATE"=dword:00000001
+"REG-ICONS"=dword:00000001
 "CHECKDRIVE_C"=dword:00000001
 
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\ZentDemoGone.exe]
@@ -76,6 +83,24 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\AppEvents\Schemes\Apps\ZentDemo\HereEvent\.current]
 @="C:\\ZentDemo\\Here\\here.wav"
+
+[HKEY_CLASSES_ROOT\.zentgone]
+@="ZentDemo.GoneFile"
+
+[HKEY_CLASSES_ROOT\ZentDemo.GoneFile\shell\open\command]
+@="\"C:\\ZentDemo\\Gone\\ZentDemoGone.exe\" \"%1\""
+
+[HKEY_CLASSES_ROOT\.zenthere]
+@="ZentDemo.HereFile"
+
+[HKEY_CLASSES_ROOT\ZentDemo.HereFile\shell\open\command]
+@="\"C:\\ZentDemo\\Here.exec\\ZentView.exe\" \"%1\""
+
+[HKEY_CLASSES_ROOT\ZentDemo.GoneIcon\DefaultIcon]
+@="C:\\ZentDemo\\Gone\\zentgone.dll,1"
+
+[HKEY_CLASSES_ROOT\ZentDemo.HereIcon\DefaultIcon]
+@="\"C:\\ZentDemo\\Here\\zenthere.dll\",0"
 EOF
 }
 
@@ -86,7 +111,7 @@ seed_demo() {
   wine64 regedit /s "$ZENT_FIXTURES_DRIVE\\seed.reg"
   wine64 reg query 'HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT\Options' /v CUSTOM-REG /reg:64 >/dev/null 2>&1 ||
     { echo "demo: the registry could not be seeded (no CUSTOM-REG in the 64-bit view)" >&2; return 1; }
-  echo "Seeded the sandbox registry: five scans chosen, one orphaned and one valid entry each."
+  echo "Seeded the sandbox registry: seven scans chosen, one orphaned and one valid entry each."
 }
 
 # The data of a value ("" = the key's default value); fails when it is missing.
@@ -161,6 +186,10 @@ report_demo() {
   demo_report_line gone 'Fonts' 'Zent Demo Gone (TrueType)' "$demo_key_fonts" \
     'Zent Demo Gone (TrueType)'
   demo_report_line gone 'Sounds' 'ZentDemo\GoneEvent' "$demo_key_sounds\\GoneEvent\\.current" ''
+  demo_report_line gone 'File types' .zentgone "$demo_key_classes\\.zentgone" '(key)'
+  demo_report_line gone 'File types' ZentDemo.GoneFile "$demo_key_classes\\ZentDemo.GoneFile" '(key)'
+  demo_report_line gone 'Icons' 'ZentDemo.GoneIcon\DefaultIcon' \
+    "$demo_key_classes\\ZentDemo.GoneIcon\\DefaultIcon" ''
   echo "Valid entries (their files exist):"
   demo_report_line here 'App Paths' ZentDemoHere.exe "$demo_key_app_paths\\ZentDemoHere.exe" '(key)'
   demo_report_line here 'Help' zenthere.hlp "$demo_key_help" zenthere.hlp
@@ -169,6 +198,10 @@ report_demo() {
   demo_report_line here 'Fonts' 'Zent Demo Here (TrueType)' "$demo_key_fonts" \
     'Zent Demo Here (TrueType)'
   demo_report_line here 'Sounds' 'ZentDemo\HereEvent' "$demo_key_sounds\\HereEvent\\.current" ''
+  demo_report_line here 'File types' .zenthere "$demo_key_classes\\.zenthere" '(key)'
+  demo_report_line here 'File types' ZentDemo.HereFile "$demo_key_classes\\ZentDemo.HereFile" '(key)'
+  demo_report_line here 'Icons' 'ZentDemo.HereIcon\DefaultIcon' \
+    "$demo_key_classes\\ZentDemo.HereIcon\\DefaultIcon" ''
   echo "Entries the fresh prefix already had whose files are missing on C: (such as Wine's own"
   echo "bitmap fonts) were found and removed too; the backup holds them as well."
   demo_backup_report
