@@ -19,6 +19,8 @@
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_resources.h"
 #include "regscan/com_scans.h"
+#include "regscan/file_type_scans.h"
+#include "regscan/icon_scans.h"
 #include "regscan/list_scans.h"
 #include "regscan/program_scans.h"
 #include "regscan/scan_pattern.h"
@@ -74,6 +76,7 @@ zent::CleaningSteps CleaningStepsOf(zent::RunContext& run, zent::RegistryRepair&
   using zent::RegCategory;
   const auto slot = [](RegCategory category) { return static_cast<std::size_t>(category); };
   zent::CleaningSteps steps;
+  steps.scans[slot(RegCategory::FileFormats)] = [&run] { zent::ScanFileFormats(run); };
   steps.scans[slot(RegCategory::ComServers)] = [&run] { zent::ScanComServers(run); };
   steps.scans[slot(RegCategory::ActiveX)] = [&run] { zent::ScanActiveX(run); };
   steps.scans[slot(RegCategory::SharedDlls)] = [&run] { zent::ScanSharedDlls(run); };
@@ -83,6 +86,7 @@ zent::CleaningSteps CleaningStepsOf(zent::RunContext& run, zent::RegistryRepair&
   steps.scans[slot(RegCategory::SystemSounds)] = [&run] { zent::ScanSystemSounds(run); };
   steps.scans[slot(RegCategory::HelpFiles)] = [&run] { zent::ScanHelpFiles(run); };
   steps.scans[slot(RegCategory::AppPaths)] = [&run] { zent::ScanAppPaths(run); };
+  steps.scans[slot(RegCategory::Icons)] = [&run] { zent::ScanIcons(run); };
   steps.repair = [&repair] { repair.Repair(); };
   return steps;
 }

@@ -6,7 +6,7 @@
 #
 # "/S" is a demonstration of a cleaning run: the sandbox's registry is first
 # seeded (tools/lib/seed-demo-registry.sh) with the product's settings asking
-# for nine registry scans and, for each, an entry that names a file which is
+# for eleven registry scans and, for each, an entry that names a file which is
 # gone and one whose file exists. The saver runs until its status reads
 # "Search completed." (at most 120 s); then the script tells which entries were
 # removed, which stayed, and where the dated backup of the removed ones is; it

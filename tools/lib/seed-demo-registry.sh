@@ -1,9 +1,10 @@
 # shellcheck shell=bash
 # The main job's demo machine (sourced, not run, inside a Wine sandbox): the
-# product's settings asking for nine registry scans, and in each of the nine
-# places one entry that names a file which is gone and one whose file exists
-# (the valid uninstall entry's program lies in a folder named "J.Doe Smith",
-# which a command line cut at its first blank would miss).
+# product's settings asking for eleven registry scans, and in each of the
+# eleven places one entry that names a file which is gone and one whose file
+# exists (some valid ones lie where a cut command line would miss them: the
+# uninstall entry's program in a folder named "J.Doe Smith", the file type's
+# program in a folder named "Here.exec").
 # After the saver has run, report_demo tells which entries went, which stayed
 # and where the backup of the removed ones is. The registry tools run as
 # 64-bit programs, on the 64-bit view the saver sees.
@@ -15,10 +16,11 @@ demo_key_help='HKLM\SOFTWARE\Microsoft\Windows\Help'
 demo_key_shared='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs'
 demo_key_fonts='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Fonts'
 demo_key_sounds='HKCU\AppEvents\Schemes\Apps\ZentDemo'
-demo_key_classes='HKCR\CLSID'
+demo_key_clsid='HKCR\CLSID'
 demo_key_libraries='HKCR\TypeLib'
 demo_key_uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 demo_key_autorun='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+demo_key_classes='HKCR'
 
 # C:\A\B -> the file's place on the Linux side of the prefix.
 demo_unix_path() {
@@ -26,7 +28,9 @@ demo_unix_path() {
   printf '%s/drive_c/%s' "$WINEPREFIX" "${path//\\//}"
 }
 
-# Only the "Here" folder exists; nothing named in "Gone" does.
+# Only the "Here" folders exist; nothing named in "Gone" does. The valid file
+# type's program lies in a folder whose name begins like a program name
+# ("Here.exec"), where a command cut after its first ".EXE" would end.
 seed_demo_files() {
   local here
   here=$(demo_unix_path "$demo_root\\Here")
@@ -36,6 +40,8 @@ seed_demo_files() {
     : >"$here/$file"
   done
   : >"$(demo_unix_path "$demo_root\\J.Doe Smith")/uninst.exe"
+  mkdir -p "$(demo_unix_path "$demo_root\\Here.exec")"
+  : >"$(demo_unix_path "$demo_root\\Here.exec\\ZentView.exe")"
 }
 
 # Written for the registry editor's import: REGEDIT4, backslashes doubled.
@@ -60,6 +66,8 @@ REGEDIT4
 "REG-ACTIVEX"=dword:00000001
 "REG-UNINSTALL"=dword:00000001
 "REG-AUTORUN"=dword:00000001
+"REG-FILE_FORMATE"=dword:00000001
+"REG-ICONS"=dword:00000001
 "CHECKDRIVE_C"=dword:00000001
 
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\ZentDemoGone.exe]
@@ -123,6 +131,23 @@ REGEDIT4
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Run]
 "ZentDemoGone"="C:\\ZentDemo\\Gone\\zentgone.exe -autostart"
 "ZentDemoHere"="C:\\ZentDemo\\Here\\ZentDemoHere.exe -autostart"
+[HKEY_CLASSES_ROOT\.zentgone]
+@="ZentDemo.GoneFile"
+
+[HKEY_CLASSES_ROOT\ZentDemo.GoneFile\shell\open\command]
+@="\"C:\\ZentDemo\\Gone\\ZentDemoGone.exe\" \"%1\""
+
+[HKEY_CLASSES_ROOT\.zenthere]
+@="ZentDemo.HereFile"
+
+[HKEY_CLASSES_ROOT\ZentDemo.HereFile\shell\open\command]
+@="\"C:\\ZentDemo\\Here.exec\\ZentView.exe\" \"%1\""
+
+[HKEY_CLASSES_ROOT\ZentDemo.GoneIcon\DefaultIcon]
+@="C:\\ZentDemo\\Gone\\zentgone.dll,1"
+
+[HKEY_CLASSES_ROOT\ZentDemo.HereIcon\DefaultIcon]
+@="\"C:\\ZentDemo\\Here\\zenthere.dll\",0"
 EOF
 }
 
@@ -133,7 +158,7 @@ seed_demo() {
   wine64 regedit /s "$ZENT_FIXTURES_DRIVE\\seed.reg"
   wine64 reg query 'HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT\Options' /v CUSTOM-REG /reg:64 >/dev/null 2>&1 ||
     { echo "demo: the registry could not be seeded (no CUSTOM-REG in the 64-bit view)" >&2; return 1; }
-  echo "Seeded the sandbox registry: nine scans chosen, one orphaned and one valid entry each."
+  echo "Seeded the sandbox registry: eleven scans chosen, one orphaned and one valid entry each."
 }
 
 # The data of a value ("" = the key's default value); fails when it is missing.
@@ -202,7 +227,7 @@ demo_backup_report() {
 demo_program_lines() {
   local kind=$1 word=$2 tail=$3
   local class="{5A1E7E57-0000-4000-8000-00000000$tail}" library="{5A1E7E57-0001-4000-8000-00000000$tail}"
-  demo_report_line "$kind" 'COM class' "$class" "$demo_key_classes\\$class" '(key)'
+  demo_report_line "$kind" 'COM class' "$class" "$demo_key_clsid\\$class" '(key)'
   demo_report_line "$kind" 'Type lib' "$library" "$demo_key_libraries\\$library" '(key)'
   demo_report_line "$kind" 'Uninstall' "ZentDemo$word" "$demo_key_uninstall\\ZentDemo$word" '(key)'
   demo_report_line "$kind" 'Autorun' "ZentDemo$word" "$demo_key_autorun" "ZentDemo$word"
@@ -219,6 +244,10 @@ report_demo() {
     'Zent Demo Gone (TrueType)'
   demo_report_line gone 'Sounds' 'ZentDemo\GoneEvent' "$demo_key_sounds\\GoneEvent\\.current" ''
   demo_program_lines gone Gone DEAD
+  demo_report_line gone 'File types' .zentgone "$demo_key_classes\\.zentgone" '(key)'
+  demo_report_line gone 'File types' ZentDemo.GoneFile "$demo_key_classes\\ZentDemo.GoneFile" '(key)'
+  demo_report_line gone 'Icons' 'ZentDemo.GoneIcon\DefaultIcon' \
+    "$demo_key_classes\\ZentDemo.GoneIcon\\DefaultIcon" ''
   echo "Valid entries (their files exist):"
   demo_report_line here 'App Paths' ZentDemoHere.exe "$demo_key_app_paths\\ZentDemoHere.exe" '(key)'
   demo_report_line here 'Help' zenthere.hlp "$demo_key_help" zenthere.hlp
@@ -228,6 +257,10 @@ report_demo() {
     'Zent Demo Here (TrueType)'
   demo_report_line here 'Sounds' 'ZentDemo\HereEvent' "$demo_key_sounds\\HereEvent\\.current" ''
   demo_program_lines here Here BEEF
+  demo_report_line here 'File types' .zenthere "$demo_key_classes\\.zenthere" '(key)'
+  demo_report_line here 'File types' ZentDemo.HereFile "$demo_key_classes\\ZentDemo.HereFile" '(key)'
+  demo_report_line here 'Icons' 'ZentDemo.HereIcon\DefaultIcon' \
+    "$demo_key_classes\\ZentDemo.HereIcon\\DefaultIcon" ''
   echo "Entries the fresh prefix already had whose files are missing on C: (such as Wine's own"
   echo "bitmap fonts) were found and removed too; the backup holds them as well."
   demo_backup_report

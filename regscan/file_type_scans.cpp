@@ -1,0 +1,224 @@
+// An extension key (".txt") names its file type in its default value
+// ("txtfile"); the type's "shell" key names the default verb (or "open" when
+// it names none) and "shell\<verb>\command" the command that opens the file.
+// An extension without a type carries its shell key itself. Only commands that
+// run a program (".EXE") are tested, cut to the program as the other command
+// scans cut them, and an extension is reported only when no reading of its
+// command names a file that may be there.
+//
+// The repair removes the extension key and the whole type key of a row, so an
+// extension is never reported when either name could stand for more than one
+// file type (a shared class key, a path of keys) or its type is one a
+// protected extension uses.
+
+#include "regscan/file_type_scans.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/registry_helpers.h"
+#include "platform/utf8.h"
+#include "regscan/scan_pattern.h"
+
+namespace zent {
+namespace {
+
+using platform::RegRoot;
+
+constexpr RegRoot kRoot = RegRoot::ClassesRoot;
+constexpr std::string_view kProgramExtension = ".EXE";
+constexpr std::string_view kDefaultVerb = "open";
+
+// Keys under HKEY_CLASSES_ROOT that serve many types or the shell as a whole;
+// an extension naming one as its type is misconfigured, not a file type.
+constexpr std::string_view kSharedClassKeys[] = {
+    "CLSID",
+    "Interface",
+    "TypeLib",
+    "AppID",
+    "Record",
+    "Component Categories",
+    "MIME",
+    "FileType",
+    "Applications",
+    "*",
+    "Directory",
+    "Folder",
+    "Drive",
+    "Unknown",
+    "AllFilesystemObjects",
+    "Network",
+    "NetServer",
+    "NetShare",
+    "Printers",
+    "Protocols",
+    "SystemFileAssociations",
+    "ShellEx",
+    "DesktopBackground",
+    "Installer",
+    "Extensions",
+    "DirectShow",
+};
+
+// One extension on its way through the phases.
+struct FormatRow {
+  std::string extension;
+  std::string typeName;
+  std::string command;  // without quotes; upper-cased once the program is cut
+  std::string program;  // the command up to ".EXE" and the character after it
+};
+
+bool EqualWithoutCase(std::string_view a, std::string_view b) {
+  return UpperCaseUtf8(a) == UpperCaseUtf8(b);
+}
+
+bool IsBlankPadded(std::string_view text) {
+  return !text.empty() && (text.front() == ' ' || text.back() == ' ');
+}
+
+// One key name the repair can remove as this extension and nothing wider.
+bool IsExtensionKeyName(std::string_view name) {
+  return name.size() > 1 && name.front() == '.' && name.find('\\') == std::string_view::npos &&
+         !IsBlankPadded(name);
+}
+
+// Empty (the extension has no type key) or the name of one type key.
+bool IsFileTypeKeyName(std::string_view name) {
+  if (name.empty()) return true;
+  if (name.front() == '.' || name.find('\\') != std::string_view::npos || IsBlankPadded(name)) {
+    return false;
+  }
+  return std::ranges::none_of(
+      kSharedClassKeys, [name](std::string_view shared) { return EqualWithoutCase(name, shared); });
+}
+
+// The default value of a key as stored text; nullopt when it is there but no
+// text (a number, raw bytes, expandable or cut text): it names nothing certain.
+std::optional<std::string> DefaultText(RunContext& run, const std::string& key) {
+  return RegReadString(run.platform.registry, kRoot, key, "", TextTypes::Plain);
+}
+
+// The extension keys listed in phase A.
+struct ExtensionKeys {
+  std::vector<std::string> candidates;
+  // Upper-cased: removing one of these types would break a protected extension.
+  std::vector<std::string> protectedTypes;
+};
+
+void SortExtension(RunContext& run, const std::string& name, ExtensionKeys& keys) {
+  if (name.empty() || name.front() != '.') return;
+  const auto typeName = DefaultText(run, name);
+  if (!typeName || EqualWithoutCase(std::string_view(*typeName).substr(0, 5), "CLSID")) return;
+  if (!IsProtectedExtension(name)) {
+    keys.candidates.push_back(name);
+  } else if (!typeName->empty()) {
+    keys.protectedTypes.push_back(UpperCaseUtf8(*typeName));
+  }
+}
+
+// nullopt when input asked to stop while the keys were listed.
+std::optional<ExtensionKeys> ListExtensions(RegistryScan& scan) {
+  ExtensionKeys keys;
+  for (const std::string& name : SortedSubkeyNames(scan.run().platform.registry, kRoot, "")) {
+    if (!scan.Step(name)) return std::nullopt;
+    SortExtension(scan.run(), name, keys);
+  }
+  return keys;
+}
+
+bool IsRemovableType(const ExtensionKeys& keys, std::string_view typeName) {
+  return IsFileTypeKeyName(typeName) &&
+         std::ranges::find(keys.protectedTypes, UpperCaseUtf8(typeName)) ==
+             keys.protectedTypes.end();
+}
+
+std::optional<FormatRow> CommandRow(RunContext& run, const ExtensionKeys& keys,
+                                    const std::string& extension) {
+  const auto typeName = DefaultText(run, extension);
+  if (!typeName || !IsExtensionKeyName(extension) || !IsRemovableType(keys, *typeName)) {
+    return std::nullopt;
+  }
+  const std::string owner = typeName->empty() ? extension : *typeName;
+  auto verb = DefaultText(run, owner + "\\shell");
+  if (!verb) return std::nullopt;
+  if (verb->empty()) *verb = kDefaultVerb;
+  const auto command = DefaultText(run, owner + "\\shell\\" + *verb + "\\command");
+  if (!command || command->empty()) return std::nullopt;
+  return FormatRow{extension, *typeName, *command, {}};
+}
+
+std::vector<FormatRow> CommandRows(RunContext& run, const ExtensionKeys& keys) {
+  std::vector<FormatRow> rows;
+  for (const std::string& extension : keys.candidates) {
+    run.platform.pump.Pump();
+    if (auto row = CommandRow(run, keys, extension)) rows.push_back(std::move(*row));
+  }
+  return rows;
+}
+
+void RemoveQuotes(RunContext& run, std::vector<FormatRow>& rows) {
+  for (FormatRow& row : rows) {
+    run.platform.pump.Pump();
+    std::erase(row.command, '"');
+  }
+}
+
+// Keeps the rows whose command runs a program and cuts that program out: the
+// text up to the first ".EXE" and the one character after it.
+void CutPrograms(RunContext& run, std::vector<FormatRow>& rows) {
+  std::erase_if(rows, [&run](FormatRow& row) {
+    row.command = run.platform.shell.UpperCase(row.command);
+    const auto at = row.command.find(kProgramExtension);
+    if (at == std::string::npos) return true;
+    run.platform.pump.Pump();
+    std::size_t end = at + kProgramExtension.size();
+    if (end < row.command.size()) end += CharacterLength(row.command, end);
+    row.program = row.command.substr(0, end);
+    return false;
+  });
+}
+
+// The exclusion lists name programs as cut, or without the character after
+// ".EXE" where that is a separator.
+bool IsExcluded(const RunContext& run, const std::string& program) {
+  const ExclusionList& excluded = run.state.ExcludedFiles;
+  if (excluded.Contains(program)) return true;
+  const bool separatorKept =
+      !program.empty() && std::string_view(" ,/").find(program.back()) != std::string_view::npos;
+  return separatorKept &&
+         excluded.Contains(std::string_view(program).substr(0, program.size() - 1));
+}
+
+bool IsOrphanedRow(RegistryScan& scan, const FormatRow& row) {
+  if (IsExcluded(scan.run(), row.program) || row.program.substr(1, 2) != ":\\") return false;
+  scan.run().platform.pump.Pump();
+  return scan.IsOrphanedCommand(row.command, row.program);
+}
+
+}  // namespace
+
+bool IsProtectedExtension(std::string_view extensionKey) {
+  if (extensionKey.size() < 4) return false;
+  const std::string head = UpperCaseUtf8(extensionKey.substr(0, 4));
+  return std::ranges::find(kProtectedExtensions, head) != kProtectedExtensions.end();
+}
+
+void ScanFileFormats(RunContext& run) {
+  RegistryScan scan(run, RegCategory::FileFormats);
+  if (!scan.CanStart(std::nullopt)) return;
+  scan.Open();
+  const auto keys = ListExtensions(scan);
+  if (!keys) return;
+  // Past the listing the scan runs to its end, whatever input comes.
+  std::vector<FormatRow> rows = CommandRows(run, *keys);
+  RemoveQuotes(run, rows);
+  CutPrograms(run, rows);
+  for (const FormatRow& row : rows) {
+    if (IsOrphanedRow(scan, row)) scan.Record({row.typeName, row.program, row.extension, {}});
+  }
+  scan.Close();
+}
+
+}  // namespace zent
