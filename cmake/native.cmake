@@ -18,3 +18,8 @@ gtest_discover_tests(native_tests DISCOVERY_MODE PRE_TEST)
 add_executable(repair_benchmark tests/bench/repair_benchmark.cpp)
 target_include_directories(repair_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(repair_benchmark PRIVATE zent_memory_platform)
+
+# The registry scans against a bare walk of the same keys; prints figures.
+add_executable(scan_benchmark tests/bench/scan_benchmark.cpp)
+target_include_directories(scan_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(scan_benchmark PRIVATE zent_memory_platform)

@@ -46,6 +46,13 @@ target_link_libraries(preview_host PRIVATE zent_win32_platform)
 target_link_options(preview_host PRIVATE -municode)
 set_target_properties(preview_host PROPERTIES SUFFIX ".exe")
 
+# The registry scans against a bare walk on the real registry; plants its own
+# registry and files, so it is run only in a sandbox (tools/bench-scans-wine.sh).
+add_executable(scan_benchmark tests/bench/scan_benchmark.cpp)
+target_include_directories(scan_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(scan_benchmark PRIVATE zent_win32_platform)
+set_target_properties(scan_benchmark PROPERTIES SUFFIX ".exe")
+
 # GoogleTest from the sources Debian ships; without them (a build on Windows
 # itself) only the program is built.
 set(GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")

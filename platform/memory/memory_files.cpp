@@ -14,6 +14,7 @@ using namespace platform;  // attribute and drive-type constants
 
 struct MemoryFileSystem::Entry {
   std::string name;
+  std::u32string foldedName;  // the name upper-cased, compared on every lookup
   std::uint32_t attributes = kAttrArchive;
   std::string content;
   std::optional<std::uint64_t> listedSize;
@@ -23,9 +24,22 @@ struct MemoryFileSystem::Entry {
 
   bool IsFolder() const { return (attributes & kAttrDirectory) != 0; }
 
+  void Rename(std::string_view newName) {
+    name = std::string(newName);
+    foldedName = UpperCodePoints(newName);
+  }
+
+  // The child named `childName` in any letter case; children.end() if none.
+  std::vector<std::unique_ptr<Entry>>::iterator ChildAt(std::string_view childName) {
+    const std::u32string folded = UpperCodePoints(childName);
+    return std::find_if(children.begin(), children.end(),
+                        [&](const auto& child) { return child->foldedName == folded; });
+  }
+
   Entry* Child(std::string_view childName) const {
+    const std::u32string folded = UpperCodePoints(childName);
     for (const auto& child : children) {
-      if (EqualsIgnoringCase(child->name, childName)) return child.get();
+      if (child->foldedName == folded) return child.get();
     }
     return nullptr;
   }
@@ -154,7 +168,7 @@ void MemoryFileSystem::AddFile(std::string_view path, std::string_view content,
   if (!entry) {
     parent->children.push_back(std::make_unique<Entry>());
     entry = parent->children.back().get();
-    entry->name = name;
+    entry->Rename(name);
   }
   entry->content = std::string(content);
   entry->attributes = attributes & ~kAttrDirectory;
@@ -349,8 +363,7 @@ std::unique_ptr<MemoryFileSystem::Entry> MemoryFileSystem::Detach(std::string_vi
   Entry* parent = ParentFolder(path, &name, nullptr);
   if (!parent || FailureFor(path)) return nullptr;
   auto& children = parent->children;
-  const auto it = std::find_if(children.begin(), children.end(),
-                               [&](const auto& c) { return EqualsIgnoringCase(c->name, name); });
+  const auto it = parent->ChildAt(name);
   if (it == children.end() || (*it)->openHandles > 0) return nullptr;
   auto entry = std::move(*it);
   children.erase(it);
@@ -381,7 +394,7 @@ bool MemoryFileSystem::Rename(std::string_view from, std::string_view to) {
   if (!newParent || fromParsed->drive != toParsed->drive) return false;
   auto entry = Detach(from);
   if (!entry) return false;
-  entry->name = newName;
+  entry->Rename(newName);
   newParent->children.push_back(std::move(entry));
   return true;
 }
@@ -397,7 +410,7 @@ bool MemoryFileSystem::CreateFolders(std::string_view path) {
     if (!child) {
       entry->children.push_back(std::make_unique<Entry>());
       child = entry->children.back().get();
-      child->name = part;
+      child->Rename(part);
       child->attributes = kAttrDirectory;
       child->lastWrite = now_;
     }

@@ -9,24 +9,41 @@ using platform::RegAccess;
 
 struct MemoryRegistry::Node {
   std::string name;
-  std::vector<std::shared_ptr<Node>> children;           // sorted by name, as the system lists them
+  std::string sortKey;  // the name upper-cased
+  // Sorted by sortKey, as the system lists them; found by a binary search, so
+  // a key with tens of thousands of subkeys stays quick to walk.
+  std::vector<std::shared_ptr<Node>> children;
   std::vector<std::pair<std::string, RegValue>> values;  // in order of creation
   bool readOnly = false;
   bool deleted = false;
 
+  using Children = std::vector<std::shared_ptr<Node>>;
+
+  Children::const_iterator FirstNotBefore(const std::string& key) const {
+    return std::lower_bound(
+        children.begin(), children.end(), key,
+        [](const auto& child, const std::string& k) { return child->sortKey < k; });
+  }
+
+  // The child named `childName` in any letter case; children.end() if none.
+  Children::const_iterator ChildAt(std::string_view childName) const {
+    const std::string key = UpperCaseUtf8(childName);
+    const auto at = FirstNotBefore(key);
+    return at != children.end() && (*at)->sortKey == key ? at : children.end();
+  }
+
   std::shared_ptr<Node> Child(std::string_view childName) const {
-    for (const auto& child : children) {
-      if (EqualsIgnoringCase(child->name, childName)) return child;
-    }
-    return nullptr;
+    const auto at = ChildAt(childName);
+    return at == children.end() ? nullptr : *at;
   }
 
   std::shared_ptr<Node> AddChild(std::string_view childName) {
     auto child = std::make_shared<Node>();
     child->name = std::string(childName);
-    const auto key = UpperCaseUtf8(childName);
-    const auto at = std::find_if(children.begin(), children.end(),
-                                 [&](const auto& c) { return UpperCaseUtf8(c->name) > key; });
+    child->sortKey = UpperCaseUtf8(childName);
+    const auto at = std::upper_bound(
+        children.begin(), children.end(), child->sortKey,
+        [](const std::string& k, const auto& other) { return k < other->sortKey; });
     children.insert(at, child);
     return child;
   }
@@ -103,8 +120,7 @@ class MemoryKey final : public platform::RegistryKey {
   bool DeleteSubkey(std::string_view name) override {
     if (!Writable()) return false;
     auto& children = node_->children;
-    const auto it = std::find_if(children.begin(), children.end(),
-                                 [&](const auto& c) { return EqualsIgnoringCase(c->name, name); });
+    const auto it = node_->ChildAt(name);
     if (it == children.end() || !(*it)->children.empty() || (*it)->readOnly) return false;
     (*it)->deleted = true;
     children.erase(it);
