@@ -21,6 +21,7 @@
 #include "run/registry_repair.h"
 #include "run/run_context.h"
 #include "run/run_driver.h"
+#include "sweep/cache_sweep.h"
 #include "sweep/junk_sweep.h"
 #include "sweep/shell_link.h"
 #include "ui/dialog_form.h"
@@ -62,7 +63,7 @@ void RunMessageLoop() {
 
 // The scans of this build by CategoryIndex; the others are not built yet.
 zent::CleaningSteps CleaningStepsOf(zent::RunContext& run, zent::RegistryRepair& repair,
-                                    zent::TShellLink& shellLink) {
+                                    zent::TShellLink& shellLink, const zent::SystemFacts& facts) {
   using zent::RegCategory;
   const auto slot = [](RegCategory category) { return static_cast<std::size_t>(category); };
   zent::CleaningSteps steps;
@@ -73,6 +74,7 @@ zent::CleaningSteps CleaningStepsOf(zent::RunContext& run, zent::RegistryRepair&
   steps.scans[slot(RegCategory::AppPaths)] = [&run] { zent::ScanAppPaths(run); };
   steps.repair = [&repair] { repair.Repair(); };
   steps.junkSweep = [&run, &shellLink] { zent::SweepJunkFiles(run, shellLink); };
+  steps.cacheSweep = [&run, &facts] { zent::SweepInternetCaches(run, zent::ShellFolders(facts)); };
   return steps;
 }
 
@@ -136,7 +138,8 @@ class Application {
     const zent::OptionSourceChoice choice{
         .safety = zent::SafetyModeButton(dialogModel_).checked,
         .mainProgram = zent::MainProgramModeButton(dialogModel_).checked};
-    zent::RunCleaningPass(run_, choice, CleaningStepsOf(run_, repair_, shellLink_));
+    zent::RunCleaningPass(run_, choice,
+                          CleaningStepsOf(run_, repair_, shellLink_, saverModel_.SystemFacts));
   }
 
  private:
