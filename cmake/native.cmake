@@ -18,3 +18,8 @@ gtest_discover_tests(native_tests DISCOVERY_MODE PRE_TEST)
 add_executable(repair_benchmark tests/bench/repair_benchmark.cpp)
 target_include_directories(repair_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(repair_benchmark PRIVATE zent_memory_platform)
+
+# The junk-file walk against a bare listing walk of the same tree; prints the ratio.
+add_executable(sweep_benchmark tests/bench/sweep_benchmark.cpp)
+target_include_directories(sweep_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(sweep_benchmark PRIVATE zent_memory_platform)

@@ -160,16 +160,29 @@ void JunkFileSweep::SweepTempFolder(const std::string& folder, const DirEntry& e
   if (run_.state.UnattendedMode) DeleteFolderTree(files_, folder);
 }
 
+// Most files are no candidate at all: their names are tested before the
+// exclusion lists are searched.
 void JunkFileSweep::ClassifyFile(const std::string& folder, const DirEntry& entry) {
   if (IsFolder(entry) || IsEntryToLeaveAlone(entry)) return;
-  platform::Shell& shell = run_.platform.shell;
-  const std::string path = shell.UpperCase(folder + entry.name);
-  if (path.size() >= kLongestSweptPath || IsExcludedFile(run_, path)) return;
-  for (const FileCategoryIndex kind : JunkKindsOf(path, entry.name, entry.size)) {
-    if (!IsOn(kFileCategories[static_cast<std::size_t>(kind)].which)) continue;
+  const std::string path = UpperFolder(folder) + run_.platform.shell.UpperCase(entry.name);
+  if (path.size() >= kLongestSweptPath) return;
+  auto kinds = JunkKindsOf(path, entry.name, entry.size);
+  std::erase_if(kinds, [this](FileCategoryIndex kind) {
+    return !IsOn(kFileCategories[static_cast<std::size_t>(kind)].which);
+  });
+  if (kinds.empty() || IsExcludedFile(run_, path)) return;
+  for (const FileCategoryIndex kind : kinds) {
     if (IsFileInUse(files_, path)) return;
     Act(kind, path, entry.size);
   }
+}
+
+const std::string& JunkFileSweep::UpperFolder(const std::string& folder) {
+  if (folder != folder_) {
+    folder_ = folder;
+    upperFolder_ = run_.platform.shell.UpperCase(folder);
+  }
+  return upperFolder_;
 }
 
 void JunkFileSweep::Act(FileCategoryIndex category, const std::string& path, std::uint64_t size) {

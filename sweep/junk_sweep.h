@@ -93,12 +93,16 @@ class JunkFileSweep {
   void Record(FileCategoryIndex category, Finding finding);
   void Delete(const std::string& path);
   std::string DeadShortcutTarget();
+  // The folder's upper case, kept while its files are classified.
+  const std::string& UpperFolder(const std::string& folder);
 
   RunContext& run_;
   TShellLink& shellLink_;
   std::unordered_set<std::string> pendingRenames_;
   FileHelperContext files_;
   std::array<CategoryItem*, kFileCategories.size()> items_{};
+  std::string folder_;
+  std::string upperFolder_;
 };
 
 // Runs the sweep over the drives of `SweepDrives`.
