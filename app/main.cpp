@@ -27,6 +27,9 @@
 #include "run/registry_repair.h"
 #include "run/run_context.h"
 #include "run/run_driver.h"
+#include "sweep/cache_sweep.h"
+#include "sweep/junk_sweep.h"
+#include "sweep/shell_link.h"
 #include "ui/dialog_form.h"
 #include "ui/interface_texts.h"
 #include "ui/saver_window.h"
@@ -72,7 +75,8 @@ void RunMessageLoop() {
 }
 
 // The scans of this build by CategoryIndex; the others are not built yet.
-zent::CleaningSteps CleaningStepsOf(zent::RunContext& run, zent::RegistryRepair& repair) {
+zent::CleaningSteps CleaningStepsOf(zent::RunContext& run, zent::RegistryRepair& repair,
+                                    zent::TShellLink& shellLink, const zent::SystemFacts& facts) {
   using zent::RegCategory;
   const auto slot = [](RegCategory category) { return static_cast<std::size_t>(category); };
   zent::CleaningSteps steps;
@@ -88,6 +92,8 @@ zent::CleaningSteps CleaningStepsOf(zent::RunContext& run, zent::RegistryRepair&
   steps.scans[slot(RegCategory::AppPaths)] = [&run] { zent::ScanAppPaths(run); };
   steps.scans[slot(RegCategory::Icons)] = [&run] { zent::ScanIcons(run); };
   steps.repair = [&repair] { repair.Repair(); };
+  steps.junkSweep = [&run, &shellLink] { zent::SweepJunkFiles(run, shellLink); };
+  steps.cacheSweep = [&run, &facts] { zent::SweepInternetCaches(run, zent::ShellFolders(facts)); };
   return steps;
 }
 
@@ -151,7 +157,8 @@ class Application {
     const zent::OptionSourceChoice choice{
         .safety = zent::SafetyModeButton(dialogModel_).checked,
         .mainProgram = zent::MainProgramModeButton(dialogModel_).checked};
-    zent::RunCleaningPass(run_, choice, CleaningStepsOf(run_, repair_));
+    zent::RunCleaningPass(run_, choice,
+                          CleaningStepsOf(run_, repair_, shellLink_, saverModel_.SystemFacts));
   }
 
  private:
@@ -174,6 +181,8 @@ class Application {
   zent::Form dialogModel_;
   zent::RunContext run_;
   zent::RegistryRepair repair_;
+  // `ShellLink1`: quiet, so the run never shows a message.
+  zent::TShellLink shellLink_{system_.links};
 };
 
 int Run(HINSTANCE instance, zent::StartMode mode) {

@@ -23,3 +23,8 @@ target_link_libraries(repair_benchmark PRIVATE zent_memory_platform)
 add_executable(scan_benchmark tests/bench/scan_benchmark.cpp)
 target_include_directories(scan_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(scan_benchmark PRIVATE zent_memory_platform)
+
+# The junk-file walk against a bare listing walk of the same tree; prints the ratio.
+add_executable(sweep_benchmark tests/bench/sweep_benchmark.cpp)
+target_include_directories(sweep_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(sweep_benchmark PRIVATE zent_memory_platform)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,26 @@ class Shell {
   virtual std::string ExpandEnvironment(std::string_view text) = 0;
   // Upper case by the system's locale rules.
   virtual std::string UpperCase(std::string_view text) = 0;
+};
+
+// What the shell's link object read from a shortcut file. A property whose
+// read failed is nullopt; the others hold what the link stores.
+struct LinkContent {
+  std::optional<std::string> workingDirectory;
+  std::optional<std::string> target;  // as stored, never resolved
+  bool targetIsFolder = false;        // the directory bit of the stored find data
+  std::optional<std::string> description;
+  std::optional<std::string> arguments;
+};
+
+// The shell's link object, for reading shortcuts (".LNK", ".PIF"). Nothing is
+// ever written back to a link, and a moved target is never searched for.
+class ShellLinks {
+ public:
+  virtual ~ShellLinks() = default;
+  // nullopt when the link object cannot be made, or the file is missing or
+  // does not load as a link.
+  virtual std::optional<LinkContent> Load(std::string_view path) = 0;
 };
 
 }  // namespace zent::platform

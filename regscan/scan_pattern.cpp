@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include "common/path_readings.h"
 #include "common/registry_helpers.h"
 #include "platform/utf8.h"
 
@@ -23,24 +24,6 @@ std::vector<std::string> SortedNames(platform::Registry& registry, platform::Reg
 }
 
 constexpr auto npos = std::string_view::npos;
-
-std::string WithoutTrailingSeparators(std::string_view path) {
-  while (!path.empty() && std::string_view(" ,/").find(path.back()) != npos) {
-    path.remove_suffix(1);
-  }
-  return std::string(path);
-}
-
-std::vector<std::string> CommandReadings(std::string_view commandLine, std::string_view program) {
-  std::string whole(commandLine);
-  std::erase(whole, '"');
-  std::vector<std::string> readings{std::string(program), WithoutTrailingSeparators(program)};
-  for (auto at = whole.find_first_of(" ,"); at != npos; at = whole.find_first_of(" ,", at + 1)) {
-    readings.push_back(WithoutTrailingSeparators(std::string_view(whole).substr(0, at)));
-  }
-  readings.push_back(std::move(whole));
-  return readings;
-}
 
 constexpr bool TableFollowsIndexOrder() {
   for (std::size_t i = 0; i < kRegistryCategories.size(); ++i) {

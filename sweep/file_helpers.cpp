@@ -10,6 +10,7 @@ using platform::DirEntry;
 using platform::FileSystem;
 using platform::FsError;
 using platform::Presence;
+using FolderTest = std::function<bool(std::string_view)>;
 
 // Read-only, hidden, system, volume, directory and archive: every entry.
 constexpr std::uint32_t kListEverything = 0x3F;
@@ -170,6 +171,10 @@ void AddFolderSize(FileSystem& files, const std::string& folder, std::uint64_t& 
   }
 }
 
+bool IsExcludedFolder(const FileHelperContext& context, const std::string& folder) {
+  return context.isExcludedFolder && context.isExcludedFolder(folder);
+}
+
 void CollectFilesBelow(const FileHelperContext& context, const std::string& folder,
                        std::vector<std::string>& paths) {
   const auto entries = ListFolder(context.files, folder);
@@ -179,7 +184,9 @@ void CollectFilesBelow(const FileHelperContext& context, const std::string& fold
     if (!context.isExcludedFile || !context.isExcludedFile(path)) paths.push_back(std::move(path));
   }
   for (const auto& entry : entries) {
-    if (IsSubfolderToEnter(entry)) CollectFilesBelow(context, folder + entry.name + '\\', paths);
+    if (IsSubfolderToEnter(entry) && !IsExcludedFolder(context, folder + entry.name)) {
+      CollectFilesBelow(context, folder + entry.name + '\\', paths);
+    }
   }
 }
 
@@ -195,9 +202,14 @@ void RemoveFolderIfEmpty(FileSystem& files, const std::string& folder) {
   if (!files.RemoveFolder(folder)) files.SetAttributes(folder, read.attributes);
 }
 
-void RemoveEmptyFolders(FileSystem& files, const std::string& folder) {
+// An excluded folder stays, empty or not, and so do the folders above it.
+void RemoveEmptyFolders(FileSystem& files, const std::string& folder,
+                        const FolderTest& isExcludedFolder) {
   for (const auto& entry : ListFolder(files, folder)) {
-    if (IsSubfolderToEnter(entry)) RemoveEmptyFolders(files, folder + entry.name + '\\');
+    const std::string path = folder + entry.name;
+    if (IsSubfolderToEnter(entry) && !(isExcludedFolder && isExcludedFolder(path))) {
+      RemoveEmptyFolders(files, path + '\\', isExcludedFolder);
+    }
   }
   RemoveFolderIfEmpty(files, folder);
 }
@@ -218,6 +230,7 @@ bool IsFileInUse(const FileHelperContext& context, std::string_view path) {
 }
 
 void DeleteJunkFile(const FileHelperContext& context, std::string_view path) {
+  if (context.isProtectedFile && context.isProtectedFile(path)) return;
   const auto read = context.files.Attributes(path);
   context.pump.Pump();
   const bool readOnly = !read.ok() || HasBits(read.attributes, platform::kAttrReadOnly);
@@ -254,7 +267,7 @@ void CollectFiles(const FileHelperContext& context, std::string_view folder,
 }
 
 void RemoveFolderTree(FileSystem& files, std::string_view folder) {
-  if (const auto top = FolderToWalk(files, folder)) RemoveEmptyFolders(files, *top);
+  if (const auto top = FolderToWalk(files, folder)) RemoveEmptyFolders(files, *top, {});
 }
 
 void DeleteFolderTree(const FileHelperContext& context, std::string_view folder) {
@@ -263,7 +276,7 @@ void DeleteFolderTree(const FileHelperContext& context, std::string_view folder)
   std::vector<std::string> paths;
   CollectFilesBelow(context, *top, paths);
   for (const auto& path : paths) DeleteJunkFile(context, path);
-  RemoveEmptyFolders(context.files, *top);
+  RemoveEmptyFolders(context.files, *top, context.isExcludedFolder);
 }
 
 }  // namespace zent

@@ -37,6 +37,12 @@ struct FileHelperContext {
   // True for a full file path that folder deletion leaves alone (`ExcludedFiles`,
   // compared as a whole without regard to case). Unset: nothing is excluded.
   std::function<bool(std::string_view)> isExcludedFile;
+  // True for a folder path (no trailing "\") that folder deletion neither
+  // enters nor removes (`ExcludedDirs`). Unset: nothing is excluded.
+  std::function<bool(std::string_view)> isExcludedFolder;
+  // True for a full file path that must never be deleted by anyone (a file the
+  // system will rename or delete itself at the next start). Unset: none.
+  std::function<bool(std::string_view)> isProtectedFile;
 };
 
 // False when the drive (root such as "C:\") does not exist or holds no medium;
@@ -50,8 +56,9 @@ bool IsDriveAvailable(platform::FileSystem& files, std::string_view root);
 // then restored in full.
 bool IsFileInUse(const FileHelperContext& context, std::string_view path);
 
-// Recycles the file unless it is read-only and read-only files may not be
-// deleted. A file whose attributes cannot be read counts as read-only.
+// Recycles the file unless it is protected, or read-only while read-only files
+// may not be deleted. A file whose attributes cannot be read counts as
+// read-only.
 void DeleteJunkFile(const FileHelperContext& context, std::string_view path);
 
 // Recycles the file when it is there and not in use. Errors raised on the way

@@ -9,8 +9,11 @@
 # for eleven registry scans and, for each, an entry that names a file which is
 # gone and one whose file exists. The saver runs until its status reads
 # "Search completed." (at most 120 s); then the script tells which entries were
-# removed, which stayed, and where the dated backup of the removed ones is; it
-# fails when an orphaned entry stayed or a valid one went.
+# removed, which stayed, and where the dated backup of the removed ones is. The
+# file sweep walks the sandbox's fixtures drive, where a tree of junk and
+# keepers is planted (tools/lib/seed-demo-junk.sh); the script lists what went
+# to the recycle bin and what stayed. It fails when an orphaned entry stayed or
+# a valid one went, or when a junk file stayed or a keeper went.
 #
 # On the user's display the saver then runs on until it sees input. Without a
 # display it runs on a virtual screen: a picture of the screen is taken when
@@ -62,6 +65,9 @@ run_demo_inside() {
   # shellcheck source=tools/lib/seed-demo-registry.sh
   source "$here/lib/seed-demo-registry.sh"
   seed_demo
+  # shellcheck source=tools/lib/seed-demo-junk.sh
+  source "$here/lib/seed-demo-junk.sh"
+  seed_demo_junk
   # shellcheck source=tools/lib/saver-status.sh
   source "$here/lib/saver-status.sh"
   local status_log
@@ -89,6 +95,10 @@ run_demo_inside() {
   echo "ZentSaver.scr $* ended with exit code $status"
   if ! report_demo; then
     echo "run-saver: $demo_unexpected entries did not end as they should (marked above)" >&2
+    exit 1
+  fi
+  if ! report_demo_junk; then
+    echo "run-saver: files did not end as they should (marked above)" >&2
     exit 1
   fi
   [ "$completed" = 1 ] && exit "$status"

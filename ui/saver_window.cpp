@@ -94,6 +94,7 @@ void SaverWindowModel::PrepareExclusions() {
     const std::string drive(1, SweepDriveList.DriveLetter(row));
     ExcludedDirList.Append(drive + ":\\RECYCLED");
     ExcludedDirList.Append(drive + ":\\RECYCLER");
+    ExcludedDirList.Append(drive + ":\\$RECYCLE.BIN");
   }
   LoadExclusionFiles(platform_.files, platform_.shell, FolderVariablesOf(), state_.ProductDirectory,
                      ExcludedFileList, ExcludedDirList);

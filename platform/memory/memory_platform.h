@@ -134,6 +134,22 @@ class MemoryShell final : public platform::Shell {
   int recycleCalls_ = 0;
 };
 
+// Shortcut files are memory files whose content MakeLinkContent wrote; any
+// other content does not load as a link.
+class MemoryShellLinks final : public platform::ShellLinks {
+ public:
+  explicit MemoryShellLinks(MemoryFileSystem& files) : files_(files) {}
+  std::optional<platform::LinkContent> Load(std::string_view path) override;
+
+  // The bytes of a link file to `target`.
+  static std::string MakeLinkContent(std::string_view target, bool targetIsFolder);
+  // Paths loaded, in order.
+  std::vector<std::string> loads;
+
+ private:
+  MemoryFileSystem& files_;
+};
+
 class MemorySystem final : public platform::SystemQueries {
  public:
   explicit MemorySystem(MemoryFileSystem& files);
@@ -212,6 +228,7 @@ class MemoryPlatform {
   MemoryRegistry registry;
   MemoryFileSystem files;
   MemoryShell shell{files};
+  MemoryShellLinks links{files};
   MemorySystem system{files};
   MemoryLauncher launcher;
   MemoryPump pump;

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/win32_files.h"
+#include "platform/win32/win32_links.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_resources.h"
 #include "platform/win32/win32_shell.h"
@@ -22,6 +23,7 @@ class Win32Platform {
   Win32Registry registry;
   Win32FileSystem files;
   Win32Shell shell;
+  Win32ShellLinks links;
   Win32System system;
   Win32Launcher launcher;
   Win32Pump pump;

@@ -61,10 +61,12 @@ TEST_F(SaverWindowTest, SafetySelectionHoldsTheFixedDrivesAndEveryRecycleBin) {
   model.PrepareSaver({100, 5, false});
   EXPECT_EQ(DriveLetters(state.SweepDrives), (std::vector<char>{'C', 'D'}));
   EXPECT_EQ(DriveLetters(state.CheckDrives), (std::vector<char>{'C', 'D'}));
-  EXPECT_EQ(state.ExcludedDirs.Entries(),
-            (std::vector<std::string>{
-                "A:\\RECYCLED", "A:\\RECYCLER", "C:\\RECYCLED", "C:\\RECYCLER", "D:\\RECYCLED",
-                "D:\\RECYCLER", "E:\\RECYCLED", "E:\\RECYCLER", "F:\\RECYCLED", "F:\\RECYCLER"}));
+  EXPECT_EQ(
+      state.ExcludedDirs.Entries(),
+      (std::vector<std::string>{
+          "A:\\RECYCLED", "A:\\RECYCLER", "A:\\$RECYCLE.BIN", "C:\\RECYCLED", "C:\\RECYCLER",
+          "C:\\$RECYCLE.BIN", "D:\\RECYCLED", "D:\\RECYCLER", "D:\\$RECYCLE.BIN", "E:\\RECYCLED",
+          "E:\\RECYCLER", "E:\\$RECYCLE.BIN", "F:\\RECYCLED", "F:\\RECYCLER", "F:\\$RECYCLE.BIN"}));
   EXPECT_TRUE(state.ExcludedFiles.Entries().empty());
   EXPECT_EQ(model.SweepDriveList.TypeNames()[kTypeNameRemote], "Netzwerklaufwerk");
   EXPECT_EQ(model.CheckDriveList.TypeNames()[kTypeNameRemovable], "Diskettenlaufwerk");
@@ -83,9 +85,9 @@ TEST_F(SaverWindowTest, ExclusionFilesFollowTheRecycleBinsInLoadOrder) {
   model.PrepareSaver({100, 5, false});
   EXPECT_EQ(state.ProductDirectory, "C:\\PROG");
   const auto& dirs = state.ExcludedDirs.Entries();
-  ASSERT_EQ(dirs.size(), 12u);
-  EXPECT_EQ(dirs[10], "C:\\WINDOWS\\TEMP");
-  EXPECT_EQ(dirs[11], "D:\\KEEP");
+  ASSERT_EQ(dirs.size(), 17u);
+  EXPECT_EQ(dirs[15], "C:\\WINDOWS\\TEMP");
+  EXPECT_EQ(dirs[16], "D:\\KEEP");
   EXPECT_EQ(state.ExcludedFiles.Entries(),
             (std::vector<std::string>{"C:\\WINDOWS\\WIN.INI", "PAGEFILE.SYS"}));
   EXPECT_TRUE(state.ExcludedFiles.Contains("pagefile.SYS"));

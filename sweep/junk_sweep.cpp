@@ -1,0 +1,272 @@
+#include "sweep/junk_sweep.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "common/path_helpers.h"
+#include "common/path_readings.h"
+#include "sweep/sweep_guards.h"
+
+namespace zent {
+namespace {
+
+using platform::DirEntry;
+using platform::Presence;
+
+constexpr std::uint32_t kListEverything = 0x3F;
+constexpr std::string_view kHelpSignature("\x3F\x5F\x03\x00", 4);
+
+bool EndsWith(std::string_view text, std::string_view end) { return text.ends_with(end); }
+
+bool IsFolder(const DirEntry& entry) { return (entry.attributes & platform::kAttrDirectory) != 0; }
+
+std::string_view NameOf(std::string_view path) { return path.substr(path.find_last_of('\\') + 1); }
+
+// Check-disk writes its fragments as FILE0000.CHK, FILE0001.CHK ...; other
+// ".CHK" files are checkpoints a database needs for its recovery.
+bool IsCheckDiskFragmentName(std::string_view upperName) {
+  constexpr std::string_view kStart = "FILE";
+  constexpr std::string_view kEnd = ".CHK";
+  if (upperName.size() != kStart.size() + 4 + kEnd.size() || !upperName.starts_with(kStart) ||
+      !upperName.ends_with(kEnd)) {
+    return false;
+  }
+  const auto digits = upperName.substr(kStart.size(), 4);
+  return std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// An extension of two or three characters that begins with "~" (".~A", ".~DF").
+bool IsBackupCopyName(std::string_view path) {
+  const auto n = path.size();
+  return (n >= 4 && path[n - 4] == '.' && path[n - 3] == '~') ||
+         (n >= 3 && path[n - 3] == '.' && path[n - 2] == '~');
+}
+
+// From the last "." to the end, unless a "\" or ":" follows it.
+std::string_view ExtensionOf(std::string_view path) {
+  const auto dot = path.find_last_of('.');
+  if (dot == std::string_view::npos || path.find_first_of("\\:", dot) != std::string_view::npos) {
+    return {};
+  }
+  return path.substr(dot);
+}
+
+bool HasNoFileSystemTarget(std::string_view target) { return target.size() <= 3; }
+
+}  // namespace
+
+std::vector<FileCategoryIndex> JunkKindsOf(std::string_view upperPath, std::string_view name,
+                                           std::uint64_t size) {
+  std::vector<FileCategoryIndex> kinds;
+  const auto add = [&kinds](bool matches, FileCategoryIndex kind) {
+    if (matches) kinds.push_back(kind);
+  };
+  add(EndsWith(upperPath, ".LNK"), kShortcuts);
+  add(EndsWith(upperPath, ".PIF"), kDosShortcuts);
+  add(EndsWith(upperPath, ".GID") && size > 4, kHelpIndexes);
+  add(IsCheckDiskFragmentName(NameOf(upperPath)) && size > 0, kCheckDiskFragments);
+  add(name.starts_with('~') || EndsWith(upperPath, ".$$$"), kTempInstallFiles);
+  add(IsBackupCopyName(upperPath), kBackupCopies);
+  add(EndsWith(upperPath, ".TMP") && !name.starts_with('~'), kTempFiles);
+  add(EndsWith(upperPath, ".BAK") || EndsWith(upperPath, ".B~K") || EndsWith(upperPath, ".---"),
+      kBakFiles);
+  return kinds;
+}
+
+JunkFileSweep::JunkFileSweep(RunContext& run, TShellLink& shellLink)
+    : run_(run),
+      shellLink_(shellLink),
+      pendingRenames_(ReadPendingRenames(run.platform.registry, run.platform.shell)),
+      files_(SweepFileContext(run, pendingRenames_)) {}
+
+void JunkFileSweep::SweepJunkFiles() {
+  run_.itemLabel = kFolderSearchText;
+  run_.itemLabel = run_.LoadText(kFolderSearchTextId);
+  run_.platform.pump.Pump();
+  OpenCategories();
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    const std::string root = std::string(1, letter) + ":\\";
+    const auto index = static_cast<std::size_t>(letter - 'A');
+    if (run_.state.SweepDrives[index] == 1 && IsDriveAvailable(run_.platform.files, root)) {
+      WalkFolder(root);
+      if (run_.state.AbortRequested) return;
+    }
+  }
+  if (run_.state.AbortRequested) return;
+  CloseCategories();
+}
+
+void JunkFileSweep::OpenCategories() {
+  for (const FileCategory& category : kFileCategories) {
+    if (!IsOn(category.which)) continue;
+    CategoryItem& item = run_.categories.Add(category.index, std::string(category.caption));
+    item.caption = run_.LoadText(category.captionId);
+    item.category.CreateLists();
+    items_[static_cast<std::size_t>(category.index)] = &item;
+  }
+}
+
+void JunkFileSweep::CloseCategories() {
+  for (CategoryItem* item : items_) {
+    run_.platform.pump.Pump();
+    if (item) CloseCategory(*item, 1, run_.loadText);
+  }
+}
+
+void JunkFileSweep::WalkFolder(const std::string& folder) {
+  if (run_.state.AbortRequested) return;
+  run_.statusLabel = folder;
+  run_.platform.pump.Pump();
+  FilePass(folder);
+  SubfolderPass(folder);
+}
+
+// An error on one file ends this folder's file pass, nothing more.
+void JunkFileSweep::FilePass(const std::string& folder) {
+  try {
+    const auto listing = run_.platform.files.List(folder + "*.*", kListEverything);
+    for (const DirEntry& entry : listing.entries) ClassifyFile(folder, entry);
+  } catch (const std::exception&) {
+  }
+}
+
+void JunkFileSweep::SubfolderPass(const std::string& folder) {
+  try {
+    const auto listing = run_.platform.files.List(folder + "*.*", kListEverything);
+    for (const DirEntry& entry : listing.entries) {
+      if (!IsFolder(entry) || entry.name.starts_with('.') || IsEntryToLeaveAlone(entry)) continue;
+      const std::string path = folder + entry.name;
+      if (path.size() >= kLongestSweptPath) continue;
+      if (entry.name.starts_with('~') || entry.name.starts_with('$')) {
+        SweepTempFolder(path, entry);
+      } else if (!run_.state.ExcludedDirs.Contains(path)) {
+        WalkFolder(path + '\\');
+      }
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+// A temporary folder is never entered by the walk. A hidden or system "$"
+// folder belongs to the system (recycle bins, update stores): it stays.
+void JunkFileSweep::SweepTempFolder(const std::string& folder, const DirEntry& entry) {
+  constexpr std::uint32_t kSystemOwned = platform::kAttrHidden | platform::kAttrSystem;
+  if (!IsOn(Switch::CustomTmpFolders) || run_.state.ExcludedDirs.Contains(folder)) return;
+  if (entry.name.starts_with('$') && (entry.attributes & kSystemOwned) != 0) return;
+  std::uint64_t total = 0;
+  FolderSize(run_.platform.files, folder + '\\', total);
+  run_.platform.pump.Pump();
+  Record(kTempFolders, {folder, {}, {}, std::to_string(total)});
+  if (run_.state.UnattendedMode) DeleteFolderTree(files_, folder);
+}
+
+// Most files are no candidate at all: their names are tested before the
+// exclusion lists are searched.
+void JunkFileSweep::ClassifyFile(const std::string& folder, const DirEntry& entry) {
+  if (IsFolder(entry) || IsEntryToLeaveAlone(entry)) return;
+  const std::string path = UpperFolder(folder) + run_.platform.shell.UpperCase(entry.name);
+  if (path.size() >= kLongestSweptPath) return;
+  auto kinds = JunkKindsOf(path, entry.name, entry.size);
+  std::erase_if(kinds, [this](FileCategoryIndex kind) {
+    return !IsOn(kFileCategories[static_cast<std::size_t>(kind)].which);
+  });
+  if (kinds.empty() || IsExcludedFile(run_, path)) return;
+  for (const FileCategoryIndex kind : kinds) {
+    if (IsFileInUse(files_, path)) return;
+    Act(kind, path, entry.size);
+  }
+}
+
+const std::string& JunkFileSweep::UpperFolder(const std::string& folder) {
+  if (folder != folder_) {
+    folder_ = folder;
+    upperFolder_ = run_.platform.shell.UpperCase(folder);
+  }
+  return upperFolder_;
+}
+
+void JunkFileSweep::Act(FileCategoryIndex category, const std::string& path, std::uint64_t size) {
+  switch (category) {
+    case kShortcuts:
+      return CheckShortcut(path, kLinkKind, size);
+    case kDosShortcuts:
+      return CheckShortcut(path, kPifKind, size);
+    case kHelpIndexes:
+      return CheckHelpIndex(path, size);
+    default:
+      Record(category, {path, {}, {}, std::to_string(size)});
+      Delete(path);
+  }
+}
+
+// Only read, never written: the file keeps its attributes.
+void JunkFileSweep::CheckHelpIndex(const std::string& path, std::uint64_t size) {
+  const auto content = run_.platform.files.ReadWhole(path);
+  const bool isHelpIndex = content && content->starts_with(kHelpSignature);
+  if (isHelpIndex) Record(kHelpIndexes, {path, {}, {}, std::to_string(size)});
+  run_.platform.pump.Pump();
+  if (isHelpIndex) Delete(path);
+}
+
+// A link is judged only by what was loaded from it: one that does not load,
+// or whose re-read fails, is left alone.
+void JunkFileSweep::CheckShortcut(const std::string& path, int kind, std::uint64_t size) {
+  shellLink_.SetPath(path);
+  if (!shellLink_.Success || shellLink_.Path() != path) return;
+  shellLink_.SetUpdate(true);
+  if (!shellLink_.Success) return;
+  const std::string target = DeadShortcutTarget();
+  if (target.empty()) return;
+  const auto category = kind == kLinkKind ? kShortcuts : kDosShortcuts;
+  Record(category, {path, target, {}, std::to_string(size)});
+  Delete(path);
+}
+
+// The tested target when the loaded link's target is gone, else empty. A
+// file target is tested as stored first: it is a path, and cutting it like a
+// command line ("C:\USERS\J.DOE SMITH\APP.EXE" at "J.DOE") would call a
+// present file missing. It counts as gone only when no reading names a file.
+std::string JunkFileSweep::DeadShortcutTarget() {
+  platform::Shell& shell = run_.platform.shell;
+  platform::FileSystem& files = run_.platform.files;
+  const DriveFlags& checkDrives = run_.state.CheckDrives;
+  const std::string& target = shellLink_.Target;
+  if (HasNoFileSystemTarget(target)) return {};
+  const std::string upper = shell.UpperCase(target);
+  if (IsExcludedFile(run_, upper) || run_.state.ExcludedFiles.Contains(ExtensionOf(upper))) {
+    return {};
+  }
+  if (shellLink_.IsDir) {
+    const bool gone =
+        IsOnCheckDrive(checkDrives, upper) && files.FolderExists(upper) == Presence::Missing;
+    return gone ? upper : std::string();
+  }
+  const std::string stored = NormalizePath(shell, target);
+  std::string program = stored;
+  ExtractCommandPath(shell, program);
+  program = NormalizePath(shell, program);
+  const std::string& tested = IsOnCheckDrive(checkDrives, stored) ? stored : program;
+  if (!IsOnCheckDrive(checkDrives, tested) || tested.find('%') != std::string::npos) return {};
+  if (files.FolderExists(stored) == Presence::Present) return {};
+  const auto readings = CommandReadings(stored, program);
+  const bool anyPresent = std::ranges::any_of(readings, [&](const std::string& reading) {
+    return IsOnCheckDrive(checkDrives, reading) && files.FileExists(reading) != Presence::Missing;
+  });
+  return anyPresent ? std::string() : tested;
+}
+
+void JunkFileSweep::Record(FileCategoryIndex category, Finding finding) {
+  if (CategoryItem* item = items_[static_cast<std::size_t>(category)]) {
+    item->category.Record(std::move(finding));
+  }
+}
+
+void JunkFileSweep::Delete(const std::string& path) {
+  if (run_.state.UnattendedMode) DeleteJunkFile(files_, path);
+}
+
+void SweepJunkFiles(RunContext& run, TShellLink& shellLink) {
+  JunkFileSweep(run, shellLink).SweepJunkFiles();
+}
+
+}  // namespace zent

@@ -1,0 +1,77 @@
+#include "sweep/sweep_guards.h"
+
+namespace zent {
+namespace {
+
+constexpr std::uint32_t kLeadsElsewhere = platform::kAttrReparsePoint;
+constexpr std::uint32_t kPlaceholder =
+    platform::kAttrOffline | platform::kAttrRecallOnOpen | platform::kAttrRecallOnDataAccess;
+
+constexpr std::string_view kPendingRenameValues[] = {"PendingFileRenameOperations",
+                                                     "PendingFileRenameOperations2"};
+
+// Entries read "\??\C:\DIR\FILE", a target may carry a leading "!" (replace
+// an existing file); an empty target means "delete".
+std::string_view PlainPath(std::string_view entry) {
+  if (entry.starts_with('!')) entry.remove_prefix(1);
+  if (entry.starts_with("\\??\\")) entry.remove_prefix(4);
+  return entry;
+}
+
+void AddPendingRenames(const platform::RegistryKey& key, std::string_view valueName,
+                       platform::Shell& shell, std::unordered_set<std::string>& paths) {
+  const auto value = key.QueryValue(valueName);
+  if (!value || value->type != platform::kRegMultiSz) return;
+  std::string_view rest = value->data;
+  while (!rest.empty()) {
+    const auto cut = rest.find('\0');
+    const auto path = PlainPath(rest.substr(0, cut));
+    if (!path.empty()) paths.insert(shell.UpperCase(path));
+    rest = cut == std::string_view::npos ? std::string_view{} : rest.substr(cut + 1);
+  }
+}
+
+std::string_view NameOf(std::string_view path) {
+  const auto cut = path.find_last_of('\\');
+  return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+}  // namespace
+
+bool IsEntryToLeaveAlone(const platform::DirEntry& entry) {
+  return (entry.attributes & (kLeadsElsewhere | kPlaceholder)) != 0;
+}
+
+std::unordered_set<std::string> ReadPendingRenames(platform::Registry& registry,
+                                                   platform::Shell& shell) {
+  std::unordered_set<std::string> paths;
+  const auto key =
+      registry.Open(platform::RegRoot::LocalMachine, kSessionManagerKey, platform::RegAccess::Read);
+  if (!key) return paths;
+  for (const auto name : kPendingRenameValues) AddPendingRenames(*key, name, shell, paths);
+  return paths;
+}
+
+bool IsExcludedFile(const RunContext& run, std::string_view upperPath) {
+  const ExclusionList& excluded = run.state.ExcludedFiles;
+  return excluded.Contains(upperPath) || excluded.Contains(NameOf(upperPath));
+}
+
+FileHelperContext SweepFileContext(RunContext& run,
+                                   const std::unordered_set<std::string>& pendingRenames) {
+  platform::Shell& shell = run.platform.shell;
+  FileHelperContext context{
+      run.platform.files, shell, run.platform.pump, run.state.DeleteWriteProtected, {}, {}, {}};
+  context.isExcludedFile = [&run](std::string_view path) {
+    return IsExcludedFile(run, run.platform.shell.UpperCase(path));
+  };
+  context.isExcludedFolder = [&run](std::string_view path) {
+    return run.state.ExcludedDirs.Contains(path);
+  };
+  context.isProtectedFile = [&pendingRenames, &shell](std::string_view path) {
+    return pendingRenames.contains(shell.UpperCase(path));
+  };
+  return context;
+}
+
+}  // namespace zent
