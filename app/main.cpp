@@ -18,6 +18,7 @@
 #include "platform/win32/win32_resources.h"
 #include "regscan/list_scans.h"
 #include "regscan/scan_pattern.h"
+#include "regscan/whole_registry_scan.h"
 #include "run/registry_repair.h"
 #include "run/run_context.h"
 #include "run/run_driver.h"
@@ -68,6 +69,7 @@ zent::CleaningSteps CleaningStepsOf(zent::RunContext& run, zent::RegistryRepair&
   steps.scans[slot(RegCategory::SystemSounds)] = [&run] { zent::ScanSystemSounds(run); };
   steps.scans[slot(RegCategory::HelpFiles)] = [&run] { zent::ScanHelpFiles(run); };
   steps.scans[slot(RegCategory::AppPaths)] = [&run] { zent::ScanAppPaths(run); };
+  steps.scans[slot(RegCategory::OtherEntries)] = [&run] { zent::ScanOtherEntries(run); };
   steps.repair = [&repair] { repair.Repair(); };
   return steps;
 }
