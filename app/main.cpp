@@ -24,6 +24,7 @@
 #include "regscan/list_scans.h"
 #include "regscan/program_scans.h"
 #include "regscan/scan_pattern.h"
+#include "regscan/whole_registry_scan.h"
 #include "run/registry_repair.h"
 #include "run/run_context.h"
 #include "run/run_driver.h"
@@ -91,6 +92,7 @@ zent::CleaningSteps CleaningStepsOf(zent::RunContext& run, zent::RegistryRepair&
   steps.scans[slot(RegCategory::HelpFiles)] = [&run] { zent::ScanHelpFiles(run); };
   steps.scans[slot(RegCategory::AppPaths)] = [&run] { zent::ScanAppPaths(run); };
   steps.scans[slot(RegCategory::Icons)] = [&run] { zent::ScanIcons(run); };
+  steps.scans[slot(RegCategory::OtherEntries)] = [&run] { zent::ScanOtherEntries(run); };
   steps.repair = [&repair] { repair.Repair(); };
   steps.junkSweep = [&run, &shellLink] { zent::SweepJunkFiles(run, shellLink); };
   steps.cacheSweep = [&run, &facts] { zent::SweepInternetCaches(run, zent::ShellFolders(facts)); };

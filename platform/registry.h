@@ -70,6 +70,11 @@ class Registry {
   // Opens the key for full access, creating it and missing parents first;
   // nullptr when that is refused.
   virtual std::unique_ptr<RegistryKey> Create(RegRoot root, std::string_view path) = 0;
+  // True when the key itself is a link to another key, which Open follows:
+  // a walk that went through it would see that key a second time, or come
+  // back to where it started. False for a plain key and a missing one, and
+  // from a registry that has no links.
+  virtual bool IsLink(RegRoot /*root*/, std::string_view /*path*/) { return false; }
 };
 
 }  // namespace zent::platform

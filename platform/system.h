@@ -42,6 +42,10 @@ class SystemQueries {
   // The user's locale's abbreviated name of a weekday (0 = Sunday), as dates
   // are written in file names ("Mo" in German, "Mon" in English).
   virtual std::string AbbreviatedDayName(int dayOfWeek) = 0;
+  // True when the system has a font of this face name loaded (compared
+  // without regard to case), wherever its file lies; false when it cannot
+  // tell.
+  virtual bool HasFontFace(std::string_view /*face*/) { return false; }
 };
 
 class ProgramLauncher {

@@ -4,6 +4,7 @@
 // then rebuilt from the folder and the entry's name. Entries not named after a
 // program only name a folder, which is tested instead.
 
+#include <optional>
 #include <string>
 
 #include "common/path_parts.h"
@@ -34,20 +35,31 @@ bool NamesExistingFile(RunContext& run, const std::string& path) {
   return !path.empty() && run.platform.files.FileExists(path) == platform::Presence::Present;
 }
 
-std::string ReadFolder(RunContext& run, const std::string& key) {
-  auto& registry = run.platform.registry;
-  if (!RegHasValueStartingWith(registry, kRoot, key, "Path")) return {};
-  return StripTrailingBackslashes(
-      NormalizePath(run.platform.shell, ReadScanText(registry, kRoot, key, "Path")));
+// The text of a value that must name a path, expanded; an expandable text
+// counts as text. nullopt for a value that is there but holds no text.
+std::optional<std::string> ReadPath(RunContext& run, const std::string& key,
+                                    std::string_view name) {
+  const auto stored =
+      RegReadString(run.platform.registry, kRoot, key, name, TextTypes::PlainOrExpandable);
+  if (!stored) return std::nullopt;
+  return NormalizePath(run.platform.shell, *stored);
 }
 
-AppPathEntry ReadEntry(RunContext& run, const std::string& name) {
+std::optional<std::string> ReadFolder(RunContext& run, const std::string& key) {
+  if (!RegHasValueStartingWith(run.platform.registry, kRoot, key, "Path")) return std::string();
+  const auto folder = ReadPath(run, key, "Path");
+  if (!folder) return std::nullopt;
+  return StripTrailingBackslashes(*folder);
+}
+
+// nullopt when the program or the folder is stored as something other than
+// text: the entry names nothing that could be checked.
+std::optional<AppPathEntry> ReadEntry(RunContext& run, const std::string& name) {
   const std::string key = std::string(kAppPathsKey) + "\\" + name;
-  AppPathEntry entry;
-  entry.isExe = HasExeExtension(name);
-  entry.program =
-      NormalizePath(run.platform.shell, ReadScanText(run.platform.registry, kRoot, key, ""));
-  entry.folder = ReadFolder(run, key);
+  auto program = ReadPath(run, key, "");
+  auto folder = ReadFolder(run, key);
+  if (!program || !folder) return std::nullopt;
+  AppPathEntry entry{HasExeExtension(name), std::move(*program), std::move(*folder)};
   if (entry.isExe && entry.program.empty() && !entry.folder.empty()) {
     entry.program = entry.folder + "\\" + name;
   }
@@ -77,7 +89,9 @@ bool FolderIsTestable(const RunContext& run, const std::string& folder) {
 }
 
 void ExamineEntry(RegistryScan& scan, const std::string& name) {
-  const AppPathEntry entry = ReadEntry(scan.run(), name);
+  const auto read = ReadEntry(scan.run(), name);
+  if (!read) return;
+  const AppPathEntry& entry = *read;
   if (!FolderIsTestable(scan.run(), entry.folder)) return;
   if (!entry.isExe) {
     if (scan.IsOrphanedFolder(entry.folder)) scan.Record({name, entry.folder, {}, {}});

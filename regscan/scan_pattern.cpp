@@ -25,6 +25,28 @@ std::vector<std::string> SortedNames(platform::Registry& registry, platform::Reg
 
 constexpr auto npos = std::string_view::npos;
 
+// An unexpanded reference names no file the system could look for.
+bool IsTestable(const DriveFlags& checkDrives, std::string_view path) {
+  return IsCheckablePath(checkDrives, path) && path.find('%') == npos;
+}
+
+template <typename Exists>
+bool MissingInEveryView(const FileViews& views, std::string_view path, Exists exists) {
+  if (exists(path) != Presence::Missing) return false;
+  const auto others = views.OtherViews(path);
+  return std::ranges::all_of(others, [&exists](const std::string& other) {
+    return exists(std::string_view(other)) == Presence::Missing;
+  });
+}
+
+// Files on a drive that cannot be looked into right now are not known to be
+// gone: the system reports "not found" for every path on a drive letter that
+// is not there at all.
+bool DriveRootListable(platform::FileSystem& files, std::string_view path) {
+  const std::string pattern = std::string(path.substr(0, 3)) + "*";
+  return files.List(pattern, 0).error == platform::FsError::None;
+}
+
 constexpr bool TableFollowsIndexOrder() {
   for (std::size_t i = 0; i < kRegistryCategories.size(); ++i) {
     if (static_cast<std::size_t>(kRegistryCategories[i].index) != i) return false;
@@ -49,22 +71,29 @@ bool IsCheckablePath(const DriveFlags& checkDrives, std::string_view path) {
 }
 
 bool IsOrphanedFile(platform::FileSystem& files, const DriveFlags& checkDrives,
-                    std::string_view path) {
-  return IsCheckablePath(checkDrives, path) && files.FileExists(path) == Presence::Missing;
+                    std::string_view path, const FileViews& views) {
+  return IsTestable(checkDrives, path) &&
+         MissingInEveryView(views, path, [&files](auto p) { return files.FileExists(p); }) &&
+         DriveRootListable(files, path);
 }
 
 bool IsOrphanedFolder(platform::FileSystem& files, const DriveFlags& checkDrives,
-                      std::string_view path) {
-  return IsCheckablePath(checkDrives, path) && files.FolderExists(path) == Presence::Missing;
+                      std::string_view path, const FileViews& views) {
+  return IsTestable(checkDrives, path) &&
+         MissingInEveryView(views, path, [&files](auto p) { return files.FolderExists(p); }) &&
+         DriveRootListable(files, path);
 }
 
 bool IsOrphanedCommand(platform::FileSystem& files, const DriveFlags& checkDrives,
-                       std::string_view commandLine, std::string_view program) {
-  // An unexpanded reference names no file the system could look for.
-  if (!IsCheckablePath(checkDrives, program) || program.find('%') != npos) return false;
-  return std::ranges::none_of(CommandReadings(commandLine, program), [&](const std::string& path) {
-    return IsCheckablePath(checkDrives, path) && files.FileExists(path) != Presence::Missing;
-  });
+                       std::string_view commandLine, std::string_view program,
+                       const FileViews& views) {
+  if (!IsTestable(checkDrives, program)) return false;
+  const bool noneThere =
+      std::ranges::none_of(CommandReadings(commandLine, program), [&](const std::string& path) {
+        return IsCheckablePath(checkDrives, path) &&
+               !MissingInEveryView(views, path, [&files](auto p) { return files.FileExists(p); });
+      });
+  return noneThere && DriveRootListable(files, program);
 }
 
 void SortNames(std::vector<std::string>& names) {
@@ -98,7 +127,9 @@ std::string ReadScanText(platform::Registry& registry, platform::RegRoot root, s
 }
 
 RegistryScan::RegistryScan(RunContext& run, RegCategory category)
-    : run_(run), category_(CategoryInfo(category)) {}
+    : run_(run),
+      category_(CategoryInfo(category)),
+      views_(FileViews::Of(run.platform.shell, run.state.WinDir)) {}
 
 bool RegistryScan::CanStart(const std::optional<ScanBaseKey>& precondition) const {
   if (run_.state.AbortRequested) return false;
@@ -127,15 +158,16 @@ void RegistryScan::Close() {
 }
 
 bool RegistryScan::IsOrphanedFile(std::string_view path) const {
-  return zent::IsOrphanedFile(run_.platform.files, run_.state.CheckDrives, path);
+  return zent::IsOrphanedFile(run_.platform.files, run_.state.CheckDrives, path, views_);
 }
 
 bool RegistryScan::IsOrphanedFolder(std::string_view path) const {
-  return zent::IsOrphanedFolder(run_.platform.files, run_.state.CheckDrives, path);
+  return zent::IsOrphanedFolder(run_.platform.files, run_.state.CheckDrives, path, views_);
 }
 
 bool RegistryScan::IsOrphanedCommand(std::string_view commandLine, std::string_view program) const {
-  return zent::IsOrphanedCommand(run_.platform.files, run_.state.CheckDrives, commandLine, program);
+  return zent::IsOrphanedCommand(run_.platform.files, run_.state.CheckDrives, commandLine, program,
+                                 views_);
 }
 
 void RunListScan(RunContext& run, const ListScan& scan,

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/file_views.h"
 #include "common/path_helpers.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -86,23 +87,28 @@ std::uint8_t SelectionValue(RegCategory category);
 bool IsCheckablePath(const DriveFlags& checkDrives, std::string_view path);
 
 // Orphan tests: a checkable path whose file (or folder) the file system reports
-// as missing. A path the system could not look at (access denied, drive not
-// ready) is not missing and is never reported.
+// as missing in every view (`views`). A path the system could not look at
+// (access denied, drive not ready), a path still holding an unexpanded "%",
+// and any path on a drive whose root cannot be listed right now (unplugged,
+// locked, no such drive), whatever `checkDrives` says, are not missing and are
+// never reported.
 bool IsOrphanedFile(platform::FileSystem& files, const DriveFlags& checkDrives,
-                    std::string_view path);
+                    std::string_view path, const FileViews& views = {});
 bool IsOrphanedFolder(platform::FileSystem& files, const DriveFlags& checkDrives,
-                      std::string_view path);
+                      std::string_view path, const FileViews& views = {});
 
 // Orphan test for a command line. `program` is the path a scan cut from the
 // normalised `commandLine` and shows in its row. A cut can end a path in the
 // wrong place (at a blank or dot inside a folder name, or keeping the character
 // after the extension), so the entry counts as orphaned only when `program` is
 // checkable and holds no unexpanded "%", and no reading of the command names a
-// file that exists or that the system could not look at. The readings: the
-// whole text without quotes, the text before each blank or comma, and
-// `program` as it stands and without trailing blanks, commas and slashes.
+// file that exists (in any view) or that the system could not look at. The
+// readings: the whole text without quotes, the text before each blank or
+// comma, and `program` as it stands and without trailing blanks, commas and
+// slashes. A drive whose root cannot be listed gives no orphans either.
 bool IsOrphanedCommand(platform::FileSystem& files, const DriveFlags& checkDrives,
-                       std::string_view commandLine, std::string_view program);
+                       std::string_view commandLine, std::string_view program,
+                       const FileViews& views = {});
 
 // Sorts names without regard to case (by their upper case); names equal in
 // upper case keep a fixed order.
@@ -130,6 +136,8 @@ struct ScanBaseKey {
 // item Step (stop when it returns false) and Record, and Close at the end.
 class RegistryScan {
  public:
+  // Takes the file views of the machine from the run's Windows folder and
+  // environment.
   RegistryScan(RunContext& run, RegCategory category);
 
   // False when input has asked to stop, or when the base key
@@ -155,6 +163,7 @@ class RegistryScan {
  private:
   RunContext& run_;
   const RegistryCategory& category_;
+  FileViews views_;
   CategoryItem* item_ = nullptr;
 };
 

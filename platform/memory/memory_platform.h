@@ -28,6 +28,7 @@ class MemoryRegistry final : public platform::Registry {
   std::unique_ptr<platform::RegistryKey> Open(RegRoot root, std::string_view path,
                                               platform::RegAccess access) override;
   std::unique_ptr<platform::RegistryKey> Create(RegRoot root, std::string_view path) override;
+  bool IsLink(RegRoot root, std::string_view path) override;
 
   // Test set-up and inspection; paths as for Open.
   void SetValue(RegRoot root, std::string_view path, std::string_view name, RegValue value);
@@ -37,6 +38,12 @@ class MemoryRegistry final : public platform::Registry {
   void SetReadOnly(RegRoot root, std::string_view path, bool readOnly);
   // Every further SetValue through an open key fails (a refused write).
   void RefuseWrites(bool refuse);
+  // A key that exists but cannot be opened at all (as without any rights).
+  void SetInaccessible(RegRoot root, std::string_view path, bool inaccessible);
+  // Makes `path` a link to the target key (created when missing); a path
+  // through the link reaches the target, as in the system's registry.
+  void SetLink(RegRoot root, std::string_view path, RegRoot targetRoot,
+               std::string_view targetPath);
 
   struct Node;
 
@@ -169,7 +176,10 @@ class MemorySystem final : public platform::SystemQueries {
   std::uint32_t DriveType(std::string_view root) override;
   std::optional<std::string> VolumeName(std::string_view root) override;
   std::string AbbreviatedDayName(int dayOfWeek) override;
+  bool HasFontFace(std::string_view face) override;
 
+  // The face names of the fonts the system has loaded.
+  std::vector<std::string> fontFaces;
   // Sunday first.
   std::array<std::string, 7> dayNames = {"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"};
   std::string windowsDirectory = "C:\\WINDOWS";

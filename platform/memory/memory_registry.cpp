@@ -16,6 +16,10 @@ struct MemoryRegistry::Node {
   std::vector<std::pair<std::string, RegValue>> values;  // in order of creation
   bool readOnly = false;
   bool deleted = false;
+  bool inaccessible = false;
+  // A link key stands for its target wherever a path goes through it.
+  bool isLink = false;
+  std::weak_ptr<Node> linkTarget;
 
   using Children = std::vector<std::shared_ptr<Node>>;
 
@@ -59,6 +63,12 @@ struct MemoryRegistry::Node {
 namespace {
 
 using Node = MemoryRegistry::Node;
+
+// The key a path step reaches: a link's target (nullptr once that is gone).
+std::shared_ptr<Node> Through(std::shared_ptr<Node> node) {
+  if (!node || !node->isLink) return node;
+  return node->linkTarget.lock();
+}
 
 std::vector<std::string_view> SplitKeyPath(std::string_view path) {
   std::vector<std::string_view> parts;
@@ -149,7 +159,7 @@ MemoryRegistry::~MemoryRegistry() = default;
 std::shared_ptr<Node> MemoryRegistry::Find(RegRoot root, std::string_view path) const {
   auto node = roots_.at(root);
   for (const auto part : SplitKeyPath(path)) {
-    node = node->Child(part);
+    node = Through(node->Child(part));
     if (!node) return nullptr;
   }
   return node;
@@ -158,7 +168,7 @@ std::shared_ptr<Node> MemoryRegistry::Find(RegRoot root, std::string_view path) 
 std::unique_ptr<platform::RegistryKey> MemoryRegistry::Open(RegRoot root, std::string_view path,
                                                             RegAccess access) {
   auto node = Find(root, path);
-  if (!node || (access == RegAccess::Full && node->readOnly)) return nullptr;
+  if (!node || node->inaccessible || (access == RegAccess::Full && node->readOnly)) return nullptr;
   return std::make_unique<MemoryKey>(std::move(node), access, refuseWrites_);
 }
 
@@ -170,9 +180,10 @@ std::unique_ptr<platform::RegistryKey> MemoryRegistry::Create(RegRoot root, std:
       if (node->readOnly) return nullptr;
       child = node->AddChild(part);
     }
-    node = child;
+    node = Through(child);
+    if (!node) return nullptr;
   }
-  if (node->readOnly) return nullptr;
+  if (node->readOnly || node->inaccessible) return nullptr;
   return std::make_unique<MemoryKey>(std::move(node), RegAccess::Full, refuseWrites_);
 }
 
@@ -181,7 +192,8 @@ void MemoryRegistry::SetValue(RegRoot root, std::string_view path, std::string_v
   auto node = roots_.at(root);
   for (const auto part : SplitKeyPath(path)) {
     auto child = node->Child(part);
-    node = child ? child : node->AddChild(part);
+    node = Through(child ? child : node->AddChild(part));
+    if (!node) return;
   }
   if (RegValue* existing = node->FindValue(name)) {
     *existing = std::move(value);
@@ -207,5 +219,43 @@ void MemoryRegistry::SetReadOnly(RegRoot root, std::string_view path, bool readO
 }
 
 void MemoryRegistry::RefuseWrites(bool refuse) { refuseWrites_ = refuse; }
+
+void MemoryRegistry::SetInaccessible(RegRoot root, std::string_view path, bool inaccessible) {
+  if (auto node = Find(root, path)) node->inaccessible = inaccessible;
+}
+
+bool MemoryRegistry::IsLink(RegRoot root, std::string_view path) {
+  auto parts = SplitKeyPath(path);
+  if (parts.empty()) return false;
+  const auto last = parts.back();
+  parts.pop_back();
+  auto parent = roots_.at(root);
+  for (const auto part : parts) {
+    parent = Through(parent->Child(part));
+    if (!parent) return false;
+  }
+  const auto node = parent->Child(last);
+  return node && node->isLink;
+}
+
+void MemoryRegistry::SetLink(RegRoot root, std::string_view path, RegRoot targetRoot,
+                             std::string_view targetPath) {
+  Create(targetRoot, targetPath);
+  const auto target = Find(targetRoot, targetPath);
+  auto parts = SplitKeyPath(path);
+  if (parts.empty() || !target) return;
+  const auto last = parts.back();
+  parts.pop_back();
+  auto parent = roots_.at(root);
+  for (const auto part : parts) {
+    auto child = parent->Child(part);
+    parent = Through(child ? child : parent->AddChild(part));
+    if (!parent) return;
+  }
+  auto node = parent->Child(last);
+  if (!node) node = parent->AddChild(last);
+  node->isLink = true;
+  node->linkTarget = target;
+}
 
 }  // namespace zent::memory

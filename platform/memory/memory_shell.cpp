@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "platform/memory/memory_platform.h"
 #include "platform/memory/text_fold.h"
 
@@ -62,6 +64,12 @@ std::optional<std::string> MemorySystem::VolumeName(std::string_view root) {
 std::string MemorySystem::AbbreviatedDayName(int dayOfWeek) {
   if (dayOfWeek < 0 || dayOfWeek > 6) return {};
   return dayNames[static_cast<std::size_t>(dayOfWeek)];
+}
+
+bool MemorySystem::HasFontFace(std::string_view face) {
+  return std::any_of(fontFaces.begin(), fontFaces.end(), [face](const std::string& loaded) {
+    return EqualsIgnoringCase(loaded, face);
+  });
 }
 
 bool MemoryLauncher::RunHiddenAndWait(std::string_view commandLine) {

@@ -185,4 +185,20 @@ std::unique_ptr<platform::RegistryKey> Win32Registry::Create(RegRoot root, std::
   return std::make_unique<Win32Key>(std::move(key));
 }
 
+// A link key holds the path of its target in "SymbolicLinkValue", of the link
+// type; it can only be seen by opening the link itself instead of its target.
+bool Win32Registry::IsLink(RegRoot root, std::string_view path) {
+  const auto keyPath = KeyPath(path);
+  if (!keyPath || keyPath->empty()) return false;
+  UniqueHkey key;
+  if (RegOpenKeyExW(RootKey(root), keyPath->c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE,
+                    key.put()) != ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD type = REG_NONE;
+  return RegQueryValueExW(key.get(), L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) ==
+             ERROR_SUCCESS &&
+         type == REG_LINK;
+}
+
 }  // namespace zent::win32

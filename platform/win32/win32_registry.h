@@ -10,6 +10,7 @@ class Win32Registry final : public platform::Registry {
                                               platform::RegAccess access) override;
   std::unique_ptr<platform::RegistryKey> Create(platform::RegRoot root,
                                                 std::string_view path) override;
+  bool IsLink(platform::RegRoot root, std::string_view path) override;
 };
 
 }  // namespace zent::win32

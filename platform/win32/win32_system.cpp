@@ -51,6 +51,13 @@ std::optional<std::wstring> RootPath(std::string_view root) {
   return Widen(root);
 }
 
+// Called once per font of the face asked for; the first call is enough.
+int CALLBACK NoteFace(const LOGFONTW* /*font*/, const TEXTMETRICW* /*metrics*/, DWORD /*type*/,
+                      LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
 }  // namespace
 
 std::string Win32System::WindowsDirectory() {
@@ -130,6 +137,21 @@ std::string Win32System::AbbreviatedDayName(int dayOfWeek) {
   wchar_t name[80] = {};
   if (dayOfWeek < 0 || GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, item, name, 80) == 0) return {};
   return Narrow(name);
+}
+
+bool Win32System::HasFontFace(std::string_view face) {
+  if (face.empty() || face.find('\0') != std::string_view::npos) return false;
+  const std::wstring wide = Widen(face);
+  // No face name is longer: the system could not have loaded one.
+  if (wide.size() >= LF_FACESIZE) return false;
+  const WindowDc screen(nullptr);
+  if (!screen) return false;
+  LOGFONTW wanted{};
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  wide.copy(wanted.lfFaceName, wide.size());
+  bool found = false;
+  EnumFontFamiliesExW(screen.get(), &wanted, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
+  return found;
 }
 
 bool Win32Launcher::RunHiddenAndWait(std::string_view commandLine) {

@@ -19,6 +19,7 @@ class Win32System final : public platform::SystemQueries {
   std::uint32_t DriveType(std::string_view root) override;
   std::optional<std::string> VolumeName(std::string_view root) override;
   std::string AbbreviatedDayName(int dayOfWeek) override;
+  bool HasFontFace(std::string_view face) override;
 };
 
 class Win32Launcher final : public platform::ProgramLauncher {

@@ -69,6 +69,26 @@ TEST(RegistryContract, ReadAccessCannotWrite) {
   EXPECT_FALSE(readOnly->QueryValue("x").has_value());
 }
 
+TEST(RegistryContract, LinksAreFollowedWhenOpenedAndToldApart) {
+  const auto key = testing::NewTestKey();
+  auto target = P().registry.Create(RegRoot::CurrentUser, key + "\\Target");
+  ASSERT_NE(target, nullptr);
+  ASSERT_TRUE(target->SetValue("V", platform::MakeTextValue("behind the link")));
+  target.reset();
+  testing::CreateLinkKey(key + "\\Link", key + "\\Target");
+
+  EXPECT_TRUE(P().registry.IsLink(RegRoot::CurrentUser, key + "\\LINK"));
+  for (const std::string& plain : {key, key + "\\Target", key + "\\Missing", std::string()}) {
+    EXPECT_FALSE(P().registry.IsLink(RegRoot::CurrentUser, plain)) << plain;
+  }
+  auto parent = P().registry.Open(RegRoot::CurrentUser, key, RegAccess::Read);
+  ASSERT_NE(parent, nullptr);
+  EXPECT_EQ(parent->SubkeyNames(), (std::vector<std::string>{"Link", "Target"}));
+  auto through = P().registry.Open(RegRoot::CurrentUser, key + "\\Link", RegAccess::Read);
+  ASSERT_NE(through, nullptr);
+  EXPECT_EQ(through->QueryValue("V"), platform::MakeTextValue("behind the link"));
+}
+
 std::vector<std::string> Names(const platform::Listing& listing) {
   std::vector<std::string> names;
   for (const auto& entry : listing.entries) names.push_back(entry.name);

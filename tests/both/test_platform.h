@@ -27,4 +27,8 @@ std::string NewTestKey();
 void StoreTextNotWhole(const std::string& key, std::string_view name, std::uint32_t type,
                        std::string_view text);
 
+// Makes `link`, a new key below HKEY_CURRENT_USER, a registry link to the
+// existing key `target`, also below HKEY_CURRENT_USER.
+void CreateLinkKey(const std::string& link, const std::string& target);
+
 }  // namespace zent::testing

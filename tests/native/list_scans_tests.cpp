@@ -131,10 +131,11 @@ INSTANTIATE_TEST_SUITE_P(
         AppPathCase{"SeveralFolders", "FOO.EXE", MakeTextValue("C:\\GONE\\FOO.EXE"),
                     "C:\\GONE;C:\\TOOLS", ""},
         AppPathCase{"SeveralFoldersNonProgram", "FOO", std::nullopt, "C:\\GONE;C:\\OTHER", ""},
-        AppPathCase{"ExpandableDefaultWithPath", "FOO.EXE",
-                    ExpandableText("C:\\TOOLS\\PRESENT.EXE"), "C:\\TOOLS", "C:\\TOOLS\\FOO.EXE"},
+        // An expandable default is the program as well, once expanded.
+        AppPathCase{"ExpandableDefaultPresent", "NP.EXE", ExpandableText("%TOOLS%\\PRESENT.EXE"),
+                    "C:\\TOOLS", ""},
         AppPathCase{"ExpandableDefaultAlone", "FOO.EXE", ExpandableText("C:\\GONE\\FOO.EXE"),
-                    std::nullopt, ""},
+                    std::nullopt, "C:\\GONE\\FOO.EXE"},
         AppPathCase{"UncheckedDrive", "FOO.EXE", MakeTextValue("D:\\GONE\\FOO.EXE"), std::nullopt,
                     ""},
         AppPathCase{"NetworkFolder", "FOO.EXE", MakeTextValue(""), "\\\\SERVER\\SHARE", ""},
@@ -212,6 +213,25 @@ TEST_F(ListScans, FontFilesLieInTheFontsFolderUnlessGivenInFull) {
   ScanFonts(run);
   EXPECT_EQ(Rows(), (std::vector<Row>{{"Arial (TrueType)", "C:\\WINDOWS\\FONTS\\ARIAL.TTF", ""},
                                       {"Own gone", "C:\\APP\\GONE.TTF", ""}}));
+}
+
+TEST_F(ListScans, FontValuesThatNameNoFileOrAFaceTheSystemHasStay) {
+  const std::string key(kFontsKey);
+  memory.system.fontFaces = {"Courier", "MS Sans Serif", "Cambria Math"};
+  Set(RegRoot::LocalMachine, key, "Bytes", platform::MakeBinaryValue("\x01\x02\x03\x04"));
+  Set(RegRoot::LocalMachine, key, "Here", MakeTextValue("\\??\\C:\\APP\\FONT.TTF"));
+  Set(RegRoot::LocalMachine, key, "Gone", MakeTextValue("\\??\\C:\\APP\\GONE.TTF"));
+  Set(RegRoot::LocalMachine, key, "Unix", MakeTextValue("\\??\\unix\\usr\\share\\x.ttf"));
+  Set(RegRoot::LocalMachine, key, "Rooted", MakeTextValue("\\FONTS\\X.TTF"));
+  Set(RegRoot::LocalMachine, key, "Drive", MakeTextValue("C:X.TTF"));
+  Set(RegRoot::LocalMachine, key, "Courier 10,12,15", MakeTextValue("coure.fon"));
+  Set(RegRoot::LocalMachine, key, "MS Sans Serif", MakeTextValue("sserife.fon"));
+  Set(RegRoot::LocalMachine, key, "Cambria & Cambria Math (TrueType)", MakeTextValue("c.ttc"));
+  Set(RegRoot::LocalMachine, key, "Courier New (TrueType)", MakeTextValue("cour.ttf"));
+  ScanFonts(run);
+  EXPECT_EQ(Rows(),
+            (std::vector<Row>{{"Courier New (TrueType)", "C:\\WINDOWS\\FONTS\\COUR.TTF", ""},
+                              {"Gone", "C:\\APP\\GONE.TTF", ""}}));
 }
 
 TEST_F(ListScans, FontsOnAnUncheckedDriveAreNeverReported) {

@@ -137,7 +137,8 @@ class OrphanTest : public ::testing::TestWithParam<OrphanCase>, protected testin
     memory.files.FailPath("C:\\LOCKED", FsError::AccessDenied);
     memory.files.AddDrive('E', platform::kDriveRemovable);
     memory.files.FailPath("E:\\", FsError::DeviceNotReady);
-    state.CheckDrives[4] = 1;  // E:, checked but without a medium
+    state.CheckDrives[4] = 1;   // E:, checked but without a medium
+    state.CheckDrives[16] = 1;  // Q:, checked but not there at all
   }
 };
 
@@ -157,6 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
         OrphanCase{"C:\\NOWHERE\\GONE.DLL", true, true},
         // The system could not look: not missing.
         OrphanCase{"C:\\LOCKED\\GONE.DLL", false, false}, OrphanCase{"E:\\GONE.DLL", false, false},
+        // A drive that cannot be listed; a variable left unexpanded.
+        OrphanCase{"Q:\\GONE.DLL", false, false}, OrphanCase{"C:\\%NOVAR%\\GONE", false, false},
         // Not checkable: another drive, no drive, a network path.
         OrphanCase{"D:\\GONE.DLL", false, false}, OrphanCase{"GONE.DLL", false, false},
         OrphanCase{"APP\\GONE.DLL", false, false},
@@ -184,6 +187,7 @@ class CommandOrphanTest : public ::testing::TestWithParam<CommandCase>,
     memory.files.AddFile("C:\\PROGRAM FILES\\ASP.NET WEB\\V2.0\\X.DLL");
     memory.files.AddFolder("C:\\LOCKED");
     memory.files.FailPath("C:\\LOCKED", FsError::AccessDenied);
+    state.CheckDrives[16] = 1;  // Q:, checked but not there at all
   }
 };
 
@@ -210,8 +214,47 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"C:\\%NOVAR%\\GONE.EXE", "C:\\%NOVAR%\\GONE.EXE", false},
         CommandCase{"D:\\GONE.EXE", "D:\\GONE.EXE", false},
         CommandCase{"C:\\LOCKED\\GONE.EXE", "C:\\LOCKED\\GONE.EXE", false},
+        CommandCase{"Q:\\GONE.EXE /S", "Q:\\GONE.EXE ", false},
         CommandCase{"RUNDLL32.EXE C:\\X\\GONE.DLL", "RUNDLL32.EXE", false},
         CommandCase{"C:\\X\\GONE.TXT", "", false}));
+
+// A 64-bit machine seen by a 32-bit program: the variables name both
+// program folders, and the system folder has three names.
+class FileViewsTest : public ::testing::TestWithParam<OrphanCase>, protected testing::RunFixture {
+ protected:
+  FileViewsTest() {
+    memory.shell.SetEnvironment("ProgramFiles", "C:\\Program Files (x86)");
+    memory.shell.SetEnvironment("ProgramFiles(x86)", "C:\\Program Files (x86)");
+    memory.shell.SetEnvironment("ProgramW6432", "C:\\Program Files\\");
+    memory.shell.SetEnvironment("CommonProgramFiles", "C:\\Program Files (x86)\\Common Files");
+    memory.shell.SetEnvironment("CommonProgramW6432", "C:\\Program Files\\Common Files");
+    memory.files.AddFile("C:\\WINDOWS\\SYSWOW64\\ONLY32.DLL");
+    memory.files.AddFile("C:\\WINDOWS\\SYSTEM32\\ONLY64.DLL");
+    memory.files.AddFile("C:\\PROGRAM FILES\\APP\\A.EXE");
+    memory.files.AddFile("C:\\PROGRAM FILES (X86)\\COMMON FILES\\C.DLL");
+    memory.files.AddFolder("C:\\WINDOWS\\SYSTEM32\\DRIVERS");
+    views = FileViews::Of(memory.shell, "C:\\Windows\\");
+  }
+  FileViews views;
+};
+
+TEST_P(FileViewsTest, AFileInAnyViewIsThere) {
+  EXPECT_EQ(IsOrphanedFile(memory.files, state.CheckDrives, GetParam().path, views),
+            GetParam().orphanedFile);
+  EXPECT_EQ(IsOrphanedFolder(memory.files, state.CheckDrives, GetParam().path, views),
+            GetParam().orphanedFolder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, FileViewsTest,
+    ::testing::Values(OrphanCase{"C:\\WINDOWS\\SYSTEM32\\ONLY32.DLL", false, true},
+                      OrphanCase{"c:\\windows\\sysnative\\only64.dll", false, true},
+                      OrphanCase{"C:\\WINDOWS\\SYSWOW64\\DRIVERS", true, false},
+                      OrphanCase{"C:\\WINDOWS\\SYSTEM32\\GONE.DLL", true, true},
+                      OrphanCase{"C:\\WINDOWS\\SYSTEM32X\\ONLY32.DLL", true, true},
+                      OrphanCase{"C:\\PROGRAM FILES (X86)\\APP\\A.EXE", false, true},
+                      OrphanCase{"C:\\PROGRAM FILES\\COMMON FILES\\C.DLL", false, true},
+                      OrphanCase{"C:\\PROGRAM FILES\\APP\\GONE.EXE", true, true}));
 
 TEST_F(ScanPattern, ValueThatCannotBeReadAsTextReadsEmpty) {
   memory.registry.SetValue(RegRoot::LocalMachine, kKey, "Long", MakeBinaryValue("12345"));

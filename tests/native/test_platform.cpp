@@ -33,4 +33,9 @@ void StoreTextNotWhole(const std::string& key, std::string_view name, std::uint3
                              platform::RegValue{type, std::string(text), false});
 }
 
+void CreateLinkKey(const std::string& link, const std::string& target) {
+  Memory().registry.SetLink(platform::RegRoot::CurrentUser, link, platform::RegRoot::CurrentUser,
+                            target);
+}
+
 }  // namespace zent::testing

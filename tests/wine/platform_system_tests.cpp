@@ -56,6 +56,18 @@ TEST(Win32System, DriveTypesAndVolumes) {
   EXPECT_EQ(P().system.DriveType(std::string("C:\\\0", 4) + "x"), platform::kDriveNoRootDir);
 }
 
+TEST(Win32System, FontFacesTheSystemHasLoaded) {
+  // Loaded from outside the Windows file system: the prefix registers them
+  // under "\??\unix\..." paths, with no file in the fonts folder.
+  for (const char* face : {"DejaVu Sans", "dejavu sans mono"}) {
+    EXPECT_TRUE(P().system.HasFontFace(face)) << face;
+  }
+  for (const std::string& face : {std::string("Zent No Such Face"), std::string(40, 'A'),
+                                  std::string(), std::string("Courier\0x", 9)}) {
+    EXPECT_FALSE(P().system.HasFontFace(face)) << face;
+  }
+}
+
 TEST(Win32Launcher, WaitsUntilTheProgramHasEnded) {
   const auto folder = testing::NewTestFolder();
   const auto output = folder + "Ωmega out.txt";

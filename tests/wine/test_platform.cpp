@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -49,6 +51,27 @@ std::string UniqueName(char prefix) {
   return prefix + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++number);
 }
 
+[[noreturn]] void Fail(const char* what, const std::string& key) {
+  std::fprintf(stderr, "%s %s\n", what, key.c_str());
+  std::exit(3);
+}
+
+// The string form of the user's security identifier, which names the
+// user's hive in the system's own registry paths.
+std::wstring UserSid() {
+  win32::UniqueKernelObject token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) Fail("no token", "");
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  std::string buffer(size, '\0');
+  win32::UniqueLocalMemory<wchar_t*> text;
+  if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size) ||
+      !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, text.put())) {
+    Fail("no user identifier", "");
+  }
+  return text.get();
+}
+
 }  // namespace
 
 platform::Platform& TestPlatform() {
@@ -87,6 +110,22 @@ void StoreTextNotWhole(const std::string& key, std::string_view name, std::uint3
                      static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS) {
     std::fprintf(stderr, "cannot store the test value %s\n", key.c_str());
     std::exit(3);
+  }
+}
+
+void CreateLinkKey(const std::string& link, const std::string& target) {
+  win32::UniqueHkey raw;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, win32::Widen(link).c_str(), 0, nullptr,
+                      REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, raw.put(),
+                      nullptr) != ERROR_SUCCESS) {
+    Fail("cannot create the link key", link);
+  }
+  // The target in the system's own form, stored without a terminator.
+  const std::wstring path = L"\\Registry\\User\\" + UserSid() + L"\\" + win32::Widen(target);
+  if (RegSetValueExW(raw.get(), L"SymbolicLinkValue", 0, REG_LINK,
+                     reinterpret_cast<const BYTE*>(path.data()),
+                     static_cast<DWORD>(path.size() * sizeof(wchar_t))) != ERROR_SUCCESS) {
+    Fail("cannot point the link key at", target);
   }
 }
 
