@@ -18,3 +18,7 @@ gtest_discover_tests(native_tests DISCOVERY_MODE PRE_TEST)
 add_executable(repair_benchmark tests/bench/repair_benchmark.cpp)
 target_include_directories(repair_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(repair_benchmark PRIVATE zent_memory_platform)
+
+# One starfield tick on a recording canvas; prints figures, asserts nothing.
+add_executable(starfield_benchmark tests/bench/starfield_benchmark.cpp ui/starfield.cpp)
+target_include_directories(starfield_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
