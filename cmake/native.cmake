@@ -28,3 +28,7 @@ target_link_libraries(scan_benchmark PRIVATE zent_memory_platform)
 add_executable(sweep_benchmark tests/bench/sweep_benchmark.cpp)
 target_include_directories(sweep_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(sweep_benchmark PRIVATE zent_memory_platform)
+
+# One starfield tick on a recording canvas; prints figures, asserts nothing.
+add_executable(starfield_benchmark tests/bench/starfield_benchmark.cpp ui/starfield.cpp)
+target_include_directories(starfield_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

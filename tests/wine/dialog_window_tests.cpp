@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -373,6 +374,9 @@ TEST_F(DialogWindowTest, EscapeClosesTheDialogLikeTheCloseButton) {
   }
 }
 
+// At whatever resolution the process started with (tools/check-dialog-dpi.sh
+// runs this at 96 and 144 dpi): every text fits its control, every control
+// its page.
 TEST_F(DialogWindowTest, EveryLineOfTextEndsInsideItsPage) {
   Open();
   const RECT page = PageArea();
@@ -391,14 +395,35 @@ TEST_F(DialogWindowTest, EveryLineOfTextEndsInsideItsPage) {
     SIZE size{};
     GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
     const int textEnd = rect.left + (button ? box : 0) + size.cx;
+    EXPECT_GE(rect.left, page.left) << control.name;
     EXPECT_LE(rect.right, page.right) << control.name << " covers the page's border";
-    EXPECT_LE(textEnd, page.right) << control.name << " runs past its page";
-    if (button) {
-      EXPECT_LE(textEnd, rect.right) << control.name << " is cut off";
-    }
+    EXPECT_LE(rect.bottom, page.bottom) << control.name << " runs below its page";
+    EXPECT_LE(textEnd, rect.right) << control.name << " is cut off";
+    EXPECT_LE(size.cy, rect.bottom - rect.top) << control.name << " is cut off below";
     ++measured;
   }
   EXPECT_EQ(measured, 25);  // 12 + 8 + 5 lines on the three pages
+}
+
+TEST_F(DialogWindowTest, LayoutFollowsTheScreenResolution) {
+  Open();
+  const WindowDc screen(nullptr);
+  const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
+  // The check at another resolution says which one the process must have got.
+  if (const char* expected = std::getenv("ZENT_EXPECT_DPI")) {
+    EXPECT_EQ(dpi, std::atoi(expected));
+  }
+  RECT client{};
+  GetClientRect(dialog_->Handle(), &client);
+  EXPECT_EQ(client.right, MulDiv(482, dpi, 96));
+  EXPECT_EQ(client.bottom, MulDiv(473, dpi, 96));
+  const RECT edit = ClientRectOf(Control("Edit1"), dialog_->Handle());
+  EXPECT_EQ(edit.left - PageOrigin().x, MulDiv(104, dpi, 96));
+  EXPECT_EQ(edit.bottom - edit.top, MulDiv(21, dpi, 96));
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control("Label1"), WM_GETFONT, 0, 0)),
+             sizeof(font), &font);
+  EXPECT_EQ(font.lfHeight, -MulDiv(8, dpi, 72));
 }
 
 COLORREF PixelOf(HWND window, int x, int y) {

@@ -33,9 +33,20 @@ int DefaultHeight(ControlKind kind) {
   }
 }
 
-// 8 point at 96 dpi; `averageWidth` 0 keeps the face's own width.
-HFONT CreateDialogFont(int averageWidth = 0) {
-  return CreateFontW(-MulDiv(8, 96, 72), averageWidth, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+constexpr int kLayoutDpi = 96;  // the model's positions are pixels at this resolution
+
+// The screen's logical resolution, which follows the system font size the user
+// chose; the process declares itself aware of it, so nothing scales for it.
+int ScreenDpi() {
+  const WindowDc screen(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+  return dpi > 0 ? dpi : kLayoutDpi;
+}
+
+// 8 point at the screen's resolution; `averageWidth` 0 keeps the face's own
+// width.
+HFONT CreateDialogFont(int dpi, int averageWidth = 0) {
+  return CreateFontW(-MulDiv(8, dpi, 72), averageWidth, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                      DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
 }
@@ -108,14 +119,15 @@ ConfigurationDialog::ConfigurationDialog(Form& model, std::function<void()> onPr
     : model_(model),
       onPreview_(std::move(onPreview)),
       reportError_(reportError ? std::move(reportError) : ErrorReporter(ShowErrorBox)),
-      font_(CreateDialogFont()) {
+      dpi_(ScreenDpi()),
+      font_(CreateDialogFont(dpi_)) {
   INITCOMMONCONTROLSEX classes{sizeof(classes),
                                ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
   InitCommonControlsEx(&classes);
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   RegisterDialogClass(instance, WindowProc);
 
-  RECT frame{0, 0, model_.clientWidth, model_.clientHeight};
+  RECT frame{0, 0, Scaled(model_.clientWidth), Scaled(model_.clientHeight)};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
@@ -183,6 +195,10 @@ HWND ConfigurationDialog::HandleOf(const Control& control) const {
   return index < controls_.size() ? controls_[index] : nullptr;
 }
 
+int ConfigurationDialog::Scaled(int layoutPixels) const {
+  return MulDiv(layoutPixels, dpi_, kLayoutDpi);
+}
+
 void ConfigurationDialog::CreateControls() {
   controls_.assign(model_.controls.size(), nullptr);
   // The tab control first: the page controls are placed inside its display
@@ -235,12 +251,12 @@ bool ConfigurationDialog::TextFits(const Control& control, HFONT font) const {
   const bool box = IsRadioOrCheck(control.kind);
   const bool label = control.kind == ControlKind::Label || control.kind == ControlKind::OrtavoLabel;
   if (!box && !label) return true;
-  const int left = pageOrigin_.x + control.left;
+  const int left = pageOrigin_.x + Scaled(control.left);
   int limit = pageRight_;
   int indent = 0;
   if (box) {
-    indent = GetSystemMetrics(SM_CXMENUCHECK) + 4;  // the box and the gap after it
-    if (control.width > 0) limit = std::min(limit, left + control.width);
+    indent = GetSystemMetrics(SM_CXMENUCHECK) + Scaled(4);  // the box and the gap after it
+    if (control.width > 0) limit = std::min(limit, left + Scaled(control.width));
   }
   return left + indent + TextSize(window_.get(), font, Widen(control.text)).cx <= limit;
 }
@@ -260,7 +276,7 @@ void ConfigurationDialog::FitFontToPages() {
   int width = AverageCharWidth(window_.get(), font_.get());
   while (width > 1 && !PagesFit(font_.get())) {
     --width;
-    UniqueFont narrower(CreateDialogFont(width));
+    UniqueFont narrower(CreateDialogFont(dpi_, width));
     if (!narrower) return;
     SendMessageW(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(narrower.get()), FALSE);
     font_ = std::move(narrower);
@@ -324,16 +340,16 @@ HWND ConfigurationDialog::CreateControl(const Control& control, int id) {
       return nullptr;  // no window of its own (timers, lists the dialog lacks)
   }
   const std::wstring text = Widen(control.text);
-  int width = control.width;
-  int height = control.height > 0 ? control.height : DefaultHeight(control.kind);
+  int width = Scaled(control.width);
+  int height = Scaled(control.height > 0 ? control.height : DefaultHeight(control.kind));
   if (width <= 0) {
     const SIZE size = TextSize(window_.get(), font_.get(), text);
     width = size.cx;
     if (control.height <= 0) height = size.cy;
   }
   const bool onPage = control.page >= 0;
-  const int left = control.left + (onPage ? pageOrigin_.x : 0);
-  const int top = control.top + (onPage ? pageOrigin_.y : 0);
+  const int left = Scaled(control.left) + (onPage ? pageOrigin_.x : 0);
+  const int top = Scaled(control.top) + (onPage ? pageOrigin_.y : 0);
   // A page clips what it holds; the controls here lie over the tab control
   // instead of inside it, so one laid out wider than its page would cover
   // the page's border.

@@ -2,8 +2,8 @@
 
 // The configuration dialog on the screen, built from the portable description
 // MakeConfigurationDialog makes: standard controls created at the model's
-// 96-dpi positions on a tab control. The model stays the settings' home; the
-// window shows it and gives the user's changes back to it.
+// 96-dpi positions, scaled to the screen's resolution, on a tab control. The model stays the
+// settings' home; the window shows it and gives the user's changes back to it.
 
 #include <windows.h>
 // platform::Canvas::TextOut keeps its own name in this layer.
@@ -60,6 +60,8 @@ class ConfigurationDialog {
   bool PagesFit(HFONT font) const;
   void FitFontToPages();
   HWND CreateControl(const Control& control, int id);
+  // A length of the model's 96-dpi layout at the screen's resolution.
+  int Scaled(int layoutPixels) const;
   void OnCommand(int id, int code);
   LRESULT OnNotify(const NMHDR& header);
   void ShowPageControls();
@@ -76,6 +78,7 @@ class ConfigurationDialog {
   HWND tabs_ = nullptr;
   POINT pageOrigin_{0, 0};
   int pageRight_ = 0;
+  int dpi_;
   UniqueFont font_;
   std::vector<HWND> controls_;  // parallel to model_.controls
   std::vector<int> tabSheets_;  // model indexes of the pages, in tab order
