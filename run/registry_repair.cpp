@@ -196,7 +196,7 @@ void RegistryRepair::Repair() {
     run_.state.RepairRunning = false;
     return;
   }
-  parentSaved_.fill(false);
+  parentSaved_.fill(std::nullopt);
   for (std::size_t item = 0; item < run_.categories.Count(); ++item) {
     Pump();
     const CategoryItem& category = run_.categories.Item(item);
@@ -272,14 +272,16 @@ void RegistryRepair::ApplyRule(const RepairRule& rule, const Finding& finding) {
 }
 
 bool RegistryRepair::BackUp(const RepairRule& rule, const RepairTarget& target) {
-  const std::string fullKey = Concat({RootName(target.root), "\\", target.key});
   switch (rule.backup) {
     case ExportOwnKey:
-      return ExportKey(fullKey);
+      return BackUpKeyTree(target.root, target.key).has_value();
     case ExportParentOnce: {
-      bool& saved = parentSaved_.at(static_cast<std::size_t>(rule.categoryIndex));
-      if (!saved) saved = ExportKey(fullKey);
-      return saved;
+      auto& saved = parentSaved_.at(static_cast<std::size_t>(rule.categoryIndex));
+      if (!saved) {
+        auto tree = BackUpKeyTree(target.root, target.key);
+        if (tree && !tree->empty()) saved = std::move(tree->front());
+      }
+      return saved && ValueIsBackedUp(target, *saved);
     }
     case WriteValueBlock:
       return BackUpValue(RootName(target.root), target.root, target.key, target.value);
@@ -311,57 +313,103 @@ void RegistryRepair::Remove(const RepairRule& rule, const RepairTarget& target) 
   }
 }
 
-bool RegistryRepair::ExportKey(std::string_view key) {
+bool RegistryRepair::ExportKey(std::string_view key) { return ExportToBackup(key).has_value(); }
+
+std::optional<std::vector<StoredKey>> RegistryRepair::BackUpKeyTree(RegRoot root,
+                                                                    std::string_view path) {
+  const std::string_view rootName = RootName(root);
+  const auto exported = ExportToBackup(Concat({rootName, "\\", path}));
+  if (!exported) return std::nullopt;
+  // Read as the removal will find it: an export can be cut short, be of
+  // another key or view, or hold a value otherwise than it is stored.
+  auto tree = ReadKeyTree(run_.platform.registry, root, path);
+  const auto missing = NotRestoredBy(ImportedContent(*exported), rootName, tree);
+  if (!missing.empty() && !AppendExactBlock(rootName, missing)) return std::nullopt;
+  return tree;
+}
+
+bool RegistryRepair::AppendExactBlock(std::string_view rootName,
+                                      const std::vector<StoredKey>& keys) {
+  const auto lines = ExactBlockLines(Encoding(), rootName, keys);
+  if (!lines) return false;
+  const bool added = AppendBackupBlock(run_.platform.files, BackupFile(), *lines, Encoding());
+  Pump();
+  return added;
+}
+
+bool RegistryRepair::ValueIsBackedUp(const RepairTarget& target, StoredKey& saved) {
+  const auto now = ReadStoredValue(run_.platform.registry, target.root, target.key, target.value);
+  if (!now) return true;  // nothing there that could be lost
+  const auto held = std::find_if(saved.values.begin(), saved.values.end(), [&](const auto& v) {
+    return UpperCaseUtf8(v.first) == UpperCaseUtf8(target.value);
+  });
+  if (held != saved.values.end() && held->second == *now) return true;
+  const StoredKey single{target.key, {{target.value, *now}}};
+  if (!AppendExactBlock(RootName(target.root), {single})) return false;
+  if (held != saved.values.end()) {
+    held->second = *now;
+  } else {
+    saved.values.emplace_back(target.value, *now);
+  }
+  return true;
+}
+
+std::optional<RegScript> RegistryRepair::ExportToBackup(std::string_view key) {
   auto& files = run_.platform.files;
   const std::string scratch = ScratchFile();
   files.Delete(scratch);
   // A scratch file that could not be deleted would pass for this key's export.
-  if (files.FileExists(scratch) != Presence::Missing) return false;
+  if (files.FileExists(scratch) != Presence::Missing) return std::nullopt;
   const auto fullPath = files.FullPath(scratch);
   const auto command = fullPath ? ExportCommand(*fullPath, key) : std::nullopt;
-  if (!command) return false;
+  if (!command) return std::nullopt;
   const bool started = run_.platform.launcher.RunHiddenAndWait(*command);
   Pump();
-  return started && AddScratchToBackup();
+  if (!started) return std::nullopt;
+  return AddScratchToBackup();
 }
 
-bool RegistryRepair::AddScratchToBackup() {
+std::optional<RegScript> RegistryRepair::AddScratchToBackup() {
   auto& files = run_.platform.files;
   const std::string scratch = ScratchFile();
   const auto exported = files.ReadWhole(scratch);
   Pump();
   // A backup that would restore other names than the exported ones saves nothing.
-  if (!exported || !DecodesWithoutLoss(*exported)) return false;
-  const auto lines = DecodeScriptLines(*exported);
+  if (!exported || !DecodesWithoutLoss(*exported)) return std::nullopt;
+  auto script = ReadRegScript(*exported);
   // An export always names its key; a file without a key line saved nothing.
-  const bool namesKey = std::any_of(lines.begin(), lines.end(),
-                                    [](const auto& line) { return line.starts_with('['); });
-  if (!namesKey) return false;
+  if (!script || script->keys.empty()) return std::nullopt;
+  const auto lines = DecodeScriptLines(*exported);
   // The running file is looked up only now: message handling may have moved
   // it away, and this export then starts a new one.
   const bool added = AppendBackupBlock(files, BackupFile(), lines, Encoding());
   Pump();
   files.Delete(scratch);
   Pump();
-  return added;
+  if (!added) return std::nullopt;
+  return script;
 }
 
 bool RegistryRepair::BackUpValue(std::string_view rootName, RegRoot root, std::string_view keyPath,
                                  std::string_view name) {
   Pump();
   std::string text;
+  // Only a text value is saved: a number written back as text would change
+  // its type on restore, and the empty text cannot be put into it anyway.
+  const auto stored = ReadStoredValue(run_.platform.registry, root, keyPath, name);
+  if (!stored || stored->type != platform::kRegSz) return false;
   try {
-    // Only a text value is saved: a number written back as text would change
-    // its type on restore, and the empty text cannot be put into it anyway.
-    const auto key = run_.platform.registry.Open(root, keyPath, platform::RegAccess::Full);
-    const auto stored = key ? key->QueryValue(name) : std::nullopt;
-    if (!stored || stored->type != platform::kRegSz) return false;
     text = RegReadText(run_.platform.registry, root, keyPath, name);
   } catch (const RegistryError&) {
     return false;
   }
   if (text.empty()) return false;
-  const auto lines = ValueBlockLines(Encoding(), rootName, keyPath, name, text);
+  const std::vector<StoredKey> value{{std::string(keyPath), {{std::string(name), *stored}}}};
+  auto lines = ValueBlockLines(Encoding(), rootName, keyPath, name, text);
+  // The text form loses what follows a NUL or an odd last byte.
+  if (!lines || !LinesRestore(*lines, Encoding(), rootName, value)) {
+    lines = ExactBlockLines(Encoding(), rootName, value);
+  }
   Pump();
   if (!lines) return false;
   const bool added = AppendBackupBlock(run_.platform.files, BackupFile(), *lines, Encoding());

@@ -31,6 +31,10 @@ class MemoryRegistry final : public platform::Registry {
 
   // Test set-up and inspection; paths as for Open.
   void SetValue(RegRoot root, std::string_view path, std::string_view name, RegValue value);
+  // A value given by its bytes as stored; text is read from them as the
+  // system reads it (cut at the first NUL).
+  void SetStoredValue(RegRoot root, std::string_view path, std::string_view name,
+                      std::uint32_t type, std::string bytes);
   bool KeyExists(RegRoot root, std::string_view path) const;
   std::optional<RegValue> Value(RegRoot root, std::string_view path, std::string_view name) const;
   // A key that exists but cannot be opened for writing (as without rights).
@@ -63,6 +67,10 @@ class MemoryFileSystem final : public platform::FileSystem {
   // Every operation on this path, or below it, fails with `error`.
   void FailPath(std::string_view path, FsError error);
   void ClearFailures();
+  // Decides for each AppendWhole call (numbered from 1) whether its write
+  // breaks off, and after how many bytes; unset: every write succeeds.
+  std::function<std::optional<std::size_t>(int call)> appendBreaksAfter;
+  int appendWholeCalls = 0;
   std::optional<std::string> Content(std::string_view path) const;
   std::optional<std::uint32_t> AttributesOf(std::string_view path) const;
   bool IsOpen(std::string_view path) const;
@@ -88,6 +96,8 @@ class MemoryFileSystem final : public platform::FileSystem {
   std::optional<std::string> ReadWhole(std::string_view path) override;
   bool WriteWhole(std::string_view path, std::string_view bytes) override;
   bool Append(std::string_view path, std::string_view bytes) override;
+  bool AppendWhole(std::string_view path, std::string_view bytes,
+                   std::string_view startOfFile) override;
   std::optional<std::string> FullPath(std::string_view path) override;
 
   struct Entry;

@@ -377,7 +377,7 @@ TEST_F(RegistryRepairTest, OnTheWindows95FamilyWhatTheCodePageLacksIsNeitherSave
             std::string::npos);
 }
 
-TEST_F(RegistryRepairTest, ValuesThatCannotBeSavedAsTextStayUntouched) {
+TEST_F(RegistryRepairTest, NumbersStayUntouchedAndTextThatIsNotOneLineIsSavedAsBytes) {
   // Where a finding without a known root or key path could wrongly land.
   Registry().SetValue(RegRoot::CurrentUser, "Software\\N", "Dir", MakeTextValue(kGone));
   Registry().SetValue(RegRoot::CurrentUser, "", "Dir", MakeTextValue(kGone));
@@ -396,8 +396,8 @@ TEST_F(RegistryRepairTest, ValuesThatCannotBeSavedAsTextStayUntouched) {
   Repair();
 
   EXPECT_EQ(Registry().Value(RegRoot::CurrentUser, "Software\\N", "Count"), MakeDwordValue(5));
-  EXPECT_EQ(Registry().Value(RegRoot::CurrentUser, "Software\\N", "Lines"),
-            MakeTextValue("a\r\nb"));
+  EXPECT_EQ(Registry().Value(RegRoot::CurrentUser, "Software\\N", "Lines"), MakeTextValue(""));
+  EXPECT_TRUE(DatedBackupHolds("\"Lines\"=hex(1):61,00,0d,00,0a,00,62,00,00,00"));
   EXPECT_EQ(Registry().Value(RegRoot::ClassesRoot, "numfile\\DefaultIcon", ""), MakeDwordValue(7));
   // The repair went on with the next finding.
   EXPECT_EQ(Registry().Value(RegRoot::ClassesRoot, "txtfile\\DefaultIcon", ""), MakeTextValue(""));
