@@ -27,6 +27,14 @@ enum class RepairRemoval {
   EmptyValue,         // the value stays, its text becomes ""
 };
 
+// What a key taken from a finding's text must be, whatever scan produced it:
+// a text naming a wider key would take a shared key with all below it.
+enum class TargetShape {
+  AnyKey,
+  Extension,  // one key name starting with "."
+  FileType,   // one key name, not an extension, not a shared class key
+};
+
 // Key and value are patterns over the finding's texts: "{name}" (EntryNames),
 // "{target}" (TargetPaths), "{key}" (EntryKeys), "{detail}" (EntryDetails).
 // A finding whose pattern uses an empty text is skipped by that row.
@@ -37,6 +45,7 @@ struct RepairRule {
   RegRoot root;  // for WriteValueBlock the finding's key text names the root
   std::string_view key;
   std::string_view value;  // empty: the rule acts on a key
+  TargetShape shape = TargetShape::AnyKey;
 };
 
 struct RepairTarget {
@@ -56,8 +65,8 @@ constexpr RegRoot HKLM = RegRoot::LocalMachine;
 // The repair of each registry category, by CategoryIndex. A category with two
 // rows (file formats: extension key, then file type key) runs them in order.
 constexpr RepairRule kRepairRules[] = {
-    {0, ExportOwnKey, RemoveKey, HKCR, "{key}", ""},
-    {0, ExportOwnKey, RemoveKey, HKCR, "{name}", ""},
+    {0, ExportOwnKey, RemoveKey, HKCR, "{key}", "", TargetShape::Extension},
+    {0, ExportOwnKey, RemoveKey, HKCR, "{name}", "", TargetShape::FileType},
     {1, ExportOwnKey, RemoveKey, HKCR, "CLSID\\{key}", ""},
     {2, ExportOwnKey, RemoveKey, HKCR, "TypeLib\\{key}", ""},
     {3, ExportParentOnce, RemoveValue, HKLM,
@@ -96,6 +105,51 @@ std::optional<RegRoot> RootNamed(std::string_view name) {
     if (entry.name == name) return entry.root;
   }
   return std::nullopt;
+}
+
+// Class keys that the shell and COM share among all file types.
+constexpr std::string_view kSharedClassKeys[] = {
+    "CLSID",
+    "Interface",
+    "TypeLib",
+    "AppID",
+    "Record",
+    "*",
+    "Directory",
+    "Folder",
+    "Drive",
+    "AllFilesystemObjects",
+    "Network",
+    "Unknown",
+    "SystemFileAssociations",
+    "MIME",
+    "Applications",
+    "DesktopBackground",
+    "DirectoryBackground",
+    "Printers",
+};
+
+bool IsOneKeyName(std::string_view name) {
+  return !name.empty() && name.find('\\') == std::string_view::npos && name.front() != ' ' &&
+         name.back() != ' ' && name.front() != '\t' && name.back() != '\t';
+}
+
+bool IsSharedClassKey(std::string_view name) {
+  const std::string upper = UpperCaseUtf8(name);
+  return std::any_of(std::begin(kSharedClassKeys), std::end(kSharedClassKeys),
+                     [&](std::string_view shared) { return UpperCaseUtf8(shared) == upper; });
+}
+
+bool HasShape(std::string_view key, TargetShape shape) {
+  switch (shape) {
+    case TargetShape::AnyKey:
+      return true;
+    case TargetShape::Extension:
+      return IsOneKeyName(key) && key.starts_with('.') && key.size() > 1;
+    case TargetShape::FileType:
+      return IsOneKeyName(key) && !key.starts_with('.') && !IsSharedClassKey(key);
+  }
+  return false;
 }
 
 std::string_view FindingText(const Finding& finding, std::string_view placeholder) {
@@ -250,7 +304,7 @@ void RegistryRepair::RepairFinding(int categoryIndex, const FindingCategory& cat
 
 void RegistryRepair::ApplyRule(const RepairRule& rule, const Finding& finding) {
   auto key = Fill(rule.key, finding);
-  if (!key) return;
+  if (!key || !HasShape(*key, rule.shape)) return;
   std::string value;
   if (!rule.value.empty()) {
     auto filled = Fill(rule.value, finding);

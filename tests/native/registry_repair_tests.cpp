@@ -215,6 +215,34 @@ TEST_F(RegistryRepairTest, FileFormatExportsAndRemovesTheExtensionThenTheTypeKey
   EXPECT_TRUE(DatedBackupHolds("@=\"C:\\\\GONE\\\\PROG.EXE\""));
 }
 
+TEST_F(RegistryRepairTest, AFileFormatFindingNeverNamesAWiderOrSharedKey) {
+  const Lines badTypes = {"CLSID",    "CLSID\\",  "*",    "directory", "Folder",
+                          " txtfile", "txtfile ", ".txt", "a\\b"};
+  const Lines badExtensions = {"txt", ".", ".a\\b", " .txt"};
+  std::vector<Finding> findings;
+  for (std::size_t i = 0; i < badTypes.size(); ++i) {
+    const std::string extension = ".z" + std::to_string(i);
+    Registry().SetValue(RegRoot::ClassesRoot, extension, "", MakeTextValue(badTypes[i]));
+    findings.push_back({badTypes[i], kGone, extension, ""});
+  }
+  for (const auto& extension : badExtensions) findings.push_back({"", kGone, extension, ""});
+  for (const auto& shared : {"CLSID\\{1}", "*\\shell", "Directory", "Folder", "txtfile", ".txt",
+                             "a\\b", "txt", ".a\\b"}) {
+    Registry().SetValue(RegRoot::ClassesRoot, shared, "", MakeTextValue(kGone));
+  }
+  AddCategory(0, findings);
+
+  Repair();
+
+  for (const auto& shared :
+       {"CLSID", "*", "Directory", "Folder", "txtfile", ".txt", "a\\b", "txt", ".a\\b"}) {
+    EXPECT_TRUE(Registry().KeyExists(RegRoot::ClassesRoot, shared)) << shared;
+  }
+  // The extension keys themselves were fine and went.
+  EXPECT_FALSE(Registry().KeyExists(RegRoot::ClassesRoot, ".z0"));
+  EXPECT_EQ(f.memory.launcher.commands.size(), badTypes.size());
+}
+
 TEST_F(RegistryRepairTest, TwoAutorunValuesShareOneExportMadeBeforeTheFirstRemoval) {
   Registry().SetValue(RegRoot::LocalMachine, kRunKey, "One", MakeTextValue(kGone));
   Registry().SetValue(RegRoot::LocalMachine, kRunKey, "Two", MakeTextValue(kGone));
