@@ -417,7 +417,12 @@ std::optional<RegScript> RegistryRepair::ExportToBackup(std::string_view key) {
   const auto fullPath = files.FullPath(scratch);
   const auto command = fullPath ? ExportCommand(*fullPath, key) : std::nullopt;
   if (!command) return std::nullopt;
-  const bool started = run_.platform.launcher.RunHiddenAndWait(*command);
+  // By its full path: a "regedit.exe" planted beside the saver or in the
+  // current folder must never run in its place.
+  const std::string windows = run_.platform.system.WindowsDirectory();
+  if (windows.empty()) return std::nullopt;
+  const std::string editor = Concat({StripTrailingBackslashes(windows), "\\regedit.exe"});
+  const bool started = run_.platform.launcher.RunProgramHiddenAndWait(editor, *command);
   Pump();
   if (!started) return std::nullopt;
   return AddScratchToBackup();

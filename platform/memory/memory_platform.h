@@ -180,7 +180,9 @@ class MemorySystem final : public platform::SystemQueries {
 class MemoryLauncher final : public platform::ProgramLauncher {
  public:
   bool RunHiddenAndWait(std::string_view commandLine) override;
+  bool RunProgramHiddenAndWait(std::string_view programPath, std::string_view commandLine) override;
   std::vector<std::string> commands;
+  std::vector<std::string> programs;            // the full path given with each command, else ""
   std::function<bool(std::string_view)> onRun;  // result of the run; true when unset
 };
 

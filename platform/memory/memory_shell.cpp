@@ -64,7 +64,15 @@ std::string MemorySystem::AbbreviatedDayName(int dayOfWeek) {
   return dayNames[static_cast<std::size_t>(dayOfWeek)];
 }
 
+bool MemoryLauncher::RunProgramHiddenAndWait(std::string_view programPath,
+                                             std::string_view commandLine) {
+  programs.emplace_back(programPath);
+  commands.emplace_back(commandLine);
+  return onRun ? onRun(commandLine) : true;
+}
+
 bool MemoryLauncher::RunHiddenAndWait(std::string_view commandLine) {
+  programs.emplace_back();
   commands.emplace_back(commandLine);
   return onRun ? onRun(commandLine) : true;
 }

@@ -206,6 +206,9 @@ TEST_F(RegistryRepairTest, FileFormatExportsAndRemovesTheExtensionThenTheTypeKey
 
   EXPECT_EQ(f.memory.launcher.commands,
             (Lines{Command("HKEY_CLASSES_ROOT\\.xyz"), Command("HKEY_CLASSES_ROOT\\xyzfile")}));
+  // The system's own editor, by its full path, never one found by searching.
+  EXPECT_EQ(f.memory.launcher.programs,
+            (Lines{"C:\\WINDOWS\\regedit.exe", "C:\\WINDOWS\\regedit.exe"}));
   EXPECT_FALSE(Registry().KeyExists(RegRoot::ClassesRoot, ".xyz"));
   EXPECT_FALSE(Registry().KeyExists(RegRoot::ClassesRoot, "xyzfile"));
   // Two exporter outputs one after the other, each with its own header.
