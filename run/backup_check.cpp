@@ -25,8 +25,10 @@ void ReadTreeInto(platform::Registry& registry, RegRoot root, const std::string&
   }
 }
 
-std::string_view WithoutLeadingBackslashes(std::string_view path) {
+// "\A\B\" names the same key as "A\B", as the removal reads it.
+std::string_view KeyPath(std::string_view path) {
   while (path.starts_with('\\')) path.remove_prefix(1);
+  while (path.ends_with('\\')) path.remove_suffix(1);
   return path;
 }
 
@@ -41,13 +43,13 @@ bool Restores(const ImportedKey& imported, const std::string& name, const RegVal
 std::vector<StoredKey> ReadKeyTree(platform::Registry& registry, RegRoot root,
                                    std::string_view path) {
   std::vector<StoredKey> keys;
-  ReadTreeInto(registry, root, std::string(WithoutLeadingBackslashes(path)), keys);
+  ReadTreeInto(registry, root, std::string(KeyPath(path)), keys);
   return keys;
 }
 
 std::optional<RegValue> ReadStoredValue(platform::Registry& registry, RegRoot root,
                                         std::string_view path, std::string_view name) {
-  const auto key = registry.Open(root, WithoutLeadingBackslashes(path), RegAccess::Full);
+  const auto key = registry.Open(root, KeyPath(path), RegAccess::Full);
   return key ? key->QueryStoredValue(name) : std::nullopt;
 }
 
