@@ -99,6 +99,10 @@ class FileSystem {
   virtual bool WriteWhole(std::string_view path, std::string_view bytes) = 0;
   // Appends to the end of a file, creating it when missing.
   virtual bool Append(std::string_view path, std::string_view bytes) = 0;
+  // Appends all of `bytes` or nothing: a failed write is cut back to the size
+  // the file had. When the opened file is empty, `startOfFile` goes first.
+  virtual bool AppendWhole(std::string_view path, std::string_view bytes,
+                           std::string_view startOfFile) = 0;
   virtual std::optional<std::string> FullPath(std::string_view path) = 0;
 };
 

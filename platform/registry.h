@@ -50,6 +50,10 @@ class RegistryKey {
   virtual ~RegistryKey() = default;
   // nullopt when the value does not exist or cannot be read.
   virtual std::optional<RegValue> QueryValue(std::string_view name) const = 0;
+  // The type and the bytes exactly as stored, for text types too (UTF-16LE
+  // with its terminator, or with whatever embedded NUL, missing terminator or
+  // odd last byte another program left): what a backup must restore.
+  virtual std::optional<RegValue> QueryStoredValue(std::string_view name) const = 0;
   virtual bool SetValue(std::string_view name, const RegValue& value) = 0;
   virtual std::vector<std::string> SubkeyNames() const = 0;
   virtual std::vector<std::string> ValueNames() const = 0;

@@ -54,6 +54,11 @@ class ProgramLauncher {
   // Starts a command line without showing a window and waits until it ends;
   // false when it could not be started.
   virtual bool RunHiddenAndWait(std::string_view commandLine) = 0;
+  // The same for the program at `programPath` (a full path): the command
+  // line's first word then only names it and is never searched for, so a
+  // program of that name in the current or the caller's folder is not run.
+  virtual bool RunProgramHiddenAndWait(std::string_view programPath,
+                                       std::string_view commandLine) = 0;
 };
 
 class MessagePump {

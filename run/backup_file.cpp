@@ -56,12 +56,17 @@ bool IsFree(platform::FileSystem& files, const std::string& path) {
          files.FolderExists(path) == platform::Presence::Missing;
 }
 
-// Missing or empty (a first write that failed): the next block starts the
-// file, with the mark the editor needs to read it as Unicode.
-bool HoldsNothingYet(platform::FileSystem& files, std::string_view path) {
-  if (files.FileExists(path) == platform::Presence::Missing) return true;
-  const auto listing = files.List(path, platform::kAttrHidden | platform::kAttrSystem);
-  return listing.entries.size() == 1 && listing.entries.front().size == 0;
+// The editor wraps hex data at about this width; some readers refuse very
+// long lines.
+constexpr std::size_t kHexLineWidth = 76;
+
+std::string HexDigits(std::uint32_t number, std::size_t minimum) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string digits;
+  for (; number != 0 || digits.size() < minimum; number >>= 4) {
+    digits.insert(digits.begin(), kDigits[number & 15]);
+  }
+  return digits;
 }
 
 }  // namespace
@@ -124,11 +129,32 @@ std::optional<std::string> EncodeScriptLines(const std::vector<std::string>& lin
 
 bool AppendBackupBlock(platform::FileSystem& files, std::string_view path,
                        const std::vector<std::string>& lines, BackupEncoding encoding) {
-  const bool startsFile = HoldsNothingYet(files, path);
-  const auto bytes = EncodeScriptLines(lines, encoding, startsFile);
+  const auto bytes = EncodeScriptLines(lines, encoding, false);
   if (!bytes) return false;
-  // Appending also when starting: a file misreported as empty is never cut.
-  return files.Append(path, *bytes);
+  // The mark is decided on the file as opened for the append: a first write
+  // that failed leaves an empty file, which still needs it.
+  return files.AppendWhole(path, *bytes,
+                           encoding == BackupEncoding::Utf16Le ? kUtf16Mark : std::string_view());
+}
+
+std::optional<std::vector<std::string>> ExactValueLines(std::string_view name,
+                                                        const platform::RegValue& stored) {
+  if (!FitsOnOneLine(name)) return std::nullopt;
+  std::vector<std::string> lines{Concat(
+      {name.empty() ? "@" : Concat({"\"", EscapeScriptText(name), "\""}), "=",
+       stored.type == platform::kRegBinary ? "hex:"
+                                           : Concat({"hex(", HexDigits(stored.type, 1), "):"})})};
+  for (std::size_t i = 0; i < stored.data.size(); ++i) {
+    if (i > 0) {
+      lines.back() += ',';
+      if (lines.back().size() >= kHexLineWidth) {
+        lines.back() += '\\';
+        lines.emplace_back("  ");
+      }
+    }
+    lines.back() += HexDigits(static_cast<unsigned char>(stored.data[i]), 2);
+  }
+  return lines;
 }
 
 namespace {

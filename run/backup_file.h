@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/registry.h"
 
 namespace zent {
 
@@ -57,10 +58,17 @@ std::optional<std::string> EncodeScriptLines(const std::vector<std::string>& lin
                                              BackupEncoding encoding, bool startsFile);
 
 // Adds one block to the running backup without reading or rewriting what it
-// holds: the first block creates the file (mark and lines), later ones are
-// appended. False when the lines cannot be encoded or written.
+// holds, whole or not at all: the first block creates the file (mark and
+// lines), later ones are appended. False when the lines cannot be encoded or
+// written.
 bool AppendBackupBlock(platform::FileSystem& files, std::string_view path,
                        const std::vector<std::string>& lines, BackupEncoding encoding);
+
+// A value line that restores the value exactly as stored, whatever its type
+// and bytes: "name"=hex(N):.. ("hex:" for binary), wrapped with "\" as the
+// editor wraps. nullopt when the name cannot be one line.
+std::optional<std::vector<std::string>> ExactValueLines(std::string_view name,
+                                                        const platform::RegValue& stored);
 
 // The locale's abbreviated day name, then day, month, year, hour (0 to 23) and
 // minute: "Mo" and 7 December 2026, 14:35 give "Mo071220261435".

@@ -27,6 +27,14 @@ enum class RepairRemoval {
   EmptyValue,         // the value stays, its text becomes ""
 };
 
+// What a key taken from a finding's text must be, whatever scan produced it:
+// a text naming a wider key would take a shared key with all below it.
+enum class TargetShape {
+  AnyKey,
+  Extension,  // one key name starting with "."
+  FileType,   // one key name, not an extension, not a shared class key
+};
+
 // Key and value are patterns over the finding's texts: "{name}" (EntryNames),
 // "{target}" (TargetPaths), "{key}" (EntryKeys), "{detail}" (EntryDetails).
 // A finding whose pattern uses an empty text is skipped by that row.
@@ -37,6 +45,7 @@ struct RepairRule {
   RegRoot root;  // for WriteValueBlock the finding's key text names the root
   std::string_view key;
   std::string_view value;  // empty: the rule acts on a key
+  TargetShape shape = TargetShape::AnyKey;
 };
 
 struct RepairTarget {
@@ -56,8 +65,8 @@ constexpr RegRoot HKLM = RegRoot::LocalMachine;
 // The repair of each registry category, by CategoryIndex. A category with two
 // rows (file formats: extension key, then file type key) runs them in order.
 constexpr RepairRule kRepairRules[] = {
-    {0, ExportOwnKey, RemoveKey, HKCR, "{key}", ""},
-    {0, ExportOwnKey, RemoveKey, HKCR, "{name}", ""},
+    {0, ExportOwnKey, RemoveKey, HKCR, "{key}", "", TargetShape::Extension},
+    {0, ExportOwnKey, RemoveKey, HKCR, "{name}", "", TargetShape::FileType},
     {1, ExportOwnKey, RemoveKey, HKCR, "CLSID\\{key}", ""},
     {2, ExportOwnKey, RemoveKey, HKCR, "TypeLib\\{key}", ""},
     {3, ExportParentOnce, RemoveValue, HKLM,
@@ -96,6 +105,51 @@ std::optional<RegRoot> RootNamed(std::string_view name) {
     if (entry.name == name) return entry.root;
   }
   return std::nullopt;
+}
+
+// Class keys that the shell and COM share among all file types.
+constexpr std::string_view kSharedClassKeys[] = {
+    "CLSID",
+    "Interface",
+    "TypeLib",
+    "AppID",
+    "Record",
+    "*",
+    "Directory",
+    "Folder",
+    "Drive",
+    "AllFilesystemObjects",
+    "Network",
+    "Unknown",
+    "SystemFileAssociations",
+    "MIME",
+    "Applications",
+    "DesktopBackground",
+    "DirectoryBackground",
+    "Printers",
+};
+
+bool IsOneKeyName(std::string_view name) {
+  return !name.empty() && name.find('\\') == std::string_view::npos && name.front() != ' ' &&
+         name.back() != ' ' && name.front() != '\t' && name.back() != '\t';
+}
+
+bool IsSharedClassKey(std::string_view name) {
+  const std::string upper = UpperCaseUtf8(name);
+  return std::any_of(std::begin(kSharedClassKeys), std::end(kSharedClassKeys),
+                     [&](std::string_view shared) { return UpperCaseUtf8(shared) == upper; });
+}
+
+bool HasShape(std::string_view key, TargetShape shape) {
+  switch (shape) {
+    case TargetShape::AnyKey:
+      return true;
+    case TargetShape::Extension:
+      return IsOneKeyName(key) && key.starts_with('.') && key.size() > 1;
+    case TargetShape::FileType:
+      return IsOneKeyName(key) && !key.starts_with('.') && !IsSharedClassKey(key);
+  }
+  return false;
 }
 
 std::string_view FindingText(const Finding& finding, std::string_view placeholder) {
@@ -196,7 +250,7 @@ void RegistryRepair::Repair() {
     run_.state.RepairRunning = false;
     return;
   }
-  parentSaved_.fill(false);
+  parentSaved_.fill(std::nullopt);
   for (std::size_t item = 0; item < run_.categories.Count(); ++item) {
     Pump();
     const CategoryItem& category = run_.categories.Item(item);
@@ -250,7 +304,7 @@ void RegistryRepair::RepairFinding(int categoryIndex, const FindingCategory& cat
 
 void RegistryRepair::ApplyRule(const RepairRule& rule, const Finding& finding) {
   auto key = Fill(rule.key, finding);
-  if (!key) return;
+  if (!key || !HasShape(*key, rule.shape)) return;
   std::string value;
   if (!rule.value.empty()) {
     auto filled = Fill(rule.value, finding);
@@ -272,14 +326,16 @@ void RegistryRepair::ApplyRule(const RepairRule& rule, const Finding& finding) {
 }
 
 bool RegistryRepair::BackUp(const RepairRule& rule, const RepairTarget& target) {
-  const std::string fullKey = Concat({RootName(target.root), "\\", target.key});
   switch (rule.backup) {
     case ExportOwnKey:
-      return ExportKey(fullKey);
+      return BackUpKeyTree(target.root, target.key).has_value();
     case ExportParentOnce: {
-      bool& saved = parentSaved_.at(static_cast<std::size_t>(rule.categoryIndex));
-      if (!saved) saved = ExportKey(fullKey);
-      return saved;
+      auto& saved = parentSaved_.at(static_cast<std::size_t>(rule.categoryIndex));
+      if (!saved) {
+        auto tree = BackUpKeyTree(target.root, target.key);
+        if (tree && !tree->empty()) saved = std::move(tree->front());
+      }
+      return saved && ValueIsBackedUp(target, *saved);
     }
     case WriteValueBlock:
       return BackUpValue(RootName(target.root), target.root, target.key, target.value);
@@ -311,57 +367,108 @@ void RegistryRepair::Remove(const RepairRule& rule, const RepairTarget& target) 
   }
 }
 
-bool RegistryRepair::ExportKey(std::string_view key) {
+bool RegistryRepair::ExportKey(std::string_view key) { return ExportToBackup(key).has_value(); }
+
+std::optional<std::vector<StoredKey>> RegistryRepair::BackUpKeyTree(RegRoot root,
+                                                                    std::string_view path) {
+  const std::string_view rootName = RootName(root);
+  const auto exported = ExportToBackup(Concat({rootName, "\\", path}));
+  if (!exported) return std::nullopt;
+  // Read as the removal will find it: an export can be cut short, be of
+  // another key or view, or hold a value otherwise than it is stored.
+  auto tree = ReadKeyTree(run_.platform.registry, root, path);
+  const auto missing = NotRestoredBy(ImportedContent(*exported), rootName, tree);
+  if (!missing.empty() && !AppendExactBlock(rootName, missing)) return std::nullopt;
+  return tree;
+}
+
+bool RegistryRepair::AppendExactBlock(std::string_view rootName,
+                                      const std::vector<StoredKey>& keys) {
+  const auto lines = ExactBlockLines(Encoding(), rootName, keys);
+  if (!lines) return false;
+  const bool added = AppendBackupBlock(run_.platform.files, BackupFile(), *lines, Encoding());
+  Pump();
+  return added;
+}
+
+bool RegistryRepair::ValueIsBackedUp(const RepairTarget& target, StoredKey& saved) {
+  const auto now = ReadStoredValue(run_.platform.registry, target.root, target.key, target.value);
+  if (!now) return true;  // nothing there that could be lost
+  const auto held = std::find_if(saved.values.begin(), saved.values.end(), [&](const auto& v) {
+    return UpperCaseUtf8(v.first) == UpperCaseUtf8(target.value);
+  });
+  if (held != saved.values.end() && held->second == *now) return true;
+  const StoredKey single{target.key, {{target.value, *now}}};
+  if (!AppendExactBlock(RootName(target.root), {single})) return false;
+  if (held != saved.values.end()) {
+    held->second = *now;
+  } else {
+    saved.values.emplace_back(target.value, *now);
+  }
+  return true;
+}
+
+std::optional<RegScript> RegistryRepair::ExportToBackup(std::string_view key) {
   auto& files = run_.platform.files;
   const std::string scratch = ScratchFile();
   files.Delete(scratch);
   // A scratch file that could not be deleted would pass for this key's export.
-  if (files.FileExists(scratch) != Presence::Missing) return false;
+  if (files.FileExists(scratch) != Presence::Missing) return std::nullopt;
   const auto fullPath = files.FullPath(scratch);
   const auto command = fullPath ? ExportCommand(*fullPath, key) : std::nullopt;
-  if (!command) return false;
-  const bool started = run_.platform.launcher.RunHiddenAndWait(*command);
+  if (!command) return std::nullopt;
+  // By its full path: a "regedit.exe" planted beside the saver or in the
+  // current folder must never run in its place.
+  const std::string windows = run_.platform.system.WindowsDirectory();
+  if (windows.empty()) return std::nullopt;
+  const std::string editor = Concat({StripTrailingBackslashes(windows), "\\regedit.exe"});
+  const bool started = run_.platform.launcher.RunProgramHiddenAndWait(editor, *command);
   Pump();
-  return started && AddScratchToBackup();
+  if (!started) return std::nullopt;
+  return AddScratchToBackup();
 }
 
-bool RegistryRepair::AddScratchToBackup() {
+std::optional<RegScript> RegistryRepair::AddScratchToBackup() {
   auto& files = run_.platform.files;
   const std::string scratch = ScratchFile();
   const auto exported = files.ReadWhole(scratch);
   Pump();
   // A backup that would restore other names than the exported ones saves nothing.
-  if (!exported || !DecodesWithoutLoss(*exported)) return false;
-  const auto lines = DecodeScriptLines(*exported);
+  if (!exported || !DecodesWithoutLoss(*exported)) return std::nullopt;
+  auto script = ReadRegScript(*exported);
   // An export always names its key; a file without a key line saved nothing.
-  const bool namesKey = std::any_of(lines.begin(), lines.end(),
-                                    [](const auto& line) { return line.starts_with('['); });
-  if (!namesKey) return false;
+  if (!script || script->keys.empty()) return std::nullopt;
+  const auto lines = DecodeScriptLines(*exported);
   // The running file is looked up only now: message handling may have moved
   // it away, and this export then starts a new one.
   const bool added = AppendBackupBlock(files, BackupFile(), lines, Encoding());
   Pump();
   files.Delete(scratch);
   Pump();
-  return added;
+  if (!added) return std::nullopt;
+  return script;
 }
 
 bool RegistryRepair::BackUpValue(std::string_view rootName, RegRoot root, std::string_view keyPath,
                                  std::string_view name) {
   Pump();
   std::string text;
+  // Only a text value is saved: a number written back as text would change
+  // its type on restore, and the empty text cannot be put into it anyway.
+  const auto stored = ReadStoredValue(run_.platform.registry, root, keyPath, name);
+  if (!stored || stored->type != platform::kRegSz) return false;
   try {
-    // Only a text value is saved: a number written back as text would change
-    // its type on restore, and the empty text cannot be put into it anyway.
-    const auto key = run_.platform.registry.Open(root, keyPath, platform::RegAccess::Full);
-    const auto stored = key ? key->QueryValue(name) : std::nullopt;
-    if (!stored || stored->type != platform::kRegSz) return false;
     text = RegReadText(run_.platform.registry, root, keyPath, name);
   } catch (const RegistryError&) {
     return false;
   }
   if (text.empty()) return false;
-  const auto lines = ValueBlockLines(Encoding(), rootName, keyPath, name, text);
+  const std::vector<StoredKey> value{{std::string(keyPath), {{std::string(name), *stored}}}};
+  auto lines = ValueBlockLines(Encoding(), rootName, keyPath, name, text);
+  // The text form loses what follows a NUL or an odd last byte.
+  if (!lines || !LinesRestore(*lines, Encoding(), rootName, value)) {
+    lines = ExactBlockLines(Encoding(), rootName, value);
+  }
   Pump();
   if (!lines) return false;
   const bool added = AppendBackupBlock(run_.platform.files, BackupFile(), *lines, Encoding());

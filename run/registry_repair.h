@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "platform/registry.h"
+#include "run/backup_check.h"
 #include "run/backup_file.h"
 #include "run/findings.h"
 #include "run/run_context.h"
@@ -61,8 +62,14 @@ class RegistryRepair {
   // Exports `key` (root written in full) with the registry editor and adds
   // the export to the running backup. True only when the backup holds it.
   bool ExportKey(std::string_view key);
-  // Adds a value block for one text value; false for an empty, missing or
-  // non-text value, or one that cannot be written as one line.
+  // Exports the key and makes sure the backup restores it, and every key
+  // below it, exactly: what the export lacks or holds otherwise is added as
+  // exact lines. What the backup now restores; nullopt when it is not all.
+  std::optional<std::vector<StoredKey>> BackUpKeyTree(platform::RegRoot root,
+                                                      std::string_view path);
+  // Adds a value block for one text value, exact lines where the text form
+  // would not restore its bytes; false for an empty, missing or non-text
+  // value, or one that cannot be written.
   bool BackUpValue(std::string_view rootName, platform::RegRoot root, std::string_view keyPath,
                    std::string_view name);
 
@@ -77,12 +84,18 @@ class RegistryRepair {
   void ApplyRule(const RepairRule& rule, const Finding& finding);
   bool BackUp(const RepairRule& rule, const RepairTarget& target);
   void Remove(const RepairRule& rule, const RepairTarget& target);
-  bool AddScratchToBackup();
+  std::optional<RegScript> ExportToBackup(std::string_view key);
+  std::optional<RegScript> AddScratchToBackup();
+  bool AppendExactBlock(std::string_view rootName, const std::vector<StoredKey>& keys);
+  // Before a value of a once-exported parent goes: true when the backup holds
+  // it as it is now, if need be after adding it as an exact block.
+  bool ValueIsBackedUp(const RepairTarget& target, StoredKey& saved);
   void Pump();
 
   RunContext& run_;
   std::string directory_;
-  std::array<bool, 12> parentSaved_{};
+  // What the backup holds of each category's parent key, once exported.
+  std::array<std::optional<StoredKey>, 12> parentSaved_{};
 };
 
 }  // namespace zent

@@ -466,6 +466,21 @@ bool MemoryFileSystem::Append(std::string_view path, std::string_view bytes) {
   return true;
 }
 
+bool MemoryFileSystem::AppendWhole(std::string_view path, std::string_view bytes,
+                                   std::string_view startOfFile) {
+  const int call = ++appendWholeCalls;
+  if (!Find(path, nullptr) && !WriteWhole(path, "")) return false;
+  const auto before = Content(path);
+  if (!before) return false;
+  const std::string block =
+      before->empty() ? std::string(startOfFile).append(bytes) : std::string(bytes);
+  const auto breaksAfter = appendBreaksAfter ? appendBreaksAfter(call) : std::nullopt;
+  if (!breaksAfter) return Append(path, block);
+  Append(path, std::string_view(block).substr(0, std::min(*breaksAfter, block.size())));
+  WriteWhole(path, *before);
+  return false;
+}
+
 std::optional<std::string> MemoryFileSystem::FullPath(std::string_view path) {
   const auto parsed = ParsePath(path);
   if (!parsed) return std::nullopt;

@@ -32,6 +32,10 @@ class MemoryRegistry final : public platform::Registry {
 
   // Test set-up and inspection; paths as for Open.
   void SetValue(RegRoot root, std::string_view path, std::string_view name, RegValue value);
+  // A value given by its bytes as stored; text is read from them as the
+  // system reads it (cut at the first NUL).
+  void SetStoredValue(RegRoot root, std::string_view path, std::string_view name,
+                      std::uint32_t type, std::string bytes);
   bool KeyExists(RegRoot root, std::string_view path) const;
   std::optional<RegValue> Value(RegRoot root, std::string_view path, std::string_view name) const;
   // A key that exists but cannot be opened for writing (as without rights).
@@ -70,6 +74,10 @@ class MemoryFileSystem final : public platform::FileSystem {
   // Every operation on this path, or below it, fails with `error`.
   void FailPath(std::string_view path, FsError error);
   void ClearFailures();
+  // Decides for each AppendWhole call (numbered from 1) whether its write
+  // breaks off, and after how many bytes; unset: every write succeeds.
+  std::function<std::optional<std::size_t>(int call)> appendBreaksAfter;
+  int appendWholeCalls = 0;
   std::optional<std::string> Content(std::string_view path) const;
   std::optional<std::uint32_t> AttributesOf(std::string_view path) const;
   bool IsOpen(std::string_view path) const;
@@ -95,6 +103,8 @@ class MemoryFileSystem final : public platform::FileSystem {
   std::optional<std::string> ReadWhole(std::string_view path) override;
   bool WriteWhole(std::string_view path, std::string_view bytes) override;
   bool Append(std::string_view path, std::string_view bytes) override;
+  bool AppendWhole(std::string_view path, std::string_view bytes,
+                   std::string_view startOfFile) override;
   std::optional<std::string> FullPath(std::string_view path) override;
 
   struct Entry;
@@ -201,7 +211,9 @@ class MemorySystem final : public platform::SystemQueries {
 class MemoryLauncher final : public platform::ProgramLauncher {
  public:
   bool RunHiddenAndWait(std::string_view commandLine) override;
+  bool RunProgramHiddenAndWait(std::string_view programPath, std::string_view commandLine) override;
   std::vector<std::string> commands;
+  std::vector<std::string> programs;            // the full path given with each command, else ""
   std::function<bool(std::string_view)> onRun;  // result of the run; true when unset
 };
 

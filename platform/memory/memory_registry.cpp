@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <map>
 
 #include "platform/memory/memory_platform.h"
 #include "platform/memory/text_fold.h"
@@ -14,6 +15,9 @@ struct MemoryRegistry::Node {
   // a key with tens of thousands of subkeys stays quick to walk.
   std::vector<std::shared_ptr<Node>> children;
   std::vector<std::pair<std::string, RegValue>> values;  // in order of creation
+  // Bytes of text values set as stored (odd, unterminated, with a NUL
+  // inside), by upper-case name; `values` holds their reading as text.
+  std::map<std::string, std::string> storedText;
   bool readOnly = false;
   bool deleted = false;
   bool inaccessible = false;
@@ -34,6 +38,15 @@ struct MemoryRegistry::Node {
     const std::string key = UpperCaseUtf8(childName);
     const auto at = FirstNotBefore(key);
     return at != children.end() && (*at)->sortKey == key ? at : children.end();
+  }
+
+  void Put(std::string_view valueName, RegValue value) {
+    storedText.erase(UpperCaseUtf8(valueName));
+    if (RegValue* existing = FindValue(valueName)) {
+      *existing = std::move(value);
+    } else {
+      values.emplace_back(std::string(valueName), std::move(value));
+    }
   }
 
   std::shared_ptr<Node> Child(std::string_view childName) const {
@@ -82,6 +95,33 @@ std::vector<std::string_view> SplitKeyPath(std::string_view path) {
   return parts;
 }
 
+bool IsTextType(std::uint32_t type) {
+  return type == platform::kRegSz || type == platform::kRegExpandSz ||
+         type == platform::kRegMultiSz;
+}
+
+// Text as the system stores it: UTF-16LE, a NUL after it (a multi-string ends
+// with two) unless it was set as stored without one.
+std::string StoredBytes(const RegValue& value) {
+  if (!IsTextType(value.type)) return value.data;
+  std::string bytes = Utf8ToUtf16Le(value.data).value_or(std::string());
+  if (!value.textWhole) return bytes;
+  return bytes.append(value.type == platform::kRegMultiSz ? 4 : 2, '\0');
+}
+
+// The text the system's own reading gives: up to the first NUL.
+RegValue ReadAsText(std::uint32_t type, std::string_view bytes) {
+  const bool whole = bytes.empty() || (bytes.size() % 2 == 0 && bytes[bytes.size() - 1] == '\0' &&
+                                       bytes[bytes.size() - 2] == '\0');
+  std::string text = Utf16LeToUtf8(bytes);
+  if (type == platform::kRegMultiSz) {
+    while (text.ends_with('\0')) text.pop_back();
+  } else if (const auto nul = text.find('\0'); nul != std::string::npos) {
+    text.resize(nul);
+  }
+  return RegValue{type, std::move(text), whole};
+}
+
 class MemoryKey final : public platform::RegistryKey {
  public:
   MemoryKey(std::shared_ptr<Node> node, RegAccess access, const bool& refuseWrites)
@@ -93,13 +133,17 @@ class MemoryKey final : public platform::RegistryKey {
     return value ? std::optional<RegValue>(*value) : std::nullopt;
   }
 
+  std::optional<RegValue> QueryStoredValue(std::string_view name) const override {
+    auto value = QueryValue(name);
+    if (!value) return value;
+    const auto raw = node_->storedText.find(UpperCaseUtf8(name));
+    if (raw != node_->storedText.end()) return RegValue{value->type, raw->second};
+    return RegValue{value->type, StoredBytes(*value)};
+  }
+
   bool SetValue(std::string_view name, const RegValue& value) override {
     if (!Writable() || refuseWrites_) return false;
-    if (RegValue* existing = node_->FindValue(name)) {
-      *existing = value;
-    } else {
-      node_->values.emplace_back(std::string(name), value);
-    }
+    node_->Put(name, value);
     return true;
   }
 
@@ -123,6 +167,7 @@ class MemoryKey final : public platform::RegistryKey {
     const auto it = std::find_if(values.begin(), values.end(),
                                  [&](const auto& v) { return EqualsIgnoringCase(v.first, name); });
     if (it == values.end()) return false;
+    node_->storedText.erase(UpperCaseUtf8(it->first));
     values.erase(it);
     return true;
   }
@@ -195,11 +240,13 @@ void MemoryRegistry::SetValue(RegRoot root, std::string_view path, std::string_v
     node = Through(child ? child : node->AddChild(part));
     if (!node) return;
   }
-  if (RegValue* existing = node->FindValue(name)) {
-    *existing = std::move(value);
-  } else {
-    node->values.emplace_back(std::string(name), std::move(value));
-  }
+  node->Put(name, std::move(value));
+}
+
+void MemoryRegistry::SetStoredValue(RegRoot root, std::string_view path, std::string_view name,
+                                    std::uint32_t type, std::string bytes) {
+  SetValue(root, path, name, IsTextType(type) ? ReadAsText(type, bytes) : RegValue{type, bytes});
+  if (IsTextType(type)) Find(root, path)->storedText[UpperCaseUtf8(name)] = std::move(bytes);
 }
 
 bool MemoryRegistry::KeyExists(RegRoot root, std::string_view path) const {

@@ -72,7 +72,15 @@ bool MemorySystem::HasFontFace(std::string_view face) {
   });
 }
 
+bool MemoryLauncher::RunProgramHiddenAndWait(std::string_view programPath,
+                                             std::string_view commandLine) {
+  programs.emplace_back(programPath);
+  commands.emplace_back(commandLine);
+  return onRun ? onRun(commandLine) : true;
+}
+
 bool MemoryLauncher::RunHiddenAndWait(std::string_view commandLine) {
+  programs.emplace_back();
   commands.emplace_back(commandLine);
   return onRun ? onRun(commandLine) : true;
 }

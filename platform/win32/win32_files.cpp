@@ -297,6 +297,22 @@ bool Win32FileSystem::Append(std::string_view path, std::string_view bytes) {
          WriteAll(file.get(), bytes);
 }
 
+bool Win32FileSystem::AppendWhole(std::string_view path, std::string_view bytes,
+                                  std::string_view startOfFile) {
+  // Nobody else may write between the size noted here and the cut back.
+  const UniqueFile file = OpenFile(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
+  LARGE_INTEGER size{};
+  if (!file || !GetFileSizeEx(file.get(), &size)) return false;
+  LARGE_INTEGER zero{};
+  if (!SetFilePointerEx(file.get(), zero, nullptr, FILE_END)) return false;
+  const std::string block =
+      size.QuadPart == 0 ? std::string(startOfFile).append(bytes) : std::string(bytes);
+  if (WriteAll(file.get(), block)) return true;
+  // A partial block would make the editor misread every later one.
+  if (SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN)) SetEndOfFile(file.get());
+  return false;
+}
+
 std::optional<std::string> Win32FileSystem::FullPath(std::string_view path) {
   if (path.empty() || path.find('\0') != std::string_view::npos) return std::nullopt;
   const auto full = FullPathOf(Widen(path));

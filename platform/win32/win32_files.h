@@ -27,6 +27,8 @@ class Win32FileSystem final : public platform::FileSystem {
   std::optional<std::string> ReadWhole(std::string_view path) override;
   bool WriteWhole(std::string_view path, std::string_view bytes) override;
   bool Append(std::string_view path, std::string_view bytes) override;
+  bool AppendWhole(std::string_view path, std::string_view bytes,
+                   std::string_view startOfFile) override;
   std::optional<std::string> FullPath(std::string_view path) override;
 };
 

@@ -79,6 +79,13 @@ class Win32Key final : public platform::RegistryKey {
   explicit Win32Key(UniqueHkey key) : key_(std::move(key)) {}
 
   std::optional<RegValue> QueryValue(std::string_view name) const override {
+    auto stored = QueryStoredValue(name);
+    if (!stored || !IsTextType(stored->type)) return stored;
+    return RegValue{stored->type, TextFromStored(stored->type, stored->data),
+                    IsStoredWhole(stored->data)};
+  }
+
+  std::optional<RegValue> QueryStoredValue(std::string_view name) const override {
     if (HoldsNul(name)) return std::nullopt;
     const std::wstring wideName = Widen(name);
     std::string bytes(256, '\0');
@@ -93,9 +100,6 @@ class Win32Key final : public platform::RegistryKey {
       }
       if (status != ERROR_SUCCESS) return std::nullopt;
       bytes.resize(size);
-      if (IsTextType(type)) {
-        return RegValue{type, TextFromStored(type, bytes), IsStoredWhole(bytes)};
-      }
       return RegValue{type, std::move(bytes)};
     }
   }

@@ -154,7 +154,11 @@ bool Win32System::HasFontFace(std::string_view face) {
   return found;
 }
 
-bool Win32Launcher::RunHiddenAndWait(std::string_view commandLine) {
+namespace {
+
+// Without `program` the system takes the command line's first word and
+// searches the program's own folder and the current folder first.
+bool RunHidden(const wchar_t* program, std::string_view commandLine) {
   if (commandLine.find('\0') != std::string_view::npos) return false;
   std::wstring command = Widen(commandLine);  // CreateProcessW may write into it
   // SW_HIDE keeps a windowed program out of sight, CREATE_NO_WINDOW a console
@@ -164,7 +168,7 @@ bool Win32Launcher::RunHiddenAndWait(std::string_view commandLine) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+  if (!CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                       nullptr, &startup, &process)) {
     return false;
   }
@@ -172,6 +176,18 @@ bool Win32Launcher::RunHiddenAndWait(std::string_view commandLine) {
   const UniqueKernelObject threadHandle(process.hThread);
   WaitForSingleObject(processHandle.get(), INFINITE);
   return true;
+}
+
+}  // namespace
+
+bool Win32Launcher::RunHiddenAndWait(std::string_view commandLine) {
+  return RunHidden(nullptr, commandLine);
+}
+
+bool Win32Launcher::RunProgramHiddenAndWait(std::string_view programPath,
+                                            std::string_view commandLine) {
+  if (programPath.empty() || programPath.find('\0') != std::string_view::npos) return false;
+  return RunHidden(Widen(programPath).c_str(), commandLine);
 }
 
 void Win32Pump::Pump() {

@@ -25,6 +25,7 @@ class Win32System final : public platform::SystemQueries {
 class Win32Launcher final : public platform::ProgramLauncher {
  public:
   bool RunHiddenAndWait(std::string_view commandLine) override;
+  bool RunProgramHiddenAndWait(std::string_view programPath, std::string_view commandLine) override;
 };
 
 class Win32Pump final : public platform::MessagePump {

@@ -112,6 +112,11 @@ class MeteredFiles final : public platform::FileSystem {
     m_.bytes += data.size();
     return m_([&] { return inner_.Append(path, data); });
   }
+  bool AppendWhole(std::string_view path, std::string_view data,
+                   std::string_view startOfFile) override {
+    m_.bytes += data.size();
+    return m_([&] { return inner_.AppendWhole(path, data, startOfFile); });
+  }
   std::optional<std::string> FullPath(std::string_view path) override {
     return m_([&] { return inner_.FullPath(path); });
   }
@@ -127,6 +132,9 @@ class MeteredKey final : public platform::RegistryKey {
       : inner_(std::move(inner)), m_(meter) {}
   std::optional<platform::RegValue> QueryValue(std::string_view name) const override {
     return m_([&] { return inner_->QueryValue(name); });
+  }
+  std::optional<platform::RegValue> QueryStoredValue(std::string_view name) const override {
+    return m_([&] { return inner_->QueryStoredValue(name); });
   }
   bool SetValue(std::string_view name, const platform::RegValue& value) override {
     return m_([&] { return inner_->SetValue(name, value); });

@@ -102,6 +102,10 @@ class RecordedKey final : public platform::RegistryKey {
     log_.push_back({Call::Query, id_, {}, std::string(name)});
     return inner_->QueryValue(name);
   }
+  std::optional<platform::RegValue> QueryStoredValue(std::string_view name) const override {
+    log_.push_back({Call::Query, id_, {}, std::string(name)});
+    return inner_->QueryStoredValue(name);
+  }
   bool SetValue(std::string_view name, const platform::RegValue& value) override {
     return inner_->SetValue(name, value);
   }

@@ -189,6 +189,21 @@ TEST(FileSystemContract, WholeFilesCopiesAndRenames) {
   EXPECT_FALSE(files.ReadWhole(folder + "none.reg").has_value());
 }
 
+TEST(FileSystemContract, AppendWholeStartsOnlyAnEmptyFileAndAddsNothingWhenRefused) {
+  const auto folder = testing::NewTestFolder();
+  auto& files = P().files;
+  ASSERT_TRUE(files.WriteWhole(folder + "a.reg", ""));
+  ASSERT_TRUE(files.AppendWhole(folder + "a.reg", "one", "\xFF\xFE"));
+  ASSERT_TRUE(files.AppendWhole(folder + "a.reg", "two", "\xFF\xFE"));
+  EXPECT_EQ(files.ReadWhole(folder + "a.reg"), "\xFF\xFEonetwo");
+  {
+    const auto held = files.OpenExclusive(folder + "a.reg");
+    ASSERT_NE(held, nullptr);
+    EXPECT_FALSE(files.AppendWhole(folder + "a.reg", "three", ""));
+  }
+  EXPECT_EQ(files.ReadWhole(folder + "a.reg"), "\xFF\xFEonetwo");
+}
+
 TEST(FileSystemContract, FoldersAreMadeWithParentsAndRemovedWhenEmpty) {
   const auto folder = testing::NewTestFolder();
   auto& files = P().files;

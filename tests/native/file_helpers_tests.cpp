@@ -75,6 +75,10 @@ class StagedFiles final : public FileSystem {
   bool Append(std::string_view path, std::string_view bytes) override {
     return files_.Append(path, bytes);
   }
+  bool AppendWhole(std::string_view path, std::string_view bytes,
+                   std::string_view startOfFile) override {
+    return files_.AppendWhole(path, bytes, startOfFile);
+  }
   std::optional<std::string> FullPath(std::string_view path) override {
     if (!throwOnFullPath.empty() && path == throwOnFullPath) throw std::runtime_error("full path");
     return files_.FullPath(path);

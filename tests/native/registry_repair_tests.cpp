@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 
+#include "run/backup_check.h"
+#include "run/reg_file_reader.h"
 #include "tests/native/fake_exporter.h"
 #include "tests/native/run_fixture.h"
 
@@ -203,6 +206,9 @@ TEST_F(RegistryRepairTest, FileFormatExportsAndRemovesTheExtensionThenTheTypeKey
 
   EXPECT_EQ(f.memory.launcher.commands,
             (Lines{Command("HKEY_CLASSES_ROOT\\.xyz"), Command("HKEY_CLASSES_ROOT\\xyzfile")}));
+  // The system's own editor, by its full path, never one found by searching.
+  EXPECT_EQ(f.memory.launcher.programs,
+            (Lines{"C:\\WINDOWS\\regedit.exe", "C:\\WINDOWS\\regedit.exe"}));
   EXPECT_FALSE(Registry().KeyExists(RegRoot::ClassesRoot, ".xyz"));
   EXPECT_FALSE(Registry().KeyExists(RegRoot::ClassesRoot, "xyzfile"));
   // Two exporter outputs one after the other, each with its own header.
@@ -210,6 +216,34 @@ TEST_F(RegistryRepairTest, FileFormatExportsAndRemovesTheExtensionThenTheTypeKey
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "Windows Registry Editor Version 5.00"), 2);
   EXPECT_TRUE(DatedBackupHolds("[HKEY_CLASSES_ROOT\\xyzfile\\shell\\open\\command]"));
   EXPECT_TRUE(DatedBackupHolds("@=\"C:\\\\GONE\\\\PROG.EXE\""));
+}
+
+TEST_F(RegistryRepairTest, AFileFormatFindingNeverNamesAWiderOrSharedKey) {
+  const Lines badTypes = {"CLSID",    "CLSID\\",  "*",    "directory", "Folder",
+                          " txtfile", "txtfile ", ".txt", "a\\b"};
+  const Lines badExtensions = {"txt", ".", ".a\\b", " .txt"};
+  std::vector<Finding> findings;
+  for (std::size_t i = 0; i < badTypes.size(); ++i) {
+    const std::string extension = ".z" + std::to_string(i);
+    Registry().SetValue(RegRoot::ClassesRoot, extension, "", MakeTextValue(badTypes[i]));
+    findings.push_back({badTypes[i], kGone, extension, ""});
+  }
+  for (const auto& extension : badExtensions) findings.push_back({"", kGone, extension, ""});
+  for (const auto& shared : {"CLSID\\{1}", "*\\shell", "Directory", "Folder", "txtfile", ".txt",
+                             "a\\b", "txt", ".a\\b"}) {
+    Registry().SetValue(RegRoot::ClassesRoot, shared, "", MakeTextValue(kGone));
+  }
+  AddCategory(0, findings);
+
+  Repair();
+
+  for (const auto& shared :
+       {"CLSID", "*", "Directory", "Folder", "txtfile", ".txt", "a\\b", "txt", ".a\\b"}) {
+    EXPECT_TRUE(Registry().KeyExists(RegRoot::ClassesRoot, shared)) << shared;
+  }
+  // The extension keys themselves were fine and went.
+  EXPECT_FALSE(Registry().KeyExists(RegRoot::ClassesRoot, ".z0"));
+  EXPECT_EQ(f.memory.launcher.commands.size(), badTypes.size());
 }
 
 TEST_F(RegistryRepairTest, TwoAutorunValuesShareOneExportMadeBeforeTheFirstRemoval) {
@@ -377,7 +411,7 @@ TEST_F(RegistryRepairTest, OnTheWindows95FamilyWhatTheCodePageLacksIsNeitherSave
             std::string::npos);
 }
 
-TEST_F(RegistryRepairTest, ValuesThatCannotBeSavedAsTextStayUntouched) {
+TEST_F(RegistryRepairTest, NumbersStayUntouchedAndTextThatIsNotOneLineIsSavedAsBytes) {
   // Where a finding without a known root or key path could wrongly land.
   Registry().SetValue(RegRoot::CurrentUser, "Software\\N", "Dir", MakeTextValue(kGone));
   Registry().SetValue(RegRoot::CurrentUser, "", "Dir", MakeTextValue(kGone));
@@ -396,8 +430,8 @@ TEST_F(RegistryRepairTest, ValuesThatCannotBeSavedAsTextStayUntouched) {
   Repair();
 
   EXPECT_EQ(Registry().Value(RegRoot::CurrentUser, "Software\\N", "Count"), MakeDwordValue(5));
-  EXPECT_EQ(Registry().Value(RegRoot::CurrentUser, "Software\\N", "Lines"),
-            MakeTextValue("a\r\nb"));
+  EXPECT_EQ(Registry().Value(RegRoot::CurrentUser, "Software\\N", "Lines"), MakeTextValue(""));
+  EXPECT_TRUE(DatedBackupHolds("\"Lines\"=hex(1):61,00,0d,00,0a,00,62,00,00,00"));
   EXPECT_EQ(Registry().Value(RegRoot::ClassesRoot, "numfile\\DefaultIcon", ""), MakeDwordValue(7));
   // The repair went on with the next finding.
   EXPECT_EQ(Registry().Value(RegRoot::ClassesRoot, "txtfile\\DefaultIcon", ""), MakeTextValue(""));
@@ -553,6 +587,157 @@ TEST_F(AbortingRepair, InputAtAnyMessageHandlingLeavesNoBackupOnlyInTheRunningFi
     fresh.ExpectEveryRemovalBackedUp();
     EXPECT_FALSE(fresh.f.state.RepairRunning);
   }
+}
+
+// --- the backup restores exactly what goes ------------------------------------
+
+// What importing every dated backup writes.
+ImportedScript ImportedDatedBackups(RepairScene& scene) {
+  std::string all;
+  for (const auto& line : scene.DatedBackupLines()) all += line + "\r\n";
+  const auto script = ReadRegScript(all);
+  return script ? ImportedContent(*script) : ImportedScript{};
+}
+
+// An exporter that loses what the issue saw editors lose: 8-byte numbers
+// written as "dword:", text cut at a NUL.
+bool LossyExport(memory::MemoryPlatform& m, std::string_view command) {
+  const auto request = testing::ParseExportCommand(command);
+  if (!testing::FakeRegedit(m, command) || !request) return false;
+  auto lines = DecodeScriptLines(m.files.Content(request->file).value_or(""));
+  for (auto& line : lines) {
+    const auto at = line.find("=hex(4):");
+    if (at != std::string::npos) line = line.substr(0, at) + "=dword:00000001";
+  }
+  m.files.WriteWhole(request->file,
+                     EncodeScriptLines(lines, BackupEncoding::Utf16Le, true).value_or(""));
+  return true;
+}
+
+struct InexactExport {
+  std::string label;
+  std::function<bool(memory::MemoryPlatform&, std::string_view)> run;
+};
+
+void PrintTo(const InexactExport& c, std::ostream* out) { *out << c.label; }
+
+class InexactExportTest : public RegistryRepairTest,
+                          public ::testing::WithParamInterface<InexactExport> {};
+
+TEST_P(InexactExportTest, TheProductAddsExactLinesSoImportRestoresEveryByte) {
+  const std::string app = std::string(kAppPaths) + "gone.exe";
+  Registry().SetValue(RegRoot::LocalMachine, app, "", MakeTextValue(kGone));
+  Registry().SetStoredValue(RegRoot::LocalMachine, app, "Wide", platform::kRegDword,
+                            "\x01\x02\x03\x04\x05\x06\x07\x08");
+  Registry().SetStoredValue(RegRoot::LocalMachine, app + "\\Sub", "Nul", platform::kRegSz,
+                            std::string("a\0\0\0b\0\0\0", 8));
+  Registry().SetValue(RegRoot::LocalMachine, kHelpKey, "gone.hlp", MakeTextValue(kGone));
+  Registry().SetStoredValue(RegRoot::LocalMachine, kHelpKey, "kept", platform::kRegDword,
+                            std::string("\x09\0\0\0\0\0\0\x01", 8));
+  const auto appTree = ReadKeyTree(Registry(), RegRoot::LocalMachine, app);
+  const auto helpTree = ReadKeyTree(Registry(), RegRoot::LocalMachine, kHelpKey);
+  f.memory.launcher.onRun = [this](std::string_view command) {
+    return GetParam().run(f.memory, command);
+  };
+  AddCategory(9, {{"gone.exe", kGone, "", ""}});
+  AddCategory(8, {{"gone.hlp", kGone, "", ""}});
+
+  Repair();
+
+  EXPECT_FALSE(Registry().KeyExists(RegRoot::LocalMachine, app));
+  EXPECT_FALSE(Registry().Value(RegRoot::LocalMachine, kHelpKey, "gone.hlp"));
+  const auto imported = ImportedDatedBackups(*this);
+  EXPECT_TRUE(NotRestoredBy(imported, "HKEY_LOCAL_MACHINE", appTree).empty());
+  EXPECT_TRUE(NotRestoredBy(imported, "HKEY_LOCAL_MACHINE", helpTree).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Exporters, InexactExportTest,
+    ::testing::Values(InexactExport{"LosesNumbersAndText", LossyExport},
+                      InexactExport{"ExportsAnotherKey",
+                                    [](memory::MemoryPlatform& m, std::string_view command) {
+                                      m.registry.SetValue(RegRoot::CurrentUser, "Other", "x",
+                                                          MakeTextValue("y"));
+                                      const auto request = testing::ParseExportCommand(command);
+                                      return testing::FakeRegedit(
+                                          m,
+                                          Command("HKEY_CURRENT_USER\\Other")
+                                              .replace(12, std::strlen(kScratch), request->file));
+                                    }},
+                      InexactExport{"CutShort",
+                                    [](memory::MemoryPlatform& m, std::string_view command) {
+                                      testing::FakeRegedit(m, command);
+                                      const auto file = testing::ParseExportCommand(command)->file;
+                                      auto lines = DecodeScriptLines(*m.files.Content(file));
+                                      lines.resize(3);
+                                      m.files.WriteWhole(
+                                          file,
+                                          *EncodeScriptLines(lines, BackupEncoding::Utf16Le, true));
+                                      return true;
+                                    }}),
+    [](const auto& testCase) { return testCase.param.label; });
+
+TEST_F(RegistryRepairTest, AValueChangedSinceTheParentExportIsSavedAgainBeforeItGoes) {
+  Registry().SetValue(RegRoot::LocalMachine, kHelpKey, "a.hlp", MakeTextValue(kGone));
+  Registry().SetValue(RegRoot::LocalMachine, kHelpKey, "b.hlp", MakeTextValue(kGone));
+  bool changed = false;
+  f.memory.pump.onPump = [&](int) {
+    if (changed || Registry().Value(RegRoot::LocalMachine, kHelpKey, "a.hlp")) return;
+    changed = true;
+    Registry().SetValue(RegRoot::LocalMachine, kHelpKey, "b.hlp", MakeTextValue("C:\\NEW"));
+  };
+  AddCategory(8, {{"a.hlp", kGone, "", ""}, {"b.hlp", kGone, "", ""}});
+
+  Repair();
+
+  EXPECT_FALSE(Registry().Value(RegRoot::LocalMachine, kHelpKey, "b.hlp"));
+  const StoredKey now{kHelpKey, {{"b.hlp", {platform::kRegSz, StoredText("C:\\NEW")}}}};
+  EXPECT_TRUE(NotRestoredBy(ImportedDatedBackups(*this), "HKEY_LOCAL_MACHINE", {now}).empty());
+}
+
+TEST_F(RegistryRepairTest, WhatCannotBeAddedExactlyStaysAndTheRunGoesOn) {
+  f.state.IsWinNT = false;  // single-byte backup: hex(2) cannot carry UTF-16 text
+  const std::string app = std::string(kAppPaths) + "gone.exe";
+  Registry().SetValue(RegRoot::LocalMachine, app, "", MakeTextValue(kGone));
+  Registry().SetValue(RegRoot::LocalMachine, app, "Exp",
+                      platform::RegValue{platform::kRegExpandSz, "%X%\\\xCE\xA9"});
+  Registry().SetValue(RegRoot::LocalMachine, std::string(kAppPaths) + "next.exe", "",
+                      MakeTextValue(kGone));
+  f.memory.launcher.onRun = [this](std::string_view command) {
+    return LossyExport(f.memory, command);
+  };
+  AddCategory(9, {{"gone.exe", kGone, "", ""}, {"next.exe", kGone, "", ""}});
+
+  Repair();
+
+  EXPECT_TRUE(Registry().KeyExists(RegRoot::LocalMachine, app));
+  EXPECT_FALSE(Registry().KeyExists(RegRoot::LocalMachine, std::string(kAppPaths) + "next.exe"));
+  // What was appended for the key that stayed is not taken back.
+  EXPECT_TRUE(DatedBackupHolds("[HKEY_LOCAL_MACHINE\\" + app + "]"));
+}
+
+TEST_F(RegistryRepairTest, AnAppendThatBreaksOffLeavesNoPartOfItsBlockAndRemovesNothing) {
+  for (const char* name : {"a.exe", "b.exe", "c.exe"}) {
+    Registry().SetValue(RegRoot::LocalMachine, std::string(kAppPaths) + name, "",
+                        MakeTextValue(kGone));
+  }
+  // The second block breaks off after an odd number of bytes.
+  f.memory.files.appendBreaksAfter = [](int call) {
+    return call == 2 ? std::optional<std::size_t>(7) : std::nullopt;
+  };
+  AddCategory(9, {{"a.exe", kGone, "", ""}, {"b.exe", kGone, "", ""}, {"c.exe", kGone, "", ""}});
+
+  Repair();
+
+  EXPECT_FALSE(Registry().KeyExists(RegRoot::LocalMachine, std::string(kAppPaths) + "a.exe"));
+  EXPECT_TRUE(Registry().KeyExists(RegRoot::LocalMachine, std::string(kAppPaths) + "b.exe"));
+  EXPECT_FALSE(Registry().KeyExists(RegRoot::LocalMachine, std::string(kAppPaths) + "c.exe"));
+  const auto content = f.memory.files.Content(kDated).value_or("");
+  const auto script = ReadRegScript(content);
+  ASSERT_TRUE(script);
+  EXPECT_EQ(script->malformedLines, 0u);
+  EXPECT_EQ(script->keys.size(), 2u);
+  EXPECT_TRUE(DecodesWithoutLoss(content));
 }
 
 // --- the exporter's command line -------------------------------------------------

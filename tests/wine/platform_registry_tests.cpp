@@ -144,6 +144,10 @@ TEST(Win32Registry, ReadsTextThatOthersStoredWithoutTerminatorOrWithAnOddByte) {
   EXPECT_EQ(key->QueryValue("bare"), (RegValue{platform::kRegSz, "ohne Ende", false}));
   EXPECT_EQ(key->QueryValue("odd"), (RegValue{platform::kRegSz, "C:\\A.EXE", false}));
   EXPECT_EQ(key->QueryValue("padded"), platform::MakeTextValue("kurz"));
+  // What a backup must restore is what was stored, byte for byte.
+  EXPECT_EQ(key->QueryStoredValue("odd"), (RegValue{platform::kRegSz, odd}));
+  EXPECT_EQ(key->QueryStoredValue("padded"),
+            (RegValue{platform::kRegSz, Utf16Bytes(std::wstring_view(L"kurz\0\0\0", 7))}));
 }
 
 TEST(Win32Registry, KeyNamesOutsideTheCodePageAreListedAsCreated) {

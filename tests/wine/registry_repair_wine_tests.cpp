@@ -20,9 +20,11 @@
 #include <vector>
 
 #include "common/registry_helpers.h"
+#include "platform/utf8.h"
 #include "regscan/com_scans.h"
 #include "regscan/list_scans.h"
 #include "regscan/program_scans.h"
+#include "run/reg_file_reader.h"
 #include "run/registry_repair.h"
 #include "tests/both/test_platform.h"
 #include "tests/wine/registry_snapshot.h"
@@ -59,6 +61,9 @@ std::string Join(std::string_view key, std::string_view name) {
 }
 
 RegValue Typed(std::uint32_t type, std::string bytes) { return {type, std::move(bytes)}; }
+
+// The empty text as stored: its terminator alone.
+RegValue EmptyText() { return {platform::kRegSz, std::string(2, '\0')}; }
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string bytes;
@@ -214,9 +219,8 @@ class Plantation {
   RegistrySnapshot AfterRepair(RegistrySnapshot before) const {
     for (const auto& key : removedKeys_) before.RemoveKey(key);
     for (const auto& [key, name] : removedValues_) before.RemoveValue(key, name);
-    for (const auto& key : emptiedDefaults_) before.SetValue(key, "", platform::MakeTextValue(""));
-    for (const auto& name : emptiedOthers_)
-      before.SetValue(otherKey_, name, platform::MakeTextValue(""));
+    for (const auto& key : emptiedDefaults_) before.SetValue(key, "", EmptyText());
+    for (const auto& name : emptiedOthers_) before.SetValue(otherKey_, name, EmptyText());
     return before;
   }
 
@@ -366,6 +370,10 @@ class Plantation {
                   {"Exp", Typed(platform::kRegExpandSz, "%SystemRoot%\\Ωμέγα")},
                   {"Multi", Typed(platform::kRegMultiSz, std::string("a\0b ü\0漢字"sv))},
                   {"Wide", Typed(platform::kRegQword, Bytes({1, 2, 3, 4, 5, 6, 7, 0x80}))},
+                  // Editors are seen to export these shortened.
+                  {"Long dword", Typed(platform::kRegDword, Bytes({1, 2, 3, 4, 5, 6, 7, 8}))},
+                  {"Short dword", Typed(platform::kRegDword, Bytes({0x34, 0x12}))},
+                  {"With NUL", platform::MakeTextValue("before\0after"sv)},
                   {"None", Typed(platform::kRegNone, Bytes({0, 0xff}))},
                   {"EmptyBinary", platform::MakeBinaryValue("")},
                   {"Empty", platform::MakeTextValue("")},
@@ -416,7 +424,10 @@ class Plantation {
                {libDir + goneControl, platform::MakeBinaryValue(Bytes({1, 0, 0, 0}))},
                {libDir + Tagged("there") + ".dll", platform::MakeDwordValue(1)},
                // No extension: a folder, never reported although missing.
-               {base_ + "\\gone dir\\" + Tagged("folder"), platform::MakeDwordValue(1)}});
+               {base_ + "\\gone dir\\" + Tagged("folder"), platform::MakeDwordValue(1)},
+               // Stays, and the export of the whole key must not shorten it.
+               {libDir + Tagged("wide count"),
+                Typed(platform::kRegDword, Bytes({2, 0, 0, 0, 0, 0, 0, 1}))}});
     removedValues_.push_back({dlls, libDir + gone});
     removedValues_.push_back({dlls, libDir + goneControl});
     findings_[kSharedDllsCategory] = {gone, goneControl};
@@ -460,15 +471,15 @@ class Plantation {
     const std::string quoted = Tagged("na\"me \\ Ωμέγα");
     Key(otherKey_, {{"", platform::MakeTextValue("\\\\server\\share Grüße 漢字")},
                     {quoted, platform::MakeTextValue("C:\\A \"quoted\" \\\\srv\\share\\")},
-                    // Not saved, so not emptied: numbers, expandable and empty texts, and
-                    // a text that cannot be one line of a script.
+                    // Not emptied: numbers, expandable and empty texts. A text that cannot
+                    // be one line of a script is saved as its bytes.
                     {Tagged("Count"), platform::MakeDwordValue(7)},
                     {Tagged("Expand"), Typed(platform::kRegExpandSz, "%TEMP%\\x")},
                     {Tagged("Empty"), platform::MakeTextValue("")},
                     {Tagged("Two lines"), platform::MakeTextValue("a\r\nb")}});
     otherValues_ = keys_.back().second;
     otherValues_.front().first = "(Standard)";
-    emptiedOthers_ = {"", quoted};
+    emptiedOthers_ = {"", quoted, Tagged("Two lines")};
   }
 
   void MakeFiles() const {
@@ -533,6 +544,36 @@ std::string Listed(const std::vector<std::string>& lines) {
   return text;
 }
 
+// Every key and value the run took or changed that importing the backup
+// would not write back with the same type and bytes, read with the product's
+// own script reader.
+std::vector<std::string> NotRestoredBy(const std::string& backup, const RegistrySnapshot& before,
+                                       const RegistrySnapshot& after) {
+  const auto script = ReadRegScript(Real().files.ReadWhole(backup).value_or(""));
+  if (!script) return {"<not a script: " + backup + ">"};
+  const auto imported = ImportedContent(*script);
+  std::vector<std::string> missing;
+  for (const auto& [key, values] : before.Keys()) {
+    const auto kept = after.Keys().find(key);
+    const auto restored = imported.find(UpperCaseUtf8(key));
+    if (kept == after.Keys().end() && restored == imported.end()) missing.push_back(key);
+    for (const auto& [name, value] : values) {
+      if (kept != after.Keys().end() && kept->second.contains(name) &&
+          kept->second.at(name) == value) {
+        continue;
+      }
+      const auto* held =
+          restored == imported.end() || !restored->second.contains(UpperCaseUtf8(name))
+              ? nullptr
+              : &restored->second.at(UpperCaseUtf8(name));
+      if (held == nullptr || held->type != value.type || held->data != value.data) {
+        missing.push_back(key + " : " + name);
+      }
+    }
+  }
+  return missing;
+}
+
 // The locale's day name, then day, month, year, hour and minute of the last
 // write (a move keeps that time).
 std::string ExpectedDatedName(const std::string& path) {
@@ -571,6 +612,9 @@ TEST_F(RegistryRepairOnWine, RemovesExactlyTheOrphansAndTheDatedBackupRestoresTh
   EXPECT_EQ(Real().files.FileExists(backupDirectory + "\\1.reg"), Presence::Missing);
   EXPECT_EQ(dated.front(), ExpectedDatedName(backupDirectory + "\\" + dated.front()));
 
+  EXPECT_EQ(
+      Listed(NotRestoredBy(backupDirectory + "\\" + dated.front(), before, plantation_.Snapshot())),
+      "");
   Import(backupDirectory + "\\" + dated.front());
   EXPECT_EQ(Listed(Differences(before, plantation_.Snapshot())), "");
 }

@@ -65,7 +65,8 @@ void RegistrySnapshot::Walk(platform::Registry& registry, RegRoot root, const st
   Values& values = keys_[FullKeyName({root, path})];
   for (const auto& name : key->ValueNames()) {
     // A value that cannot be read is recorded as such, not left out.
-    values[name] = key->QueryValue(name).value_or(RegValue{0xffffffff, "<unreadable>"});
+    // Bytes as stored: a text cut at a NUL must not pass for the whole.
+    values[name] = key->QueryStoredValue(name).value_or(RegValue{0xffffffff, "<unreadable>"});
   }
   for (const auto& name : key->SubkeyNames()) Walk(registry, root, Join(path, name));
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // A record of registry subtrees, key for key and value for value (type and
-// bytes), taken through the platform's registry, so that a test can tell
+// bytes as stored), taken through the platform's registry, so that a test can tell
 // exactly what a run changed and whether restoring a backup undid it.
 
 #include <map>

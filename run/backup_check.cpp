@@ -1,0 +1,98 @@
+#include "run/backup_check.h"
+
+#include "common/concat.h"
+#include "platform/utf8.h"
+
+namespace zent {
+
+using platform::RegAccess;
+using platform::RegRoot;
+using platform::RegValue;
+
+namespace {
+
+void ReadTreeInto(platform::Registry& registry, RegRoot root, const std::string& path,
+                  std::vector<StoredKey>& keys) {
+  const auto key = registry.Open(root, path, RegAccess::Full);
+  if (!key) return;
+  StoredKey stored{path, {}};
+  for (const auto& name : key->ValueNames()) {
+    if (auto value = key->QueryStoredValue(name)) stored.values.emplace_back(name, *value);
+  }
+  keys.push_back(std::move(stored));
+  for (const auto& sub : key->SubkeyNames()) {
+    ReadTreeInto(registry, root, Concat({path, "\\", sub}), keys);
+  }
+}
+
+// "\A\B\" names the same key as "A\B", as the removal reads it.
+std::string_view KeyPath(std::string_view path) {
+  while (path.starts_with('\\')) path.remove_prefix(1);
+  while (path.ends_with('\\')) path.remove_suffix(1);
+  return path;
+}
+
+bool Restores(const ImportedKey& imported, const std::string& name, const RegValue& value) {
+  const auto found = imported.find(UpperCaseUtf8(name));
+  return found != imported.end() && found->second.type == value.type &&
+         found->second.data == value.data;
+}
+
+}  // namespace
+
+std::vector<StoredKey> ReadKeyTree(platform::Registry& registry, RegRoot root,
+                                   std::string_view path) {
+  std::vector<StoredKey> keys;
+  ReadTreeInto(registry, root, std::string(KeyPath(path)), keys);
+  return keys;
+}
+
+std::optional<RegValue> ReadStoredValue(platform::Registry& registry, RegRoot root,
+                                        std::string_view path, std::string_view name) {
+  const auto key = registry.Open(root, KeyPath(path), RegAccess::Full);
+  return key ? key->QueryStoredValue(name) : std::nullopt;
+}
+
+std::vector<StoredKey> NotRestoredBy(const ImportedScript& imported, std::string_view rootName,
+                                     const std::vector<StoredKey>& keys) {
+  std::vector<StoredKey> missing;
+  for (const auto& key : keys) {
+    const auto line = imported.find(UpperCaseUtf8(Concat({rootName, "\\", key.path})));
+    if (line == imported.end()) {
+      missing.push_back(key);
+      continue;
+    }
+    StoredKey inexact{key.path, {}};
+    for (const auto& [name, value] : key.values) {
+      if (!Restores(line->second, name, value)) inexact.values.emplace_back(name, value);
+    }
+    if (!inexact.values.empty()) missing.push_back(std::move(inexact));
+  }
+  return missing;
+}
+
+std::optional<std::vector<std::string>> ExactBlockLines(BackupEncoding encoding,
+                                                        std::string_view rootName,
+                                                        const std::vector<StoredKey>& keys) {
+  std::vector<std::string> lines{std::string(ScriptHeader(encoding)), std::string()};
+  for (const auto& key : keys) {
+    lines.push_back(Concat({"[", rootName, "\\", key.path, "]"}));
+    for (const auto& [name, value] : key.values) {
+      const auto valueLines = ExactValueLines(name, value);
+      if (!valueLines) return std::nullopt;
+      lines.insert(lines.end(), valueLines->begin(), valueLines->end());
+    }
+    lines.emplace_back();
+  }
+  if (!LinesRestore(lines, encoding, rootName, keys)) return std::nullopt;
+  return lines;
+}
+
+bool LinesRestore(const std::vector<std::string>& lines, BackupEncoding encoding,
+                  std::string_view rootName, const std::vector<StoredKey>& keys) {
+  const auto bytes = EncodeScriptLines(lines, encoding, true);
+  const auto script = bytes ? ReadRegScript(*bytes) : std::nullopt;
+  return script && NotRestoredBy(ImportedContent(*script), rootName, keys).empty();
+}
+
+}  // namespace zent
