@@ -40,6 +40,7 @@
 #include "regscan/icon_scans.h"
 #include "regscan/list_scans.h"
 #include "regscan/program_scans.h"
+#include "regscan/whole_registry_scan.h"
 #include "run/findings.h"
 #include "run/run_context.h"
 #include "run/run_state.h"
@@ -227,6 +228,10 @@ void Populate(platform::Platform& platform, const Synthetic& size) {
         FileFor(files, "SHR", "shared", i, ".dll"), platform::MakeDwordValue(1));
     text(HKLM, std::string(zent::kFontsKey), Numbered("Font ", i) + " (TrueType)",
          FileFor(files, "FNT", "font", i, ".ttf"));
+    // Settings of installed programs, which only the whole-registry scan reads.
+    const std::string vendor = zent::Concat({"SOFTWARE\\BenchVendor\\", Numbered("Product", i)});
+    text(HKLM, vendor, "InstallDir", FileFor(files, "VND", "dir", i, ".exe"));
+    text(HKLM, vendor + "\\Settings", "Theme", Numbered("theme ", i));
     text(RegRoot::CurrentUser,
          std::string(zent::kSoundAppsKey) + "\\Bench\\" + Numbered("Event", i) + "\\.current", "",
          FileFor(files, "WAV", "sound", i, ".wav"));
@@ -245,6 +250,7 @@ void RunAllScans(zent::RunContext& run) {
   zent::ScanHelpFiles(run);
   zent::ScanAppPaths(run);
   zent::ScanIcons(run);
+  zent::ScanOtherEntries(run);  // the run leaves it out on the NT family
 }
 
 // Replays the recorded calls on the bare registry.

@@ -22,6 +22,8 @@
 #include "common/registry_helpers.h"
 #include "platform/utf8.h"
 #include "regscan/com_scans.h"
+#include "regscan/file_type_scans.h"
+#include "regscan/icon_scans.h"
 #include "regscan/list_scans.h"
 #include "regscan/program_scans.h"
 #include "run/reg_file_reader.h"
@@ -48,6 +50,8 @@ constexpr int kComCategory = 1;
 constexpr int kActiveXCategory = 2;
 constexpr int kUninstallCategory = 4;
 constexpr int kAutorunCategory = 5;
+constexpr int kFileTypesCategory = 0;
+constexpr int kIconsCategory = 10;
 constexpr int kSharedDllsCategory = 3;
 constexpr int kFontsCategory = 6;
 constexpr int kSoundsCategory = 7;
@@ -120,6 +124,8 @@ void RunListScans(RunContext& run) {
 
 // The scans that walk every class, library and program entry of the prefix.
 void RunProgramScans(RunContext& run) {
+  ScanFileFormats(run);
+  ScanIcons(run);
   ScanComServers(run);
   ScanActiveX(run);
   ScanUninstall(run);
@@ -231,11 +237,15 @@ class Plantation {
     for (std::size_t item = 0; item < categories.Count(); ++item) {
       auto& category = categories.Item(item);
       const auto& names = category.category.EntryNames();
+      const auto& keys = category.category.EntryKeys();
+      // An icon row is named by its kind ("DefaultIcon"); its key tells it.
+      const bool byKey = category.CategoryIndex == kIconsCategory;
       for (std::size_t i = 0; i < names.size(); ++i) {
-        if (names[i].find(tag_) == std::string::npos) {
+        const std::string& told = byKey ? keys[i] : names[i];
+        if (told.find(tag_) == std::string::npos) {
           category.category.SetFlag(i, 0);
         } else {
-          ours[category.CategoryIndex].insert(names[i]);
+          ours[category.CategoryIndex].insert(told);
         }
       }
     }
@@ -273,6 +283,50 @@ class Plantation {
     DefineTypeLibraries();
     DefineUninstallEntries();
     DefineAutorunValues();
+    DefineFileTypes();
+    DefineIcons();
+  }
+
+  // A key of its own at the root of the classes.
+  RegLocation ClassKey(const std::string& name) {
+    RegLocation location{HKCR, name};
+    ownKeys_.push_back(location);
+    programKeys_.push_back(location);
+    return location;
+  }
+
+  // An extension and its file type; the type's program in a folder whose
+  // name holds ".exe" keeps it.
+  void DefineFileTypes() {
+    const auto fileType = [&](const std::string& extension, const std::string& type,
+                              const std::string& program) {
+      const RegLocation extensionKey = ClassKey(extension);
+      const RegLocation typeKey = ClassKey(type);
+      Key(extensionKey, {{"", platform::MakeTextValue(type)}});
+      Key({HKCR, Join(typeKey.path, "shell\\open\\command")},
+          {{"", platform::MakeTextValue("\"" + program + "\" \"%1\"")}});
+      return std::pair{extensionKey, typeKey};
+    };
+    const std::string goneType = "ZentGone." + tag_;
+    const auto [goneExtension, goneTypeKey] =
+        fileType(".zg" + tag_, goneType, base_ + "\\gone dir\\viewer.exe");
+    removedKeys_.push_back(goneExtension);
+    removedKeys_.push_back(goneTypeKey);
+    fileType(".zh" + tag_, "ZentHere." + tag_, base_ + "\\Here.exec\\view.exe");
+    findings_[kFileTypesCategory] = {goneType};
+  }
+
+  // An icon of a missing module is taken out by emptying its reference.
+  void DefineIcons() {
+    const RegLocation gone = ClassKey("ZentIconGone." + tag_);
+    const RegLocation goneIcon{HKCR, Join(gone.path, "DefaultIcon")};
+    Key(goneIcon, {{"", platform::MakeTextValue(base_ + "\\gone dir\\icons.dll,1")}});
+    emptiedDefaults_.push_back(goneIcon);
+    const RegLocation here = ClassKey("ZentIconHere." + tag_);
+    Key({HKCR, Join(here.path, "DefaultIcon")},
+        {{"",
+          platform::MakeTextValue("\"" + base_ + "\\lib dir\\" + Tagged("there") + ".dll\",0")}});
+    findings_[kIconsCategory] = {goneIcon.path};
   }
 
   // A key of its own below `parent`, whole in every snapshot.
@@ -484,15 +538,15 @@ class Plantation {
 
   void MakeFiles() const {
     auto& files = Real().files;
-    for (const std::string_view folder :
-         {"\\prog dir", "\\help dir", "\\lib dir", "\\fonts", "\\media", "\\J.Doe Smith"}) {
+    for (const std::string_view folder : {"\\prog dir", "\\help dir", "\\lib dir", "\\fonts",
+                                          "\\media", "\\J.Doe Smith", "\\Here.exec"}) {
       ASSERT_TRUE(files.CreateFolders(base_ + std::string(folder))) << folder;
     }
     for (const std::string& file :
          {std::string("\\prog dir\\valid prog.exe"), "\\help dir\\" + Tagged("valid") + ".chm",
           "\\lib dir\\" + Tagged("there") + ".dll", "\\fonts\\" + Tagged("there") + ".ttf",
           std::string("\\media\\there.wav"), std::string("\\J.Doe Smith\\server.dll"),
-          std::string("\\J.Doe Smith\\uninst.exe")}) {
+          std::string("\\J.Doe Smith\\uninst.exe"), std::string("\\Here.exec\\view.exe")}) {
       ASSERT_TRUE(files.WriteWhole(base_ + file, "present")) << base_ + file;
     }
   }
