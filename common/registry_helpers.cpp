@@ -123,6 +123,19 @@ void RemoveSubkeys(platform::Registry& registry, RegRoot root, const std::string
   }
 }
 
+// A registry link below a key would be followed by every open and delete of
+// its path, into a key elsewhere that was never found: such a key is left.
+bool HoldsLink(platform::Registry& registry, RegRoot root, const std::string& path, int depth) {
+  if (registry.IsLink(root, path)) return true;
+  if (depth >= kMaxKeyDepth) return false;
+  const auto key = registry.Open(root, path, RegAccess::Read);
+  if (!key) return false;
+  for (const auto& name : key->SubkeyNames()) {
+    if (HoldsLink(registry, root, path + "\\" + name, depth + 1)) return true;
+  }
+  return false;
+}
+
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
@@ -146,7 +159,7 @@ bool RegRemoveKey(platform::Registry& registry, RegRoot root, std::string_view k
   const std::string path(KeyPath(key));
   // An empty path names the root: emptying a whole root is never what a
   // caller means, and the root itself cannot go.
-  if (path.empty()) return false;
+  if (path.empty() || HoldsLink(registry, root, path, 0)) return false;
   RemoveSubkeys(registry, root, path, 0);
   const auto cut = path.rfind('\\');
   const auto parentPath = cut == std::string::npos ? std::string() : path.substr(0, cut);

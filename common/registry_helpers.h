@@ -29,7 +29,8 @@ bool RegHasValueStartingWith(platform::Registry& registry, platform::RegRoot roo
                              std::string_view key, std::string_view prefix);
 
 // Deletes the key and everything below it; true when the key is gone afterwards
-// (also when it never existed). The root itself is never deleted.
+// (also when it never existed). The root itself is never deleted, nor a key
+// that is or holds a registry link (false, nothing deleted).
 bool RegRemoveKey(platform::Registry& registry, platform::RegRoot root, std::string_view key);
 
 // True when the value is gone afterwards, or the key does not exist.

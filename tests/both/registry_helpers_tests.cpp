@@ -259,6 +259,20 @@ TEST(RegistryKeys, RemoveKeyTakesEveryLevelAndNothingBeside) {
   EXPECT_EQ(Stored(base + "\\DoomedNot", "keep"), platform::MakeDwordValue(2));
 }
 
+// Removing through a link would delete a key elsewhere that nothing found.
+TEST(RegistryKeys, RemoveKeyLeavesAKeyThatIsOrHoldsALink) {
+  const auto base = testing::NewTestKey();
+  Store(base + "\\Elsewhere\\Deep", "precious", platform::MakeDwordValue(7));
+  Store(base + "\\Orphan\\Sub", "v", platform::MakeDwordValue(1));
+  testing::CreateLinkKey(base + "\\Orphan\\Sub\\Link", base + "\\Elsewhere");
+  testing::CreateLinkKey(base + "\\Alias", base + "\\Elsewhere");
+
+  EXPECT_FALSE(RegRemoveKey(Registry(), kRoot, base + "\\Orphan"));
+  EXPECT_FALSE(RegRemoveKey(Registry(), kRoot, base + "\\Alias"));
+  EXPECT_EQ(Stored(base + "\\Orphan\\Sub", "v"), platform::MakeDwordValue(1));
+  EXPECT_EQ(Stored(base + "\\Elsewhere\\Deep", "precious"), platform::MakeDwordValue(7));
+}
+
 TEST(RegistryKeys, RemoveMissingKeyIsSuccess) {
   const auto key = testing::NewTestKey();
   EXPECT_TRUE(RegRemoveKey(Registry(), kRoot, key + "\\Nothing"));

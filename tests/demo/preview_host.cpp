@@ -82,8 +82,7 @@ int wmain(int argc, wchar_t** argv) {
   RECT area{};
   if (preview != nullptr) GetWindowRect(preview, &area);
   std::printf("preview window %s %ld %ld %ld %ld visible %d\n", preview ? "found" : "missing",
-              area.left, area.top, area.right, area.bottom,
-              preview ? IsWindowVisible(preview) : 0);
+              area.left, area.top, area.right, area.bottom, preview ? IsWindowVisible(preview) : 0);
   std::fflush(stdout);
   DestroyWindow(monitor);
   const DWORD start = GetTickCount();
