@@ -21,6 +21,7 @@
 #include "common/registry_helpers.h"
 #include "platform/utf8.h"
 #include "regscan/scan_pattern.h"
+#include "run/registry_repair.h"
 
 namespace zent {
 namespace {
@@ -30,37 +31,6 @@ using platform::RegRoot;
 constexpr RegRoot kRoot = RegRoot::ClassesRoot;
 constexpr std::string_view kProgramExtension = ".EXE";
 constexpr std::string_view kDefaultVerb = "open";
-
-// Keys under HKEY_CLASSES_ROOT that serve many types or the shell as a whole;
-// an extension naming one as its type is misconfigured, not a file type.
-constexpr std::string_view kSharedClassKeys[] = {
-    "CLSID",
-    "Interface",
-    "TypeLib",
-    "AppID",
-    "Record",
-    "Component Categories",
-    "MIME",
-    "FileType",
-    "Applications",
-    "*",
-    "Directory",
-    "Folder",
-    "Drive",
-    "Unknown",
-    "AllFilesystemObjects",
-    "Network",
-    "NetServer",
-    "NetShare",
-    "Printers",
-    "Protocols",
-    "SystemFileAssociations",
-    "ShellEx",
-    "DesktopBackground",
-    "Installer",
-    "Extensions",
-    "DirectShow",
-};
 
 // One extension on its way through the phases.
 struct FormatRow {
@@ -90,8 +60,8 @@ bool IsFileTypeKeyName(std::string_view name) {
   if (name.front() == '.' || name.find('\\') != std::string_view::npos || IsBlankPadded(name)) {
     return false;
   }
-  return std::ranges::none_of(
-      kSharedClassKeys, [name](std::string_view shared) { return EqualWithoutCase(name, shared); });
+  // An extension naming a shared key as its type is misconfigured, not a file type.
+  return !IsSharedClassKey(name);
 }
 
 // The default value of a key as stored text; nullopt when it is there but no

@@ -107,37 +107,9 @@ std::optional<RegRoot> RootNamed(std::string_view name) {
   return std::nullopt;
 }
 
-// Class keys that the shell and COM share among all file types.
-constexpr std::string_view kSharedClassKeys[] = {
-    "CLSID",
-    "Interface",
-    "TypeLib",
-    "AppID",
-    "Record",
-    "*",
-    "Directory",
-    "Folder",
-    "Drive",
-    "AllFilesystemObjects",
-    "Network",
-    "Unknown",
-    "SystemFileAssociations",
-    "MIME",
-    "Applications",
-    "DesktopBackground",
-    "DirectoryBackground",
-    "Printers",
-};
-
 bool IsOneKeyName(std::string_view name) {
   return !name.empty() && name.find('\\') == std::string_view::npos && name.front() != ' ' &&
          name.back() != ' ' && name.front() != '\t' && name.back() != '\t';
-}
-
-bool IsSharedClassKey(std::string_view name) {
-  const std::string upper = UpperCaseUtf8(name);
-  return std::any_of(std::begin(kSharedClassKeys), std::end(kSharedClassKeys),
-                     [&](std::string_view shared) { return UpperCaseUtf8(shared) == upper; });
 }
 
 bool HasShape(std::string_view key, TargetShape shape) {
@@ -190,6 +162,29 @@ std::size_t CharacterCount(std::string_view text) {
 }
 
 }  // namespace
+
+// Class keys that COM and the shell share among all file types.
+constexpr std::string_view kSharedClassKeys[] = {
+    "CLSID",        "Interface",
+    "TypeLib",      "AppID",
+    "Record",       "Component Categories",
+    "MIME",         "FileType",
+    "Applications", "*",
+    "Directory",    "DirectoryBackground",
+    "Folder",       "Drive",
+    "Unknown",      "AllFilesystemObjects",
+    "Network",      "NetServer",
+    "NetShare",     "Printers",
+    "Protocols",    "SystemFileAssociations",
+    "ShellEx",      "DesktopBackground",
+    "Installer",
+};
+
+bool IsSharedClassKey(std::string_view name) {
+  const std::string upper = UpperCaseUtf8(name);
+  return std::any_of(std::begin(kSharedClassKeys), std::end(kSharedClassKeys),
+                     [&](std::string_view shared) { return UpperCaseUtf8(shared) == upper; });
+}
 
 std::string_view RootName(RegRoot root) {
   for (const auto& entry : kRootNames) {

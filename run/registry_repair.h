@@ -19,6 +19,10 @@
 
 namespace zent {
 
+// A class key COM and the shell share among all file types ("CLSID", "*",
+// "Directory", ...), in any letter case: never a file type's own key.
+bool IsSharedClassKey(std::string_view name);
+
 // Where the main program keeps its backup folder ("Path").
 inline constexpr std::string_view kBackupSettingsKey = "Software\\ORTAVO\\Kelvaro-ZENT";
 inline constexpr std::string_view kBackupPathValue = "Path";
