@@ -172,9 +172,11 @@ check_screen() {
   rm -f "$later"
 }
 
-# The message line ("Please wait...") sits at half the screen height and
-# blinks: some of a dozen quick pictures of its band show the text, others
-# hardly anything (a star may cross the band).
+# The message line sits at half the screen height and blinks: some of a dozen
+# quick pictures of its band show the text, others hardly anything (a star may
+# cross the band). It is looked at once the run has completed: while a scan
+# runs the line may be empty, as the scans' own texts are not in the string
+# table, and a long scan would leave nothing to see.
 check_message_line() {
   local size width height counts=() band lit
   size=$(identify -format '%w %h' "$outbox/saver.png")
@@ -224,8 +226,8 @@ quick_end "\"/p 1234\" ends at once" /p 1234
 
 if start_saver "starfield"; then
   check_screen
-  check_message_line
   check_caption
+  check_message_line
   quick_end "a second copy (/S) ends at once" /S
   still_running "the first copy runs on after the second ended"
   sleep 1
