@@ -9,6 +9,7 @@
 
 #include "regscan/list_scans.h"
 #include "tests/native/run_fixture.h"
+#include "tests/native/scan_rows.h"
 
 namespace zent {
 namespace {
@@ -20,16 +21,9 @@ using platform::RegValue;
 
 RegValue ExpandableText(std::string text) { return {platform::kRegExpandSz, std::move(text)}; }
 
-struct Row {
-  std::string name;
-  std::string target;
-  std::string detail;
-  friend bool operator==(const Row&, const Row&) = default;
-};
-
-void PrintTo(const Row& row, std::ostream* out) {
-  *out << "(" << row.name << ", " << row.target << ", " << row.detail << ")";
-}
+using testing::OnlyCategory;
+using testing::Row;
+using testing::RowsOf;
 
 class ListScans : public ::testing::Test, protected testing::RunFixture {
  protected:
@@ -49,25 +43,11 @@ class ListScans : public ::testing::Test, protected testing::RunFixture {
     state.FontsDir = "C:\\WINDOWS\\FONTS";
   }
 
-  void Set(RegRoot root, const std::string& key, std::string_view name, RegValue value) {
-    memory.registry.SetValue(root, key, name, std::move(value));
-  }
-
-  // The single category the scan added.
-  const CategoryItem& Only() const {
-    EXPECT_EQ(categories.Count(), 1u);
-    return categories.Item(0);
-  }
+  const CategoryItem& Only() const { return OnlyCategory(categories); }
 
   std::vector<Row> Rows() const {
-    std::vector<Row> rows;
-    const FindingCategory& category = Only().category;
-    for (std::size_t i = 0; i < category.EntryCount(); ++i) {
-      rows.push_back(
-          {category.EntryNames()[i], category.TargetPaths()[i], category.EntryDetails()[i]});
-      EXPECT_EQ(category.EntryKeys()[i], "");
-    }
-    return rows;
+    for (const auto& key : Only().category.EntryKeys()) EXPECT_EQ(key, "");
+    return RowsOf(Only().category, &FindingCategory::EntryDetails);
   }
 };
 

@@ -10,6 +10,7 @@
 
 #include "regscan/program_scans.h"
 #include "tests/native/run_fixture.h"
+#include "tests/native/scan_rows.h"
 
 namespace zent {
 namespace {
@@ -24,16 +25,8 @@ RegValue Typed(std::uint32_t type, std::string data) { return {type, std::move(d
 // Text another program stored without its terminator or with an odd last byte.
 RegValue NotWhole(std::string text) { return {platform::kRegSz, std::move(text), false}; }
 
-struct Row {
-  std::string name;
-  std::string target;
-  std::string key;
-  friend bool operator==(const Row&, const Row&) = default;
-};
-
-void PrintTo(const Row& row, std::ostream* out) {
-  *out << "(" << row.name << ", " << row.target << ", " << row.key << ")";
-}
+using testing::Row;
+using testing::RowsOf;
 
 class ProgramScans : public ::testing::Test, protected testing::RunFixture {
  protected:
@@ -54,13 +47,7 @@ class ProgramScans : public ::testing::Test, protected testing::RunFixture {
   }
 
   std::vector<Row> Rows(std::size_t index) const {
-    std::vector<Row> rows;
-    const FindingCategory& category = categories.Item(index).category;
-    for (std::size_t i = 0; i < category.EntryCount(); ++i) {
-      rows.push_back(
-          {category.EntryNames()[i], category.TargetPaths()[i], category.EntryKeys()[i]});
-    }
-    return rows;
+    return RowsOf(categories.Item(index).category, &FindingCategory::EntryKeys);
   }
 };
 

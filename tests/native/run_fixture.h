@@ -4,6 +4,8 @@
 // the two window lines, and drive C: selected for checking.
 
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "platform/memory/memory_platform.h"
 #include "run/findings.h"
@@ -14,6 +16,11 @@ namespace zent::testing {
 
 struct RunFixture {
   RunFixture() { state.CheckDrives[2] = 1; }
+
+  void Set(platform::RegRoot root, const std::string& key, std::string_view name,
+           platform::RegValue value) {
+    memory.registry.SetValue(root, key, name, std::move(value));
+  }
 
   memory::MemoryPlatform memory;
   SaverRunState state{memory.shell};

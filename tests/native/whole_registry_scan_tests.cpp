@@ -11,6 +11,7 @@
 #include "run/registry_repair.h"
 #include "tests/native/fake_exporter.h"
 #include "tests/native/run_fixture.h"
+#include "tests/native/scan_rows.h"
 
 namespace zent {
 namespace {
@@ -19,16 +20,9 @@ using platform::MakeTextValue;
 using platform::RegRoot;
 using platform::RegValue;
 
-struct Row {
-  std::string name;
-  std::string target;
-  std::string key;
-  friend bool operator==(const Row&, const Row&) = default;
-};
-
-void PrintTo(const Row& row, std::ostream* out) {
-  *out << "(" << row.name << ", " << row.target << ", " << row.key << ")";
-}
+using testing::OnlyCategory;
+using testing::Row;
+using testing::RowsOf;
 
 class WholeRegistry : public ::testing::Test, protected testing::RunFixture {
  protected:
@@ -44,24 +38,9 @@ class WholeRegistry : public ::testing::Test, protected testing::RunFixture {
     state.WinDir = "C:\\WINDOWS";
   }
 
-  void Set(RegRoot root, const std::string& key, std::string_view name, RegValue value) {
-    memory.registry.SetValue(root, key, name, std::move(value));
-  }
+  const CategoryItem& Only() const { return OnlyCategory(categories); }
 
-  const CategoryItem& Only() const {
-    EXPECT_EQ(categories.Count(), 1u);
-    return categories.Item(0);
-  }
-
-  std::vector<Row> Rows() const {
-    std::vector<Row> rows;
-    const FindingCategory& category = Only().category;
-    for (std::size_t i = 0; i < category.EntryCount(); ++i) {
-      rows.push_back(
-          {category.EntryNames()[i], category.TargetPaths()[i], category.EntryKeys()[i]});
-    }
-    return rows;
-  }
+  std::vector<Row> Rows() const { return RowsOf(Only().category, &FindingCategory::EntryKeys); }
 };
 
 // --- what a value names ----------------------------------------------------
