@@ -30,7 +30,7 @@ if [ "${1:-}" != --inside ]; then
     command -v "$tool" >/dev/null || { echo "$0: $tool is missing (tools/setup.sh)" >&2; exit 2; }
   done
   # The demo's text report is left beside the report program (report.txt).
-  exec "$here/wine-sandbox.sh" --copy "$1" --copy "$2" --output "$(dirname "$1")" -- \
+  exec "$here/wine-sandbox.sh" --copy "$1" --copy "$2" --output "$(cd "$(dirname "$1")" && pwd)" -- \
     "$here/check-report.sh" \
     --inside "$(basename "$1")" "$(basename "$2")"
 fi

@@ -7,6 +7,9 @@
 #include <utility>
 
 #include "app/report/dry_run_report.h"
+#include "regscan/scan_pattern.h"
+#include "sweep/cache_sweep.h"
+#include "sweep/junk_sweep.h"
 
 namespace zent::report {
 namespace {
@@ -40,6 +43,29 @@ std::pair<std::string_view, std::string_view> SplitCaption(std::string_view capt
   const auto end = caption.find('\n');
   if (end == std::string_view::npos) return {caption, {}};
   return {caption.substr(0, end), caption.substr(end + 1)};
+}
+
+// The program's own caption of a category whose English text the string
+// table lacks.
+std::string_view BuiltInCaption(bool files, int index) {
+  if (files && index == kCacheCategory) return kCacheCaption;
+  if (files) {
+    for (const FileCategory& category : kFileCategories) {
+      if (category.index == index) return category.caption;
+    }
+    return {};
+  }
+  for (const RegistryCategory& category : kRegistryCategories) {
+    if (static_cast<int>(category.index) == index) return category.caption;
+  }
+  return {};
+}
+
+std::string TitleOf(const DryRun& run, std::size_t item) {
+  const CategoryItem& category = run.Categories().Item(item);
+  const std::string_view title = SplitCaption(category.caption).first;
+  if (!title.empty()) return std::string(title);
+  return std::string(BuiltInCaption(item >= run.FirstFileItem(), category.CategoryIndex));
 }
 
 std::string EntryText(const Finding& finding) {
@@ -107,12 +133,11 @@ void WriteJsonEntry(std::ostream& out, const Finding& finding, Fate fate) {
 
 void WriteJsonCategory(std::ostream& out, const DryRun& run, std::size_t item) {
   const CategoryItem& category = run.Categories().Item(item);
-  const auto [title, summary] = SplitCaption(category.caption);
   const Counts counts = CountsOf(run, item);
   out << '{';
-  JsonField(out, "caption", title);
+  JsonField(out, "caption", TitleOf(run, item));
   out << ',';
-  JsonField(out, "summary", summary);
+  JsonField(out, "summary", SplitCaption(category.caption).second);
   out << ",\"kind\":\"" << (item < run.FirstFileItem() ? "registry" : "files") << '"';
   out << ",\"index\":" << category.CategoryIndex << ",\"found\":" << counts.found
       << ",\"toRemove\":" << counts.removed << ",\"entries\":[";
@@ -125,10 +150,8 @@ void WriteJsonCategory(std::ostream& out, const DryRun& run, std::size_t item) {
 
 void WriteTextCategory(std::ostream& out, const DryRun& run, std::size_t item) {
   const CategoryItem& category = run.Categories().Item(item);
-  const auto [title, summary] = SplitCaption(category.caption);
   const Counts counts = CountsOf(run, item);
-  out << '\n' << title << (summary.empty() ? "" : " (") << summary << (summary.empty() ? "" : ")");
-  out << '\n';
+  out << '\n' << TitleOf(run, item) << '\n';
   for (std::size_t i = 0; i < counts.found; ++i) {
     out << (run.FateOf(item, i) == Fate::Removed ? "  remove  " : "  keep    ")
         << EntryText(FindingAt(category.category, i)) << '\n';

@@ -122,7 +122,7 @@ TEST_F(DryRunReport, WholePassChangesNothingAndListsWhatARunWouldRemove) {
                                    "C:\\JUNK\\A.TMP", "C:\\JUNK\\OLD.BAK", "C:\\JUNK\\~TMPDIR"}));
 }
 
-TEST_F(DryRunReport, JsonEscapesTextsAndCountsPerCategory) {
+TEST_F(DryRunReport, ReportEscapesTextsAndCountsPerCategory) {
   std::ostringstream out, err;
   const int code = RunReportProgram(memory.platform(), memory.links, {},
                                     {"--main-program", "--json"}, {out, err, false});
@@ -131,6 +131,15 @@ TEST_F(DryRunReport, JsonEscapesTextsAndCountsPerCategory) {
   EXPECT_NE(json.find("\"name\":\"q\\\"u\\\\\xC3\xB6\\u0001.hlp\""), std::string::npos) << json;
   EXPECT_NE(json.find("\"found\":7,\"toRemove\":7"), std::string::npos) << json;
   EXPECT_EQ(json.find("there.hlp"), std::string::npos);
+  // Without interface texts the file categories' captions are empty: the
+  // built-in ones stand in.
+  std::ostringstream text;
+  ASSERT_EQ(
+      RunReportProgram(memory.platform(), memory.links, {}, {"--main-program"}, {text, err, false}),
+      kExitComplete);
+  EXPECT_NE(text.str().find("\nBAK-Dateien\n  remove  C:\\JUNK\\OLD.BAK\n  would remove 1 of 1\n"),
+            std::string::npos)
+      << text.str();
 }
 
 // A change tried inside a step fails the run, also when the step catches the
