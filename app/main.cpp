@@ -13,23 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "app/cleaning_steps.h"
 #include "platform/utf8.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_resources.h"
-#include "regscan/com_scans.h"
-#include "regscan/file_type_scans.h"
-#include "regscan/icon_scans.h"
-#include "regscan/list_scans.h"
-#include "regscan/program_scans.h"
-#include "regscan/scan_pattern.h"
-#include "regscan/whole_registry_scan.h"
 #include "run/registry_repair.h"
 #include "run/run_context.h"
-#include "run/run_driver.h"
-#include "sweep/cache_sweep.h"
-#include "sweep/junk_sweep.h"
 #include "sweep/shell_link.h"
 #include "ui/dialog_form.h"
 #include "ui/interface_texts.h"
@@ -73,30 +64,6 @@ void RunMessageLoop() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-}
-
-// The scans of this build by CategoryIndex; the others are not built yet.
-zent::CleaningSteps CleaningStepsOf(zent::RunContext& run, zent::RegistryRepair& repair,
-                                    zent::TShellLink& shellLink, const zent::SystemFacts& facts) {
-  using zent::RegCategory;
-  const auto slot = [](RegCategory category) { return static_cast<std::size_t>(category); };
-  zent::CleaningSteps steps;
-  steps.scans[slot(RegCategory::FileFormats)] = [&run] { zent::ScanFileFormats(run); };
-  steps.scans[slot(RegCategory::ComServers)] = [&run] { zent::ScanComServers(run); };
-  steps.scans[slot(RegCategory::ActiveX)] = [&run] { zent::ScanActiveX(run); };
-  steps.scans[slot(RegCategory::SharedDlls)] = [&run] { zent::ScanSharedDlls(run); };
-  steps.scans[slot(RegCategory::Uninstall)] = [&run] { zent::ScanUninstall(run); };
-  steps.scans[slot(RegCategory::Autorun)] = [&run] { zent::ScanAutorun(run); };
-  steps.scans[slot(RegCategory::Fonts)] = [&run] { zent::ScanFonts(run); };
-  steps.scans[slot(RegCategory::SystemSounds)] = [&run] { zent::ScanSystemSounds(run); };
-  steps.scans[slot(RegCategory::HelpFiles)] = [&run] { zent::ScanHelpFiles(run); };
-  steps.scans[slot(RegCategory::AppPaths)] = [&run] { zent::ScanAppPaths(run); };
-  steps.scans[slot(RegCategory::Icons)] = [&run] { zent::ScanIcons(run); };
-  steps.scans[slot(RegCategory::OtherEntries)] = [&run] { zent::ScanOtherEntries(run); };
-  steps.repair = [&repair] { repair.Repair(); };
-  steps.junkSweep = [&run, &shellLink] { zent::SweepJunkFiles(run, shellLink); };
-  steps.cacheSweep = [&run, &facts] { zent::SweepInternetCaches(run, zent::ShellFolders(facts)); };
-  return steps;
 }
 
 // The two windows of the program and what they share. The saver window is
@@ -159,8 +126,8 @@ class Application {
     const zent::OptionSourceChoice choice{
         .safety = zent::SafetyModeButton(dialogModel_).checked,
         .mainProgram = zent::MainProgramModeButton(dialogModel_).checked};
-    zent::RunCleaningPass(run_, choice,
-                          CleaningStepsOf(run_, repair_, shellLink_, saverModel_.SystemFacts));
+    zent::RunCleaningPass(
+        run_, choice, zent::CleaningStepsOf(run_, &repair_, shellLink_, saverModel_.SystemFacts));
   }
 
  private:

@@ -10,7 +10,8 @@ target_link_libraries(zent_memory_platform PUBLIC zent_core)
 file(GLOB ZENT_NATIVE_TESTS CONFIGURE_DEPENDS tests/native/*.cpp tests/both/*.cpp)
 add_executable(native_tests ${ZENT_NATIVE_TESTS})
 target_include_directories(native_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(native_tests PRIVATE zent_memory_platform GTest::gtest GTest::gtest_main)
+target_link_libraries(native_tests PRIVATE zent_memory_platform zent_app_core GTest::gtest
+  GTest::gtest_main)
 include(GoogleTest)
 gtest_discover_tests(native_tests DISCOVERY_MODE PRE_TEST)
 

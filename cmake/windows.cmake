@@ -14,9 +14,10 @@ add_library(zent_win32_windows STATIC ${ZENT_WINDOW_SOURCES})
 target_link_libraries(zent_win32_windows PUBLIC zent_win32_platform)
 
 file(GLOB ZENT_APP_SOURCES CONFIGURE_DEPENDS app/*.cpp app/*.rc ui/strings.rc)
+list(REMOVE_ITEM ZENT_APP_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/app/cleaning_steps.cpp)
 add_executable(zent_saver WIN32 ${ZENT_APP_SOURCES})
 set_target_properties(zent_saver PROPERTIES OUTPUT_NAME "ZentSaver" SUFFIX ".scr")
-target_link_libraries(zent_saver PRIVATE zent_win32_windows)
+target_link_libraries(zent_saver PRIVATE zent_app_core zent_win32_windows)
 target_link_options(zent_saver PRIVATE -municode)
 # The resource script names its icon and manifest beside it.
 target_include_directories(zent_saver PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/app)
@@ -24,6 +25,13 @@ set_property(SOURCE app/saver.rc APPEND PROPERTY OBJECT_DEPENDS
   ${CMAKE_CURRENT_SOURCE_DIR}/app/saver.ico)
 set_property(SOURCE app/manifest.rc APPEND PROPERTY OBJECT_DEPENDS
   ${CMAKE_CURRENT_SOURCE_DIR}/app/saver.manifest)
+
+# The dry-run report beside the saver: a console program that lists what a
+# cleaning run would remove and changes nothing (tools/check-report.sh).
+add_executable(zent_report app/report/report_main.cpp ui/strings.rc)
+set_target_properties(zent_report PROPERTIES OUTPUT_NAME "ZentReport" SUFFIX ".exe")
+target_link_libraries(zent_report PRIVATE zent_app_core zent_win32_platform)
+target_link_options(zent_report PRIVATE -municode)
 
 # A window that shows the drive list over the machine's drives, for looking at
 # it (tools/screenshot-drive-list.sh); the saver keeps its drive lists hidden.
