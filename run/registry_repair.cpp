@@ -4,6 +4,7 @@
 
 #include "common/concat.h"
 #include "common/path_helpers.h"
+#include "common/product_views.h"
 #include "common/registry_helpers.h"
 #include "platform/utf8.h"
 
@@ -204,13 +205,15 @@ std::optional<std::string> ExportCommand(std::string_view scratchFullPath, std::
   return command;
 }
 
-RegistryRepair::RegistryRepair(RunContext& run) : run_(run) {}
+RegistryRepair::RegistryRepair(RunContext& run, std::uint64_t exportTimeLimitMs)
+    : run_(run), exportTimeLimitMs_(exportTimeLimitMs) {}
 
 std::string RegistryRepair::BackupDirectory() const {
   std::string path;
   try {
-    path = RegReadText(run_.platform.registry, RegRoot::LocalMachine, kBackupSettingsKey,
-                       kBackupPathValue);
+    path =
+        RegReadText(ProductValueView(run_.platform.registry, kBackupSettingsKey, kBackupPathValue),
+                    RegRoot::LocalMachine, kBackupSettingsKey, kBackupPathValue);
   } catch (const RegistryError&) {
     path.clear();  // a value that cannot be read counts as not set
   }
@@ -293,6 +296,8 @@ void RegistryRepair::RepairFinding(int categoryIndex, const FindingCategory& cat
                                    std::size_t i) {
   const Finding finding = FindingAt(category, i);
   for (const auto& rule : kRepairRules) {
+    // Input during the first key's export leaves the second key untouched.
+    if (run_.state.AbortRequested) return;
     if (rule.categoryIndex == categoryIndex) ApplyRule(rule, finding);
   }
 }
@@ -412,15 +417,34 @@ std::optional<RegScript> RegistryRepair::ExportToBackup(std::string_view key) {
   const auto fullPath = files.FullPath(scratch);
   const auto command = fullPath ? ExportCommand(*fullPath, key) : std::nullopt;
   if (!command) return std::nullopt;
+  if (!RunEditor(*command)) {
+    // Whatever a hung or abandoned editor wrote is no export.
+    files.Delete(scratch);
+    return std::nullopt;
+  }
+  Pump();
+  return AddScratchToBackup();
+}
+
+bool RegistryRepair::RunEditor(std::string_view command) {
   // By its full path: a "regedit.exe" planted beside the saver or in the
   // current folder must never run in its place.
   const std::string windows = run_.platform.system.WindowsDirectory();
-  if (windows.empty()) return std::nullopt;
+  if (windows.empty()) return false;
   const std::string editor = Concat({StripTrailingBackslashes(windows), "\\regedit.exe"});
-  const bool started = run_.platform.launcher.RunProgramHiddenAndWait(editor, *command);
-  Pump();
-  if (!started) return std::nullopt;
-  return AddScratchToBackup();
+  const auto program = run_.platform.launcher.StartProgramHidden(editor, command);
+  if (!program) return false;
+  // The starfield and the input handling must go on: an editor that hangs or
+  // shows an error box would otherwise freeze the saver.
+  auto& clock = run_.platform.clock;
+  const std::uint64_t started = clock.TickMilliseconds();
+  while (!program->WaitForEnd(kEditorWaitSliceMs)) {
+    if (run_.PumpAndCheckAbort() || clock.TickMilliseconds() - started >= exportTimeLimitMs_) {
+      program->Terminate();
+      return false;
+    }
+  }
+  return true;
 }
 
 std::optional<RegScript> RegistryRepair::AddScratchToBackup() {

@@ -201,6 +201,20 @@ MemoryRegistry::MemoryRegistry() {
 
 MemoryRegistry::~MemoryRegistry() = default;
 
+platform::Registry& MemoryRegistry::InView(platform::RegView view) {
+  if (view == platform::RegView::Bits32) return View32();
+  return view64_ != nullptr ? *view64_ : *this;
+}
+
+MemoryRegistry& MemoryRegistry::View32() {
+  if (view64_ != nullptr) return *this;
+  if (!view32_) {
+    view32_ = std::make_unique<MemoryRegistry>();
+    view32_->view64_ = this;
+  }
+  return *view32_;
+}
+
 std::shared_ptr<Node> MemoryRegistry::Find(RegRoot root, std::string_view path) const {
   auto node = roots_.at(root);
   for (const auto part : SplitKeyPath(path)) {
