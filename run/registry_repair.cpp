@@ -156,6 +156,13 @@ Finding FindingAt(const FindingCategory& category, std::size_t i) {
           TextAt(category.EntryKeys(), i), TextAt(category.EntryDetails(), i)};
 }
 
+// Found by name once per finding: a parent key may hold thousands of values.
+SavedValues ByName(const std::vector<std::pair<std::string, platform::RegValue>>& values) {
+  SavedValues byName;
+  for (const auto& [name, value] : values) byName.emplace(UpperCaseUtf8(name), value);
+  return byName;
+}
+
 std::size_t CharacterCount(std::string_view text) {
   std::size_t count = 0;
   for (std::size_t at = 0; at < text.size(); at += CharacterLength(text, at)) ++count;
@@ -332,8 +339,8 @@ bool RegistryRepair::BackUp(const RepairRule& rule, const RepairTarget& target) 
     case ExportParentOnce: {
       auto& saved = parentSaved_.at(static_cast<std::size_t>(rule.categoryIndex));
       if (!saved) {
-        auto tree = BackUpKeyTree(target.root, target.key);
-        if (tree && !tree->empty()) saved = std::move(tree->front());
+        const auto tree = BackUpKeyTree(target.root, target.key);
+        if (tree && !tree->empty()) saved = ByName(tree->front().values);
       }
       return saved && ValueIsBackedUp(target, *saved);
     }
@@ -391,20 +398,15 @@ bool RegistryRepair::AppendExactBlock(std::string_view rootName,
   return added;
 }
 
-bool RegistryRepair::ValueIsBackedUp(const RepairTarget& target, StoredKey& saved) {
+bool RegistryRepair::ValueIsBackedUp(const RepairTarget& target, SavedValues& saved) {
   const auto now = ReadStoredValue(run_.platform.registry, target.root, target.key, target.value);
   if (!now) return true;  // nothing there that could be lost
-  const auto held = std::find_if(saved.values.begin(), saved.values.end(), [&](const auto& v) {
-    return UpperCaseUtf8(v.first) == UpperCaseUtf8(target.value);
-  });
-  if (held != saved.values.end() && held->second == *now) return true;
+  const std::string name = UpperCaseUtf8(target.value);
+  const auto held = saved.find(name);
+  if (held != saved.end() && held->second == *now) return true;
   const StoredKey single{target.key, {{target.value, *now}}};
   if (!AppendExactBlock(RootName(target.root), {single})) return false;
-  if (held != saved.values.end()) {
-    held->second = *now;
-  } else {
-    saved.values.emplace_back(target.value, *now);
-  }
+  saved.insert_or_assign(name, *now);
   return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,6 +50,9 @@ std::optional<std::string> ExportCommand(std::string_view scratchFullPath, std::
 // with the table).
 struct RepairRule;
 struct RepairTarget;
+
+// The values a backup holds of one key, by upper-cased name.
+using SavedValues = std::map<std::string, platform::RegValue>;
 
 class RegistryRepair {
  public:
@@ -103,14 +107,14 @@ class RegistryRepair {
   bool AppendExactBlock(std::string_view rootName, const std::vector<StoredKey>& keys);
   // Before a value of a once-exported parent goes: true when the backup holds
   // it as it is now, if need be after adding it as an exact block.
-  bool ValueIsBackedUp(const RepairTarget& target, StoredKey& saved);
+  bool ValueIsBackedUp(const RepairTarget& target, SavedValues& saved);
   void Pump();
 
   RunContext& run_;
   std::uint64_t exportTimeLimitMs_;
   std::string directory_;
   // What the backup holds of each category's parent key, once exported.
-  std::array<std::optional<StoredKey>, 12> parentSaved_{};
+  std::array<std::optional<SavedValues>, 12> parentSaved_{};
 };
 
 }  // namespace zent
