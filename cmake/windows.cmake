@@ -83,6 +83,13 @@ if(EXISTS ${GTEST_SOURCE_DIR}/CMakeLists.txt)
   target_include_directories(wine_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(wine_tests PRIVATE zent_win32_windows gtest gtest_main)
   set_target_properties(wine_tests PROPERTIES SUFFIX ".exe")
+  # A "regedit.exe" the tests plant where a search would find it first
+  # (tools/wine-tests.sh puts it beside the test program).
+  add_executable(standin_regedit tests/wine/standin/standin_regedit.cpp)
+  target_include_directories(standin_regedit PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_options(standin_regedit PRIVATE -municode)
+  set_target_properties(standin_regedit PROPERTIES SUFFIX ".exe")
+  add_dependencies(wine_tests standin_regedit)
 
   enable_testing()
   add_test(NAME wine_tests

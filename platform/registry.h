@@ -62,6 +62,10 @@ class RegistryKey {
   virtual bool DeleteSubkey(std::string_view name) = 0;
 };
 
+// The two views 64-bit Windows keeps of HKEY_LOCAL_MACHINE\SOFTWARE: the one of
+// 64-bit programs and the one of 32-bit programs ("Wow6432Node").
+enum class RegView { Bits64, Bits32 };
+
 // Key paths are relative to the root, parts separated by "\", without a leading
 // backslash; the empty path names the root itself. Names compare without regard
 // to case, as in the system's registry.
@@ -79,6 +83,9 @@ class Registry {
   // back to where it started. False for a plain key and a missing one, and
   // from a registry that has no links.
   virtual bool IsLink(RegRoot /*root*/, std::string_view /*path*/) { return false; }
+  // The registry as programs of that width see it, whichever this one is; on
+  // a system with one view only, this registry itself.
+  virtual Registry& InView(RegView /*view*/) { return *this; }
 };
 
 }  // namespace zent::platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,6 +49,20 @@ class SystemQueries {
   virtual bool HasFontFace(std::string_view /*face*/) { return false; }
 };
 
+// A program started in the background. Letting go of it ends the program if
+// it is still running: nothing the saver starts outlives the step that waits
+// for it.
+class RunningProgram {
+ public:
+  virtual ~RunningProgram() = default;
+  // Waits until the program has ended, at most `milliseconds`, and returns
+  // sooner when a window message arrives for this thread, so the caller can
+  // let it run; true once the program has ended.
+  virtual bool WaitForEnd(std::uint32_t milliseconds) = 0;
+  // Ends the program at once, whatever it was doing.
+  virtual void Terminate() = 0;
+};
+
 class ProgramLauncher {
  public:
   virtual ~ProgramLauncher() = default;
@@ -59,6 +74,14 @@ class ProgramLauncher {
   // program of that name in the current or the caller's folder is not run.
   virtual bool RunProgramHiddenAndWait(std::string_view programPath,
                                        std::string_view commandLine) = 0;
+  // Starts the program at `programPath` (a full path, never searched for) as
+  // RunProgramHiddenAndWait does, without waiting for it; nullptr when it
+  // could not be started. A launcher that cannot leave programs running starts
+  // none.
+  virtual std::unique_ptr<RunningProgram> StartProgramHidden(std::string_view /*programPath*/,
+                                                             std::string_view /*commandLine*/) {
+    return nullptr;
+  }
 };
 
 class MessagePump {

@@ -4,6 +4,7 @@
 
 #include "common/concat.h"
 #include "common/path_helpers.h"
+#include "common/product_views.h"
 #include "common/registry_helpers.h"
 #include "platform/utf8.h"
 
@@ -155,6 +156,13 @@ Finding FindingAt(const FindingCategory& category, std::size_t i) {
           TextAt(category.EntryKeys(), i), TextAt(category.EntryDetails(), i)};
 }
 
+// Found by name once per finding: a parent key may hold thousands of values.
+SavedValues ByName(const std::vector<std::pair<std::string, platform::RegValue>>& values) {
+  SavedValues byName;
+  for (const auto& [name, value] : values) byName.emplace(UpperCaseUtf8(name), value);
+  return byName;
+}
+
 std::size_t CharacterCount(std::string_view text) {
   std::size_t count = 0;
   for (std::size_t at = 0; at < text.size(); at += CharacterLength(text, at)) ++count;
@@ -204,13 +212,15 @@ std::optional<std::string> ExportCommand(std::string_view scratchFullPath, std::
   return command;
 }
 
-RegistryRepair::RegistryRepair(RunContext& run) : run_(run) {}
+RegistryRepair::RegistryRepair(RunContext& run, std::uint64_t exportTimeLimitMs)
+    : run_(run), exportTimeLimitMs_(exportTimeLimitMs) {}
 
 std::string RegistryRepair::BackupDirectory() const {
   std::string path;
   try {
-    path = RegReadText(run_.platform.registry, RegRoot::LocalMachine, kBackupSettingsKey,
-                       kBackupPathValue);
+    path =
+        RegReadText(ProductValueView(run_.platform.registry, kBackupSettingsKey, kBackupPathValue),
+                    RegRoot::LocalMachine, kBackupSettingsKey, kBackupPathValue);
   } catch (const RegistryError&) {
     path.clear();  // a value that cannot be read counts as not set
   }
@@ -293,6 +303,8 @@ void RegistryRepair::RepairFinding(int categoryIndex, const FindingCategory& cat
                                    std::size_t i) {
   const Finding finding = FindingAt(category, i);
   for (const auto& rule : kRepairRules) {
+    // Input during the first key's export leaves the second key untouched.
+    if (run_.state.AbortRequested) return;
     if (rule.categoryIndex == categoryIndex) ApplyRule(rule, finding);
   }
 }
@@ -327,8 +339,8 @@ bool RegistryRepair::BackUp(const RepairRule& rule, const RepairTarget& target) 
     case ExportParentOnce: {
       auto& saved = parentSaved_.at(static_cast<std::size_t>(rule.categoryIndex));
       if (!saved) {
-        auto tree = BackUpKeyTree(target.root, target.key);
-        if (tree && !tree->empty()) saved = std::move(tree->front());
+        const auto tree = BackUpKeyTree(target.root, target.key);
+        if (tree && !tree->empty()) saved = ByName(tree->front().values);
       }
       return saved && ValueIsBackedUp(target, *saved);
     }
@@ -386,20 +398,15 @@ bool RegistryRepair::AppendExactBlock(std::string_view rootName,
   return added;
 }
 
-bool RegistryRepair::ValueIsBackedUp(const RepairTarget& target, StoredKey& saved) {
+bool RegistryRepair::ValueIsBackedUp(const RepairTarget& target, SavedValues& saved) {
   const auto now = ReadStoredValue(run_.platform.registry, target.root, target.key, target.value);
   if (!now) return true;  // nothing there that could be lost
-  const auto held = std::find_if(saved.values.begin(), saved.values.end(), [&](const auto& v) {
-    return UpperCaseUtf8(v.first) == UpperCaseUtf8(target.value);
-  });
-  if (held != saved.values.end() && held->second == *now) return true;
+  const std::string name = UpperCaseUtf8(target.value);
+  const auto held = saved.find(name);
+  if (held != saved.end() && held->second == *now) return true;
   const StoredKey single{target.key, {{target.value, *now}}};
   if (!AppendExactBlock(RootName(target.root), {single})) return false;
-  if (held != saved.values.end()) {
-    held->second = *now;
-  } else {
-    saved.values.emplace_back(target.value, *now);
-  }
+  saved.insert_or_assign(name, *now);
   return true;
 }
 
@@ -412,15 +419,34 @@ std::optional<RegScript> RegistryRepair::ExportToBackup(std::string_view key) {
   const auto fullPath = files.FullPath(scratch);
   const auto command = fullPath ? ExportCommand(*fullPath, key) : std::nullopt;
   if (!command) return std::nullopt;
+  if (!RunEditor(*command)) {
+    // Whatever a hung or abandoned editor wrote is no export.
+    files.Delete(scratch);
+    return std::nullopt;
+  }
+  Pump();
+  return AddScratchToBackup();
+}
+
+bool RegistryRepair::RunEditor(std::string_view command) {
   // By its full path: a "regedit.exe" planted beside the saver or in the
   // current folder must never run in its place.
   const std::string windows = run_.platform.system.WindowsDirectory();
-  if (windows.empty()) return std::nullopt;
+  if (windows.empty()) return false;
   const std::string editor = Concat({StripTrailingBackslashes(windows), "\\regedit.exe"});
-  const bool started = run_.platform.launcher.RunProgramHiddenAndWait(editor, *command);
-  Pump();
-  if (!started) return std::nullopt;
-  return AddScratchToBackup();
+  const auto program = run_.platform.launcher.StartProgramHidden(editor, command);
+  if (!program) return false;
+  // The starfield and the input handling must go on: an editor that hangs or
+  // shows an error box would otherwise freeze the saver.
+  auto& clock = run_.platform.clock;
+  const std::uint64_t started = clock.TickMilliseconds();
+  while (!program->WaitForEnd(kEditorWaitSliceMs)) {
+    if (run_.PumpAndCheckAbort() || clock.TickMilliseconds() - started >= exportTimeLimitMs_) {
+      program->Terminate();
+      return false;
+    }
+  }
+  return true;
 }
 
 std::optional<RegScript> RegistryRepair::AddScratchToBackup() {

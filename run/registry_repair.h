@@ -7,6 +7,8 @@
 // which gets a dated name when the repair ends or the saver is closed.
 
 #include <array>
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +32,11 @@ inline constexpr std::string_view kRunningBackupName = "1.reg";
 inline constexpr std::string_view kScratchName = "dummy.reg";
 // The longest command line the exporter is started with.
 inline constexpr std::size_t kMaxExportCommandLength = 511;
+// How long an export may take before the editor is taken to hang.
+inline constexpr std::uint64_t kExportTimeLimitMs = 60'000;
+// The longest the repair waits for the editor without letting the saver's
+// messages run (the wait ends sooner when one arrives).
+inline constexpr std::uint32_t kEditorWaitSliceMs = 100;
 
 // The root's full name as scripts write it ("HKEY_CURRENT_USER").
 std::string_view RootName(platform::RegRoot root);
@@ -44,9 +51,13 @@ std::optional<std::string> ExportCommand(std::string_view scratchFullPath, std::
 struct RepairRule;
 struct RepairTarget;
 
+// The values a backup holds of one key, by upper-cased name.
+using SavedValues = std::map<std::string, platform::RegValue>;
+
 class RegistryRepair {
  public:
-  explicit RegistryRepair(RunContext& run);
+  // An export taking longer than `exportTimeLimitMs` counts as failed.
+  explicit RegistryRepair(RunContext& run, std::uint64_t exportTimeLimitMs = kExportTimeLimitMs);
 
   // Backs up and removes the selected findings of every category in
   // `CategoryList`, then gives the running backup its dated name and clears the
@@ -89,17 +100,21 @@ class RegistryRepair {
   bool BackUp(const RepairRule& rule, const RepairTarget& target);
   void Remove(const RepairRule& rule, const RepairTarget& target);
   std::optional<RegScript> ExportToBackup(std::string_view key);
+  // Runs the editor while the saver goes on; true when it ended by itself
+  // within the time limit and before input asked to end the run.
+  bool RunEditor(std::string_view command);
   std::optional<RegScript> AddScratchToBackup();
   bool AppendExactBlock(std::string_view rootName, const std::vector<StoredKey>& keys);
   // Before a value of a once-exported parent goes: true when the backup holds
   // it as it is now, if need be after adding it as an exact block.
-  bool ValueIsBackedUp(const RepairTarget& target, StoredKey& saved);
+  bool ValueIsBackedUp(const RepairTarget& target, SavedValues& saved);
   void Pump();
 
   RunContext& run_;
+  std::uint64_t exportTimeLimitMs_;
   std::string directory_;
   // What the backup holds of each category's parent key, once exported.
-  std::array<std::optional<StoredKey>, 12> parentSaved_{};
+  std::array<std::optional<SavedValues>, 12> parentSaved_{};
 };
 
 }  // namespace zent

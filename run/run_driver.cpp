@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/product_views.h"
 #include "common/registry_errors.h"
 #include "common/registry_helpers.h"
 
@@ -86,7 +87,7 @@ void SetSafetySwitches(CleaningSwitches& switches) {
 // program's options replace them.
 void ChooseOptions(RunContext& run, OptionSourceChoice choice) {
   SaverRunState& state = run.state;
-  platform::Registry& registry = run.platform.registry;
+  platform::Registry& registry = ProductKeyView(run.platform.registry, kOptionsKey);
   state.OptionSource = OptionSourceOf(choice);
   if (state.OptionSource == kMainProgramOptions &&
       !RegKeyExists(registry, RegRoot::LocalMachine, kOptionsKey)) {

@@ -53,6 +53,8 @@ tools/check-report.sh build/win64/ZentReport.exe build/win64/ZentSaver.scr
 summary+=("wine: the dry-run report lists exactly what the saver then removes, and changes nothing")
 tools/check-registry-views.sh
 summary+=("wine: the demo's registry values are in the saver's (64-bit) view")
+tools/check-product-views.sh build/win64/ZentSaver.scr
+summary+=("wine: the main program's keys are found in the 32-bit view and settings go back there")
 tools/check-dialog-dpi.sh build/win64/wine_tests.exe
 summary+=("wine: the dialog's texts fit their controls at 96 and 144 dpi")
 

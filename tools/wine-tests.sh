@@ -8,7 +8,8 @@
 # user cannot read (ZENT_UNREADABLE_FOLDER, for "could not look" answers) and
 # a drive without a recycle bin (ZENT_NOBIN_DRIVE, W:) and a folder holding a
 # symbolic link to a folder beside it (ZENT_LINK_HOLDER, the link is "link"),
-# which Wine lists with the reparse-point attribute.
+# which Wine lists with the reparse-point attribute. A stand-in registry
+# editor built beside the program (standin_regedit.exe) goes with it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -35,11 +36,16 @@ inside='
   exec wine64 "C:\\zent-run\\$program" "$@"
 '
 
+# The stand-in registry editor the tests plant, when it was built beside them.
+copies=()
+standin="$(dirname "$program")/standin_regedit.exe"
+[ ! -f "$standin" ] || copies+=(--copy "$standin")
+
 output=$(mktemp)
 trap 'rm -f "$output"' EXIT
 
 set +e
-"$here/wine-sandbox.sh" --nobin-drive W --copy "$program" -- \
+"$here/wine-sandbox.sh" --nobin-drive W --copy "$program" "${copies[@]}" -- \
   bash -c "$inside" bash "$(basename "$program")" "$@" 2>&1 | tee "$output"
 status=${PIPESTATUS[0]}
 set -e

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "common/product_views.h"
 #include "common/registry_helpers.h"
 
 namespace zent {
@@ -83,8 +84,9 @@ void SaverWindowModel::PrepareDirectories() {
   state_.WinDir = SystemFacts.WinDirectory();
   state_.SysDir = SystemFacts.SysDirectory();
   state_.FontsDir = SystemFacts.FontsFolder();
-  state_.ProductDirectory = RegReadTextOrEmpty(platform_.registry, platform::RegRoot::LocalMachine,
-                                               kProductKey, kProductPathValue);
+  state_.ProductDirectory =
+      RegReadTextOrEmpty(ProductValueView(platform_.registry, kProductKey, kProductPathValue),
+                         platform::RegRoot::LocalMachine, kProductKey, kProductPathValue);
 }
 
 void SaverWindowModel::PrepareExclusions() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/product_views.h"
 #include "common/registry_helpers.h"
 #include "ui/dialog_form.h"
 
@@ -26,7 +27,8 @@ void WriteValue(platform::Registry& registry, std::string_view name, std::int32_
 
 }  // namespace
 
-bool LoadSettings(Form& dialog, platform::Registry& registry) {
+bool LoadSettings(Form& dialog, platform::Registry& system) {
+  platform::Registry& registry = ProductKeyView(system, kSaverSettingsKey);
   if (!RegKeyExists(registry, kRoot, kSaverSettingsKey)) {
     return false;
   }
@@ -53,7 +55,9 @@ bool LoadSettings(Form& dialog, platform::Registry& registry) {
   return AlwaysDeleteButton(dialog).checked;
 }
 
-void SaveSettings(const Form& dialog, platform::Registry& registry) {
+void SaveSettings(const Form& dialog, platform::Registry& system) {
+  // Back where they were read from; a first save goes to the 64-bit view.
+  platform::Registry& registry = ProductKeyView(system, kSaverSettingsKey);
   WriteValue(registry, "MODE", MainProgramModeButton(dialog).checked ? 2 : 1);
   WriteValue(registry, "STARS", ParseInteger(StarCountEdit(dialog).text));
   WriteValue(registry, "SPEED", SpeedBar(dialog).position);

@@ -386,6 +386,7 @@ bool MemoryFileSystem::Delete(std::string_view path) {
 }
 
 bool MemoryFileSystem::Rename(std::string_view from, std::string_view to) {
+  if (refuseRenames) return false;
   if (!Find(from, nullptr) || Find(to, nullptr)) return false;
   std::string newName;
   Entry* newParent = ParentFolder(to, &newName, nullptr);

@@ -29,6 +29,11 @@ class MemoryRegistry final : public platform::Registry {
                                               platform::RegAccess access) override;
   std::unique_ptr<platform::RegistryKey> Create(RegRoot root, std::string_view path) override;
   bool IsLink(RegRoot root, std::string_view path) override;
+  // This registry is the 64-bit view; the 32-bit one is a tree of its own,
+  // made when first asked for (on the system only HKLM\SOFTWARE differs, and
+  // only the product's keys are read through it).
+  platform::Registry& InView(platform::RegView view) override;
+  MemoryRegistry& View32();
 
   // Test set-up and inspection; paths as for Open.
   void SetValue(RegRoot root, std::string_view path, std::string_view name, RegValue value);
@@ -55,6 +60,8 @@ class MemoryRegistry final : public platform::Registry {
   std::shared_ptr<Node> Find(RegRoot root, std::string_view path) const;
   std::map<RegRoot, std::shared_ptr<Node>> roots_;
   bool refuseWrites_ = false;
+  std::unique_ptr<MemoryRegistry> view32_;
+  MemoryRegistry* view64_ = nullptr;  // set in the 32-bit view
 };
 
 class MemoryFileSystem final : public platform::FileSystem {
@@ -78,6 +85,8 @@ class MemoryFileSystem final : public platform::FileSystem {
   // breaks off, and after how many bytes; unset: every write succeeds.
   std::function<std::optional<std::size_t>(int call)> appendBreaksAfter;
   int appendWholeCalls = 0;
+  // Every Rename fails (the file is held open by another program).
+  bool refuseRenames = false;
   std::optional<std::string> Content(std::string_view path) const;
   std::optional<std::uint32_t> AttributesOf(std::string_view path) const;
   bool IsOpen(std::string_view path) const;
@@ -208,13 +217,22 @@ class MemorySystem final : public platform::SystemQueries {
 };
 
 // Records the command lines; a test may act on them (as a program would).
+// A program does its work (onRun) as it starts; one started in the background
+// then runs on through as many waits as `waitsBeforeEnd` gives it.
 class MemoryLauncher final : public platform::ProgramLauncher {
  public:
   bool RunHiddenAndWait(std::string_view commandLine) override;
   bool RunProgramHiddenAndWait(std::string_view programPath, std::string_view commandLine) override;
+  std::unique_ptr<platform::RunningProgram> StartProgramHidden(
+      std::string_view programPath, std::string_view commandLine) override;
   std::vector<std::string> commands;
   std::vector<std::string> programs;            // the full path given with each command, else ""
   std::function<bool(std::string_view)> onRun;  // result of the run; true when unset
+  // Unset: every program has ended by the time it was started.
+  std::function<int(std::string_view)> waitsBeforeEnd;
+  int waits = 0;       // WaitForEnd calls on programs still running
+  int terminated = 0;  // programs ended before they ended by themselves
+  int running = 0;     // programs started and not yet ended
 };
 
 // Counts the pump calls; a test may hook them (to deliver "input" at a point).

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <iterator>
+#include <list>
 #include <map>
 
 #include "platform/memory/memory_platform.h"
@@ -14,7 +16,11 @@ struct MemoryRegistry::Node {
   // Sorted by sortKey, as the system lists them; found by a binary search, so
   // a key with tens of thousands of subkeys stays quick to walk.
   std::vector<std::shared_ptr<Node>> children;
-  std::vector<std::pair<std::string, RegValue>> values;  // in order of creation
+  using Values = std::list<std::pair<std::string, RegValue>>;
+  Values values;  // in order of creation
+  // `values` by upper-case name: a key may hold thousands of values, and a
+  // test of thousands of findings must not spend its time finding them.
+  std::map<std::string, Values::iterator> valueIndex;
   // Bytes of text values set as stored (odd, unterminated, with a NUL
   // inside), by upper-case name; `values` holds their reading as text.
   std::map<std::string, std::string> storedText;
@@ -41,12 +47,23 @@ struct MemoryRegistry::Node {
   }
 
   void Put(std::string_view valueName, RegValue value) {
-    storedText.erase(UpperCaseUtf8(valueName));
+    const std::string key = UpperCaseUtf8(valueName);
+    storedText.erase(key);
     if (RegValue* existing = FindValue(valueName)) {
       *existing = std::move(value);
     } else {
       values.emplace_back(std::string(valueName), std::move(value));
+      valueIndex.emplace(key, std::prev(values.end()));
     }
+  }
+
+  bool EraseValue(std::string_view valueName) {
+    const auto at = valueIndex.find(UpperCaseUtf8(valueName));
+    if (at == valueIndex.end()) return false;
+    storedText.erase(at->first);
+    values.erase(at->second);
+    valueIndex.erase(at);
+    return true;
   }
 
   std::shared_ptr<Node> Child(std::string_view childName) const {
@@ -66,10 +83,8 @@ struct MemoryRegistry::Node {
   }
 
   RegValue* FindValue(std::string_view valueName) {
-    for (auto& [n, v] : values) {
-      if (EqualsIgnoringCase(n, valueName)) return &v;
-    }
-    return nullptr;
+    const auto at = valueIndex.find(UpperCaseUtf8(valueName));
+    return at == valueIndex.end() ? nullptr : &at->second->second;
   }
 };
 
@@ -163,13 +178,7 @@ class MemoryKey final : public platform::RegistryKey {
 
   bool DeleteValue(std::string_view name) override {
     if (!Writable()) return false;
-    auto& values = node_->values;
-    const auto it = std::find_if(values.begin(), values.end(),
-                                 [&](const auto& v) { return EqualsIgnoringCase(v.first, name); });
-    if (it == values.end()) return false;
-    node_->storedText.erase(UpperCaseUtf8(it->first));
-    values.erase(it);
-    return true;
+    return node_->EraseValue(name);
   }
 
   bool DeleteSubkey(std::string_view name) override {
@@ -200,6 +209,20 @@ MemoryRegistry::MemoryRegistry() {
 }
 
 MemoryRegistry::~MemoryRegistry() = default;
+
+platform::Registry& MemoryRegistry::InView(platform::RegView view) {
+  if (view == platform::RegView::Bits32) return View32();
+  return view64_ != nullptr ? *view64_ : *this;
+}
+
+MemoryRegistry& MemoryRegistry::View32() {
+  if (view64_ != nullptr) return *this;
+  if (!view32_) {
+    view32_ = std::make_unique<MemoryRegistry>();
+    view32_->view64_ = this;
+  }
+  return *view32_;
+}
 
 std::shared_ptr<Node> MemoryRegistry::Find(RegRoot root, std::string_view path) const {
   auto node = roots_.at(root);

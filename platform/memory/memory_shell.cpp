@@ -79,6 +79,46 @@ bool MemoryLauncher::RunProgramHiddenAndWait(std::string_view programPath,
   return onRun ? onRun(commandLine) : true;
 }
 
+namespace {
+
+class MemoryRunningProgram final : public platform::RunningProgram {
+ public:
+  MemoryRunningProgram(MemoryLauncher& launcher, int waitsLeft)
+      : launcher_(launcher), waitsLeft_(waitsLeft) {
+    if (waitsLeft_ > 0) ++launcher_.running;
+  }
+  MemoryRunningProgram(const MemoryRunningProgram&) = delete;
+  MemoryRunningProgram& operator=(const MemoryRunningProgram&) = delete;
+  ~MemoryRunningProgram() override { Terminate(); }
+
+  bool WaitForEnd(std::uint32_t /*milliseconds*/) override {
+    if (waitsLeft_ <= 0) return true;
+    ++launcher_.waits;
+    if (--waitsLeft_ == 0) --launcher_.running;
+    return waitsLeft_ == 0;
+  }
+
+  void Terminate() override {
+    if (waitsLeft_ <= 0) return;
+    waitsLeft_ = 0;
+    --launcher_.running;
+    ++launcher_.terminated;
+  }
+
+ private:
+  MemoryLauncher& launcher_;
+  int waitsLeft_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::RunningProgram> MemoryLauncher::StartProgramHidden(
+    std::string_view programPath, std::string_view commandLine) {
+  if (!RunProgramHiddenAndWait(programPath, commandLine)) return nullptr;
+  const int waitsLeft = waitsBeforeEnd ? waitsBeforeEnd(commandLine) : 0;
+  return std::make_unique<MemoryRunningProgram>(*this, waitsLeft);
+}
+
 bool MemoryLauncher::RunHiddenAndWait(std::string_view commandLine) {
   programs.emplace_back();
   commands.emplace_back(commandLine);

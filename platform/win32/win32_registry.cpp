@@ -166,11 +166,23 @@ class Win32Key final : public platform::RegistryKey {
 
 }  // namespace
 
+Win32Registry::~Win32Registry() = default;
+
+// The flags are ignored where there is only one view (32-bit Windows).
+platform::Registry& Win32Registry::InView(platform::RegView view) {
+  const bool bits64 = view == platform::RegView::Bits64;
+  const std::uint32_t flag = bits64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+  if (flag == viewFlag_) return *this;
+  auto& registry = views_[bits64 ? 0 : 1];
+  if (!registry) registry = std::make_unique<Win32Registry>(flag);
+  return *registry;
+}
+
 std::unique_ptr<platform::RegistryKey> Win32Registry::Open(RegRoot root, std::string_view path,
                                                            RegAccess access) {
   const auto keyPath = KeyPath(path);
   if (!keyPath) return nullptr;
-  const REGSAM rights = access == RegAccess::Full ? KEY_ALL_ACCESS : KEY_READ;
+  const REGSAM rights = (access == RegAccess::Full ? KEY_ALL_ACCESS : KEY_READ) | viewFlag_;
   UniqueHkey key;
   if (RegOpenKeyExW(RootKey(root), keyPath->c_str(), 0, rights, key.put()) != ERROR_SUCCESS) {
     return nullptr;
@@ -183,7 +195,7 @@ std::unique_ptr<platform::RegistryKey> Win32Registry::Create(RegRoot root, std::
   if (!keyPath) return nullptr;
   UniqueHkey key;
   if (RegCreateKeyExW(RootKey(root), keyPath->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_ALL_ACCESS, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+                      KEY_ALL_ACCESS | viewFlag_, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
     return nullptr;
   }
   return std::make_unique<Win32Key>(std::move(key));
@@ -195,8 +207,8 @@ bool Win32Registry::IsLink(RegRoot root, std::string_view path) {
   const auto keyPath = KeyPath(path);
   if (!keyPath || keyPath->empty()) return false;
   UniqueHkey key;
-  if (RegOpenKeyExW(RootKey(root), keyPath->c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE,
-                    key.put()) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(RootKey(root), keyPath->c_str(), REG_OPTION_OPEN_LINK,
+                    KEY_QUERY_VALUE | viewFlag_, key.put()) != ERROR_SUCCESS) {
     return false;
   }
   DWORD type = REG_NONE;

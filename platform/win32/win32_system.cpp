@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <optional>
+#include <string>
+
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 
@@ -156,10 +160,13 @@ bool Win32System::HasFontFace(std::string_view face) {
 
 namespace {
 
+// How long an ended program may take to be gone before its handle is let go.
+constexpr DWORD kTerminateWaitMs = 5000;
+
 // Without `program` the system takes the command line's first word and
 // searches the program's own folder and the current folder first.
-bool RunHidden(const wchar_t* program, std::string_view commandLine) {
-  if (commandLine.find('\0') != std::string_view::npos) return false;
+UniqueKernelObject StartHidden(const wchar_t* program, std::string_view commandLine) {
+  if (commandLine.find('\0') != std::string_view::npos) return {};
   std::wstring command = Widen(commandLine);  // CreateProcessW may write into it
   // SW_HIDE keeps a windowed program out of sight, CREATE_NO_WINDOW a console
   // program from opening a console window.
@@ -170,24 +177,73 @@ bool RunHidden(const wchar_t* program, std::string_view commandLine) {
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                       nullptr, &startup, &process)) {
-    return false;
+    return {};
   }
-  const UniqueKernelObject processHandle(process.hProcess);
   const UniqueKernelObject threadHandle(process.hThread);
-  WaitForSingleObject(processHandle.get(), INFINITE);
-  return true;
+  return UniqueKernelObject(process.hProcess);
 }
+
+std::optional<std::wstring> ProgramPath(std::string_view programPath) {
+  if (programPath.empty() || programPath.find('\0') != std::string_view::npos) return std::nullopt;
+  return Widen(programPath);
+}
+
+class Win32RunningProgram final : public platform::RunningProgram {
+ public:
+  explicit Win32RunningProgram(UniqueKernelObject process) : process_(std::move(process)) {}
+  Win32RunningProgram(const Win32RunningProgram&) = delete;
+  Win32RunningProgram& operator=(const Win32RunningProgram&) = delete;
+  ~Win32RunningProgram() override {
+    if (!ended_) Terminate();
+  }
+
+  bool WaitForEnd(std::uint32_t milliseconds) override {
+    if (ended_) return true;
+    HANDLE process = process_.get();
+    ended_ =
+        MsgWaitForMultipleObjects(1, &process, FALSE, milliseconds, QS_ALLINPUT) == WAIT_OBJECT_0;
+    return ended_;
+  }
+
+  void Terminate() override {
+    if (ended_) return;
+    TerminateProcess(process_.get(), 1);
+    // Gone, so it holds none of its files open any more.
+    WaitForSingleObject(process_.get(), kTerminateWaitMs);
+    ended_ = true;
+  }
+
+ private:
+  UniqueKernelObject process_;
+  bool ended_ = false;
+};
 
 }  // namespace
 
 bool Win32Launcher::RunHiddenAndWait(std::string_view commandLine) {
-  return RunHidden(nullptr, commandLine);
+  const UniqueKernelObject process = StartHidden(nullptr, commandLine);
+  if (!process) return false;
+  WaitForSingleObject(process.get(), INFINITE);
+  return true;
 }
 
 bool Win32Launcher::RunProgramHiddenAndWait(std::string_view programPath,
                                             std::string_view commandLine) {
-  if (programPath.empty() || programPath.find('\0') != std::string_view::npos) return false;
-  return RunHidden(Widen(programPath).c_str(), commandLine);
+  const auto program = ProgramPath(programPath);
+  if (!program) return false;
+  const UniqueKernelObject process = StartHidden(program->c_str(), commandLine);
+  if (!process) return false;
+  WaitForSingleObject(process.get(), INFINITE);
+  return true;
+}
+
+std::unique_ptr<platform::RunningProgram> Win32Launcher::StartProgramHidden(
+    std::string_view programPath, std::string_view commandLine) {
+  const auto program = ProgramPath(programPath);
+  if (!program) return nullptr;
+  UniqueKernelObject process = StartHidden(program->c_str(), commandLine);
+  if (!process) return nullptr;
+  return std::make_unique<Win32RunningProgram>(std::move(process));
 }
 
 void Win32Pump::Pump() {

@@ -6,6 +6,7 @@
 // for a key that does not exist. Install it as the launcher's onRun.
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -97,6 +98,19 @@ inline bool FakeRegedit(memory::MemoryPlatform& memory, std::string_view command
   memory.files.WriteWhole(request->file,
                           std::string("\xFF\xFE").append(Utf8ToUtf16Le(text).value_or("")));
   return true;
+}
+
+// More waits than any time limit lets pass: a program that needs them hangs.
+inline constexpr int kHangingWaits = 1'000'000;
+
+// The editor writes its export and then hangs (as behind an error box nobody
+// answers) for the keys `hangsOn` picks; it ends only when it is ended.
+inline void MakeRegeditHang(memory::MemoryPlatform& memory,
+                            std::function<bool(const ExportRequest&)> hangsOn) {
+  memory.launcher.waitsBeforeEnd = [hangsOn = std::move(hangsOn)](std::string_view command) {
+    const auto request = ParseExportCommand(command);
+    return request && hangsOn(*request) ? kHangingWaits : 0;
+  };
 }
 
 }  // namespace zent::testing

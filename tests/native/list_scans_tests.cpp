@@ -120,6 +120,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ""},
         AppPathCase{"NetworkFolder", "FOO.EXE", MakeTextValue(""), "\\\\SERVER\\SHARE", ""},
         AppPathCase{"BareProgramName", "FOO.EXE", MakeTextValue("FOO.EXE"), std::nullopt, ""},
+        // A bare name is found by searching, wherever the folder in "Path" lies.
+        AppPathCase{"BareProgramNameWithGoneFolder", "FOO.EXE", MakeTextValue("foo.exe"),
+                    "C:\\GONE", ""},
         AppPathCase{"FolderCannotBeRead", "FOO.EXE", MakeTextValue("C:\\LOCKED\\FOO.EXE"),
                     std::nullopt, ""},
         AppPathCase{"FolderCannotBeReadNonProgram", "FOO", std::nullopt, "C:\\LOCKED\\SUB", ""}),

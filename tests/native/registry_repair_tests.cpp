@@ -589,6 +589,47 @@ TEST_F(AbortingRepair, InputAtAnyMessageHandlingLeavesNoBackupOnlyInTheRunningFi
   }
 }
 
+TEST_F(AbortingRepair, AnEditorThatHangsIsEndedAtTheTimeLimitWhileTheSaverGoesOn) {
+  testing::MakeRegeditHang(f.memory,
+                           [](const auto& request) { return request.key.ends_with("app1.exe"); });
+  int pumpsWhileHung = 0;
+  f.memory.pump.onPump = [&](int) { pumpsWhileHung += f.memory.launcher.running; };
+  RegistryRepair limited(f.run, 1000);
+
+  limited.Repair();
+
+  EXPECT_EQ(f.memory.launcher.terminated, 1);
+  EXPECT_EQ(f.memory.launcher.running, 0);
+  EXPECT_GT(pumpsWhileHung, 10);
+  EXPECT_LT(f.memory.launcher.waits, 1000);
+  EXPECT_TRUE(Registry().KeyExists(RegRoot::LocalMachine, std::string(kAppPaths) + "app1.exe"));
+  for (const char* gone : {"app0.exe", "app2.exe", "app3.exe", "app4.exe"}) {
+    EXPECT_FALSE(Registry().KeyExists(RegRoot::LocalMachine, std::string(kAppPaths) + gone));
+  }
+  EXPECT_FALSE(Registry().Value(RegRoot::LocalMachine, kHelpKey, "b.hlp"));
+  EXPECT_FALSE(f.memory.files.Content(kScratch));
+  ExpectEveryRemovalBackedUp();
+}
+
+TEST_F(AbortingRepair, InputWhileTheEditorHangsEndsItAndTheRepairAtOnce) {
+  testing::MakeRegeditHang(f.memory,
+                           [](const auto& request) { return request.key.ends_with("app1.exe"); });
+  f.memory.pump.onPump = [&](int) {
+    if (f.memory.launcher.running > 0 && !f.state.AbortRequested) EndSaver();
+  };
+
+  Repair();
+
+  EXPECT_EQ(f.memory.launcher.terminated, 1);
+  EXPECT_EQ(f.memory.launcher.waits, 1);
+  EXPECT_EQ(f.memory.launcher.commands.size(), 2u);
+  EXPECT_FALSE(Registry().KeyExists(RegRoot::LocalMachine, std::string(kAppPaths) + "app0.exe"));
+  EXPECT_TRUE(Registry().KeyExists(RegRoot::LocalMachine, std::string(kAppPaths) + "app1.exe"));
+  EXPECT_EQ(BackupFolderFiles(), Lines{"Di081220261030.reg"});
+  ExpectEveryRemovalBackedUp();
+  EXPECT_EQ(f.categories.Count(), 2u);
+}
+
 // --- the backup restores exactly what goes ------------------------------------
 
 // What importing every dated backup writes.
@@ -739,6 +780,61 @@ TEST_F(RegistryRepairTest, AnAppendThatBreaksOffLeavesNoPartOfItsBlockAndRemoves
   EXPECT_EQ(script->keys.size(), 2u);
   EXPECT_TRUE(DecodesWithoutLoss(content));
 }
+
+// The backup folder cannot be made, or the running backup cannot be given
+// its dated name: what was removed until then is in a backup that imports.
+struct FileFault {
+  std::string label;
+  std::function<void(memory::MemoryFileSystem&)> inject;
+  bool entriesGo;  // whether the backups succeed before the fault strikes
+};
+
+void PrintTo(const FileFault& c, std::ostream* out) { *out << c.label; }
+
+class FileFaultTest : public RegistryRepairTest, public ::testing::WithParamInterface<FileFault> {};
+
+TEST_P(FileFaultTest, EveryRemovedEntryIsInABackupThatImports) {
+  const std::string app = std::string(kAppPaths) + "gone.exe";
+  Registry().SetValue(RegRoot::LocalMachine, app, "", MakeTextValue(kGone));
+  Registry().SetValue(RegRoot::LocalMachine, kHelpKey, "gone.hlp", MakeTextValue(kGone));
+  const auto appTree = ReadKeyTree(Registry(), RegRoot::LocalMachine, app);
+  const auto helpTree = ReadKeyTree(Registry(), RegRoot::LocalMachine, kHelpKey);
+  GetParam().inject(f.memory.files);
+  AddCategory(9, {{"gone.exe", kGone, "", ""}});
+  AddCategory(8, {{"gone.hlp", kGone, "", ""}});
+
+  Repair();
+  f.memory.files.ClearFailures();
+  f.memory.files.refuseRenames = false;
+
+  const bool gone = !Registry().KeyExists(RegRoot::LocalMachine, app);
+  EXPECT_EQ(gone, GetParam().entriesGo);
+  EXPECT_EQ(!Registry().Value(RegRoot::LocalMachine, kHelpKey, "gone.hlp"), gone);
+  std::string all;
+  for (const auto& name : BackupFolderFiles()) {
+    const auto content = f.memory.files.Content(std::string(kBackupDir) + "\\" + name);
+    const auto script = ReadRegScript(content.value_or(""));
+    ASSERT_TRUE(script) << name;
+    EXPECT_EQ(script->malformedLines, 0u) << name;
+    for (const auto& line : DecodeScriptLines(content.value_or(""))) all += line + "\r\n";
+  }
+  if (!gone) return;
+  const auto imported = ImportedContent(ReadRegScript(all).value_or(RegScript{}));
+  EXPECT_TRUE(NotRestoredBy(imported, "HKEY_LOCAL_MACHINE", appTree).empty());
+  EXPECT_TRUE(NotRestoredBy(imported, "HKEY_LOCAL_MACHINE", helpTree).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FileFaultTest,
+    ::testing::Values(FileFault{"BackupFolderCannotBeMade",
+                                [](memory::MemoryFileSystem& files) {
+                                  files.FailPath(kBackupDir, platform::FsError::AccessDenied);
+                                },
+                                false},
+                      FileFault{"FinalRenameFails",
+                                [](memory::MemoryFileSystem& files) { files.refuseRenames = true; },
+                                true}),
+    [](const auto& testCase) { return testCase.param.label; });
 
 // --- the exporter's command line -------------------------------------------------
 

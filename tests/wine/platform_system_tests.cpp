@@ -81,6 +81,26 @@ TEST(Win32Launcher, WaitsUntilTheProgramHasEnded) {
   EXPECT_FALSE(P().launcher.RunHiddenAndWait(std::string("cmd /c exit 0\0x", 15)));
 }
 
+TEST(Win32Launcher, ABackgroundProgramIsWaitedForAndEndedOnRequest) {
+  const auto folder = testing::NewTestFolder();
+  const auto output = folder + "late.txt";
+  const std::string cmd = P().system.SystemDirectory() + "\\cmd.exe";
+  auto quick = P().launcher.StartProgramHidden(cmd, "cmd /c exit 0");
+  ASSERT_NE(quick, nullptr);
+  EXPECT_TRUE(quick->WaitForEnd(20000));
+  EXPECT_EQ(P().launcher.StartProgramHidden(folder + "zent-no-such-program.exe", "x"), nullptr);
+
+  // Ended while it waits, it never writes its file.
+  auto slow = P().launcher.StartProgramHidden(
+      cmd, "cmd /c ping -n 4 127.0.0.1 >nul & echo late> \"" + output + "\"");
+  ASSERT_NE(slow, nullptr);
+  EXPECT_FALSE(slow->WaitForEnd(200));
+  slow->Terminate();
+  EXPECT_TRUE(slow->WaitForEnd(0));
+  Sleep(4000);
+  EXPECT_EQ(P().files.FileExists(output), Presence::Missing);
+}
+
 TEST(Win32Launcher, RegistryEditorExportsAKey) {
   const auto folder = testing::NewTestFolder();
   const auto key = testing::NewTestKey();

@@ -5,7 +5,10 @@
 // brings back every key and value with its type and bytes. A second test ends the repair at each
 // message-pump point in turn, as input to the saver window would, and proves
 // that everything removed until then can still be restored from the dated
-// backups alone.
+// backups alone. A "regedit.exe" planted beside the program and in the
+// current folder is never started in place of the system's editor.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -21,6 +24,7 @@
 
 #include "common/registry_helpers.h"
 #include "platform/utf8.h"
+#include "platform/win32/text.h"
 #include "regscan/com_scans.h"
 #include "regscan/file_type_scans.h"
 #include "regscan/icon_scans.h"
@@ -737,6 +741,87 @@ TEST_F(RegistryRepairOnWine, EverythingRemovedBeforeAnAbortIsInTheDatedBackups) 
   // Aborts must have hit the repair after it had removed entries, or the
   // test proved nothing about the backups.
   EXPECT_GT(abortedAfterRemoving, 5);
+}
+
+// The folder of this program, which a search for a bare program name looks
+// in first.
+std::string OwnFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
+  path.resize(length < MAX_PATH ? length : 0);
+  const std::string narrow = win32::Narrow(path);
+  return narrow.substr(0, narrow.rfind('\\'));
+}
+
+// Stand-in editors planted in this program's folder and in a current folder
+// of their own; taken away again, with the current folder put back, at the
+// end.
+class PlantedEditors {
+ public:
+  explicit PlantedEditors(const std::string& currentFolder) : current_(currentFolder) {
+    GetCurrentDirectoryW(MAX_PATH, previous_);
+    const std::string standIn = OwnFolder() + "\\standin_regedit.exe";
+    EXPECT_EQ(Real().files.FileExists(standIn), Presence::Present)
+        << "tools/wine-tests.sh puts it beside the test program";
+    Real().files.CreateFolders(current_);
+    for (const auto& folder : {OwnFolder(), current_}) {
+      EXPECT_TRUE(Real().files.Copy(standIn, folder + "\\regedit.exe", true)) << folder;
+    }
+    EXPECT_TRUE(SetCurrentDirectoryW(win32::Widen(current_).c_str()));
+  }
+  ~PlantedEditors() {
+    SetCurrentDirectoryW(previous_);
+    for (const auto& folder : {OwnFolder(), current_}) {
+      Real().files.Delete(folder + "\\regedit.exe");
+      Real().files.Delete(folder + "\\regedit.exe.started");
+    }
+  }
+  PlantedEditors(const PlantedEditors&) = delete;
+  PlantedEditors& operator=(const PlantedEditors&) = delete;
+
+  // The folders whose stand-in has run, and its trace taken away.
+  std::vector<std::string> TakeStarted() const {
+    std::vector<std::string> started;
+    for (const auto& folder : {OwnFolder(), current_}) {
+      if (Real().files.Delete(folder + "\\regedit.exe.started")) started.push_back(folder);
+    }
+    return started;
+  }
+
+ private:
+  std::string current_;
+  wchar_t previous_[MAX_PATH] = {};
+};
+
+TEST(RegistryEditorOnWine, APlantedRegeditBesideTheProgramOrInTheCurrentFolderNeverRuns) {
+  BackupSettingAside backupSetting;
+  const std::string base =
+      "C:\\ZentStandInTest" + std::to_string(Real().clock.TickMilliseconds() % 100000);
+  PlantedEditors planted(base + "\\current");
+  // Started by its bare name, the way the editor once was, a planted one runs.
+  ASSERT_TRUE(Real().launcher.RunHiddenAndWait("regedit /?"));
+  ASSERT_FALSE(planted.TakeStarted().empty()) << "the stand-in does not leave its trace";
+
+  const std::string key = Join(kAppPathsKey, "zentstandin.exe");
+  ASSERT_TRUE(RegWriteNumber(Real().registry, HKLM, key, "Count", 7));
+  RunWorld world(base + "\\product", base);
+  CategoryItem& item = world.categories.Add(kAppPathsCategory, "Apps");
+  item.category.CreateLists();
+  item.category.Record({"zentstandin.exe", base + "\\gone.exe", {}, {}});
+  item.category.SetAllFlags(1);
+  world.state.RepairRunning = true;
+  RegistryRepair(world.run).Repair();
+  const bool removed = !RegKeyExists(Real().registry, HKLM, key);
+  RegRemoveKey(Real().registry, HKLM, key);
+
+  EXPECT_EQ(Listed(planted.TakeStarted()), "");
+  EXPECT_TRUE(removed) << "the system's editor did not export the key";
+  const auto dated = DatedBackups(base + "\\product\\BACKUP");
+  ASSERT_EQ(dated.size(), 1u);
+  const auto script = ReadRegScript(
+      Real().files.ReadWhole(base + "\\product\\BACKUP\\" + dated.front()).value_or(""));
+  ASSERT_TRUE(script);
+  EXPECT_TRUE(ImportedContent(*script).contains(UpperCaseUtf8("HKEY_LOCAL_MACHINE\\" + key)));
 }
 
 }  // namespace
