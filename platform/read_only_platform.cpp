@@ -1,5 +1,7 @@
 #include "platform/read_only_platform.h"
 
+#include <array>
+#include <cstddef>
 #include <utility>
 
 namespace zent::platform {
@@ -79,10 +81,20 @@ class ReadOnlyPlatform::Registry final : public platform::Registry {
     owner_.Refuse(Call("Create", KeyText(root, path)));
   }
   bool IsLink(RegRoot root, std::string_view path) override { return inner_.IsLink(root, path); }
+  // The other view is refused changes as well: the main program's keys may
+  // be read from either.
+  platform::Registry& InView(RegView view) override {
+    platform::Registry& inner = inner_.InView(view);
+    if (&inner == &inner_) return *this;
+    auto& wrapped = views_[static_cast<std::size_t>(view)];
+    if (!wrapped) wrapped = std::make_unique<Registry>(inner, owner_);
+    return *wrapped;
+  }
 
  private:
   platform::Registry& inner_;
   ReadOnlyPlatform& owner_;
+  std::array<std::unique_ptr<Registry>, 2> views_;
 };
 
 class ReadOnlyPlatform::Files final : public FileSystem {
@@ -165,8 +177,9 @@ class ReadOnlyPlatform::Launcher final : public ProgramLauncher {
   bool RunHiddenAndWait(std::string_view commandLine) override {
     owner_.Refuse(Call("RunHiddenAndWait", commandLine));
   }
-  bool RunProgramHiddenAndWait(std::string_view programPath, std::string_view) override {
-    owner_.Refuse(Call("RunProgramHiddenAndWait", programPath));
+  std::unique_ptr<RunningProgram> StartProgramHidden(std::string_view programPath,
+                                                     std::string_view) override {
+    owner_.Refuse(Call("StartProgramHidden", programPath));
   }
 
  private:

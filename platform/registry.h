@@ -84,8 +84,9 @@ class Registry {
   // from a registry that has no links.
   virtual bool IsLink(RegRoot /*root*/, std::string_view /*path*/) { return false; }
   // The registry as programs of that width see it, whichever this one is; on
-  // a system with one view only, this registry itself.
-  virtual Registry& InView(RegView /*view*/) { return *this; }
+  // a system with one view only, this registry itself. Every registry answers
+  // it itself: a wrapper that fell back on its own view would hide the other.
+  virtual Registry& InView(RegView view) = 0;
 };
 
 }  // namespace zent::platform

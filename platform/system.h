@@ -69,19 +69,13 @@ class ProgramLauncher {
   // Starts a command line without showing a window and waits until it ends;
   // false when it could not be started.
   virtual bool RunHiddenAndWait(std::string_view commandLine) = 0;
-  // The same for the program at `programPath` (a full path): the command
-  // line's first word then only names it and is never searched for, so a
-  // program of that name in the current or the caller's folder is not run.
-  virtual bool RunProgramHiddenAndWait(std::string_view programPath,
-                                       std::string_view commandLine) = 0;
-  // Starts the program at `programPath` (a full path, never searched for) as
-  // RunProgramHiddenAndWait does, without waiting for it; nullptr when it
-  // could not be started. A launcher that cannot leave programs running starts
-  // none.
-  virtual std::unique_ptr<RunningProgram> StartProgramHidden(std::string_view /*programPath*/,
-                                                             std::string_view /*commandLine*/) {
-    return nullptr;
-  }
+  // Starts the program at `programPath` (a full path) without showing a window
+  // and without waiting for it; nullptr when it could not be started. The
+  // command line's first word only names the program and is never searched
+  // for, so a program of that name in the current or the caller's folder is
+  // not run.
+  virtual std::unique_ptr<RunningProgram> StartProgramHidden(std::string_view programPath,
+                                                             std::string_view commandLine) = 0;
 };
 
 class MessagePump {

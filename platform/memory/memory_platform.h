@@ -222,7 +222,6 @@ class MemorySystem final : public platform::SystemQueries {
 class MemoryLauncher final : public platform::ProgramLauncher {
  public:
   bool RunHiddenAndWait(std::string_view commandLine) override;
-  bool RunProgramHiddenAndWait(std::string_view programPath, std::string_view commandLine) override;
   std::unique_ptr<platform::RunningProgram> StartProgramHidden(
       std::string_view programPath, std::string_view commandLine) override;
   std::vector<std::string> commands;

@@ -72,13 +72,6 @@ bool MemorySystem::HasFontFace(std::string_view face) {
   });
 }
 
-bool MemoryLauncher::RunProgramHiddenAndWait(std::string_view programPath,
-                                             std::string_view commandLine) {
-  programs.emplace_back(programPath);
-  commands.emplace_back(commandLine);
-  return onRun ? onRun(commandLine) : true;
-}
-
 namespace {
 
 class MemoryRunningProgram final : public platform::RunningProgram {
@@ -114,7 +107,9 @@ class MemoryRunningProgram final : public platform::RunningProgram {
 
 std::unique_ptr<platform::RunningProgram> MemoryLauncher::StartProgramHidden(
     std::string_view programPath, std::string_view commandLine) {
-  if (!RunProgramHiddenAndWait(programPath, commandLine)) return nullptr;
+  programs.emplace_back(programPath);
+  commands.emplace_back(commandLine);
+  if (onRun && !onRun(commandLine)) return nullptr;
   const int waitsLeft = waitsBeforeEnd ? waitsBeforeEnd(commandLine) : 0;
   return std::make_unique<MemoryRunningProgram>(*this, waitsLeft);
 }

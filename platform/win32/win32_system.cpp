@@ -227,16 +227,6 @@ bool Win32Launcher::RunHiddenAndWait(std::string_view commandLine) {
   return true;
 }
 
-bool Win32Launcher::RunProgramHiddenAndWait(std::string_view programPath,
-                                            std::string_view commandLine) {
-  const auto program = ProgramPath(programPath);
-  if (!program) return false;
-  const UniqueKernelObject process = StartHidden(program->c_str(), commandLine);
-  if (!process) return false;
-  WaitForSingleObject(process.get(), INFINITE);
-  return true;
-}
-
 std::unique_ptr<platform::RunningProgram> Win32Launcher::StartProgramHidden(
     std::string_view programPath, std::string_view commandLine) {
   const auto program = ProgramPath(programPath);

@@ -167,6 +167,8 @@ class MeteredRegistry final : public platform::Registry {
   std::unique_ptr<platform::RegistryKey> Create(RegRoot root, std::string_view path) override {
     return Wrap(m_([&] { return inner_.Create(root, path); }));
   }
+  // The benchmark's registry has one view.
+  platform::Registry& InView(platform::RegView) override { return *this; }
 
  private:
   std::unique_ptr<platform::RegistryKey> Wrap(std::unique_ptr<platform::RegistryKey> key) {

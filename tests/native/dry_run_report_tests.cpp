@@ -172,6 +172,15 @@ TEST_F(DryRunReport, APlantedChangeFailsTheRun) {
       {"SetAttributes",
        [](platform::Platform& p) { p.files.SetAttributes("C:\\JUNK\\KEEP.TXT", 1); }},
       {"RunHiddenAndWait", [](platform::Platform& p) { p.launcher.RunHiddenAndWait("regedit"); }},
+      {"StartProgramHidden",
+       [](platform::Platform& p) {
+         p.launcher.StartProgramHidden("C:\\WINDOWS\\regedit.exe", "");
+       }},
+      {"SetValue in the 32-bit view",
+       [](platform::Platform& p) {
+         p.registry.InView(platform::RegView::Bits32)
+             .Create(platform::RegRoot::LocalMachine, "SOFTWARE\\ZentPlanted");
+       }},
   };
   const auto before = Snapshot(memory);
   for (const Case& planted : cases) {
