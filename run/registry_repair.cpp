@@ -155,6 +155,42 @@ Finding FindingAt(const FindingCategory& category, std::size_t i) {
           TextAt(category.EntryKeys(), i), TextAt(category.EntryDetails(), i)};
 }
 
+// How the record names an entry the rule acts on.
+std::string EntryText(const RepairRule& rule, const RepairTarget& target) {
+  const std::string key = Concat({RootName(target.root), "\\", target.key});
+  const std::string value = target.value.empty() ? std::string("default value")
+                                                 : Concat({"value \"", target.value, "\""});
+  switch (rule.removal) {
+    case RemoveKey:
+      return "key " + key;
+    case RemoveValue:
+      return Concat({value, " in ", key});
+    case EmptyDefaultValue:
+      return Concat({"default value of ", key, " (emptied)"});
+    case EmptyValue:
+      return Concat({value, " of ", key, " (emptied)"});
+  }
+  return key;
+}
+
+// Why a selected entry stays when its backup could not be made.
+std::string_view BackupFailure(RepairBackup backup) {
+  switch (backup) {
+    case ExportOwnKey:
+      return "its backup failed: the key could not be exported into the backup";
+    case ExportParentOnce:
+      return "its backup failed: the key that holds it could not be exported into the backup";
+    case WriteValueBlock:
+      return "its backup failed: not a text value, empty, or the backup could not be written";
+  }
+  return "its backup failed";
+}
+
+constexpr std::string_view kNotOwnKey =
+    "not a key of its own: a shared or wider key is never removed";
+constexpr std::string_view kNoRoot = "it names no registry root and key";
+constexpr std::string_view kRemovalRefused = "the registry refused the removal";
+
 std::size_t CharacterCount(std::string_view text) {
   std::size_t count = 0;
   for (std::size_t at = 0; at < text.size(); at += CharacterLength(text, at)) ++count;
@@ -266,15 +302,24 @@ void RegistryRepair::Repair() {
 
 bool RegistryRepair::SecureLeftOverBackup() {
   if (run_.platform.files.FileExists(BackupFile()) == Presence::Missing) return true;
-  return MoveRunningBackupToDatedName();
+  std::string dated;
+  const bool secured = MoveRunningBackupToDatedName(&dated);
+  run_.Journal().LeftOverBackup(secured ? dated : std::string());
+  return secured;
 }
 
 void RegistryRepair::FinishBackup() {
-  MoveRunningBackupToDatedName();
+  std::string dated;
+  const bool gone = MoveRunningBackupToDatedName(&dated);
+  if (!dated.empty()) {
+    run_.Journal().BackupDated(dated);
+  } else if (!gone) {
+    run_.Journal().BackupNotDated(BackupFile());
+  }
   run_.state.RepairRunning = false;
 }
 
-bool RegistryRepair::MoveRunningBackupToDatedName() {
+bool RegistryRepair::MoveRunningBackupToDatedName(std::string* datedPath) {
   auto& files = run_.platform.files;
   const std::string running = BackupFile();
   if (files.FileExists(running) == Presence::Missing) return true;
@@ -286,7 +331,9 @@ bool RegistryRepair::MoveRunningBackupToDatedName() {
   }
   const std::string dated =
       DatedBackupName(*written, run_.platform.system.AbbreviatedDayName(written->dayOfWeek));
-  return MoveToDatedName(files, running, Directory(), dated).has_value();
+  const auto moved = MoveToDatedName(files, running, Directory(), dated);
+  if (moved && datedPath) *datedPath = *moved;
+  return moved.has_value();
 }
 
 void RegistryRepair::RepairFinding(int categoryIndex, const FindingCategory& category,
@@ -299,7 +346,13 @@ void RegistryRepair::RepairFinding(int categoryIndex, const FindingCategory& cat
 
 void RegistryRepair::ApplyRule(const RepairRule& rule, const Finding& finding) {
   auto key = Fill(rule.key, finding);
-  if (!key || !HasShape(*key, rule.shape)) return;
+  if (!key) return;
+  RunJournal& journal = run_.Journal();
+  if (!HasShape(*key, rule.shape)) {
+    journal.EntryLeft(rule.categoryIndex, Concat({"key ", RootName(rule.root), "\\", *key}),
+                      kNotOwnKey, false);
+    return;
+  }
   std::string value;
   if (!rule.value.empty()) {
     auto filled = Fill(rule.value, finding);
@@ -310,14 +363,25 @@ void RegistryRepair::ApplyRule(const RepairRule& rule, const Finding& finding) {
   if (rule.backup == WriteValueBlock) {
     // "HKEY_CURRENT_USER\Software\X": the root in full, then the key path.
     const auto split = target.key.find('\\');
-    if (split == std::string::npos || split + 1 == target.key.size()) return;
-    const auto root = RootNamed(std::string_view(target.key).substr(0, split));
-    if (!root) return;
+    const auto root = split == std::string::npos
+                          ? std::nullopt
+                          : RootNamed(std::string_view(target.key).substr(0, split));
+    if (!root || split + 1 == target.key.size()) {
+      journal.EntryLeft(rule.categoryIndex, "key " + target.key, kNoRoot, false);
+      return;
+    }
     target.root = *root;
     target.key.erase(0, split + 1);
     if (target.value == kDefaultValueCaption) target.value.clear();
   }
-  if (BackUp(rule, target)) Remove(rule, target);
+  if (!BackUp(rule, target)) {
+    journal.EntryLeft(rule.categoryIndex, EntryText(rule, target), BackupFailure(rule.backup),
+                      false);
+  } else if (Remove(rule, target)) {
+    journal.EntryRemoved(rule.categoryIndex, EntryText(rule, target));
+  } else {
+    journal.EntryLeft(rule.categoryIndex, EntryText(rule, target), kRemovalRefused, true);
+  }
 }
 
 bool RegistryRepair::BackUp(const RepairRule& rule, const RepairTarget& target) {
@@ -338,28 +402,25 @@ bool RegistryRepair::BackUp(const RepairRule& rule, const RepairTarget& target) 
   return false;
 }
 
-void RegistryRepair::Remove(const RepairRule& rule, const RepairTarget& target) {
+bool RegistryRepair::Remove(const RepairRule& rule, const RepairTarget& target) {
   auto& registry = run_.platform.registry;
-  // The helpers' results are not proof of anything (a key that cannot be
-  // opened reads as gone), and a failed removal is silent anyway.
+  // The result only tells the record what happened; a key that cannot be
+  // opened reads as gone, and a failed removal is silent to the user anyway.
   try {
     switch (rule.removal) {
       case RemoveKey:
-        RegRemoveKey(registry, target.root, target.key);
-        break;
+        return RegRemoveKey(registry, target.root, target.key);
       case RemoveValue:
-        RegRemoveValue(registry, target.root, target.key, target.value);
-        break;
+        return RegRemoveValue(registry, target.root, target.key, target.value);
       case EmptyDefaultValue:
-        RegWriteText(registry, target.root, target.key, "", "");
-        break;
+        return RegWriteText(registry, target.root, target.key, "", "");
       case EmptyValue:
-        RegWriteText(registry, target.root, target.key, target.value, "");
-        break;
+        return RegWriteText(registry, target.root, target.key, target.value, "");
     }
   } catch (const RegistryError&) {
     // An integer or binary value cannot hold the empty text; it stays as it is.
   }
+  return false;
 }
 
 bool RegistryRepair::ExportKey(std::string_view key) { return ExportToBackup(key).has_value(); }

@@ -83,11 +83,13 @@ class RegistryRepair {
   // Gives a running backup left by an earlier run its dated name; false when
   // it is still there (it must not be mixed with or replaced by this run's).
   bool SecureLeftOverBackup();
-  bool MoveRunningBackupToDatedName();
+  // True when no running backup is left; `datedPath` gets the name it moved to.
+  bool MoveRunningBackupToDatedName(std::string* datedPath = nullptr);
   void RepairFinding(int categoryIndex, const FindingCategory& category, std::size_t i);
   void ApplyRule(const RepairRule& rule, const Finding& finding);
   bool BackUp(const RepairRule& rule, const RepairTarget& target);
-  void Remove(const RepairRule& rule, const RepairTarget& target);
+  // True when the entry is gone (or emptied) afterwards.
+  bool Remove(const RepairRule& rule, const RepairTarget& target);
   std::optional<RegScript> ExportToBackup(std::string_view key);
   std::optional<RegScript> AddScratchToBackup();
   bool AppendExactBlock(std::string_view rootName, const std::vector<StoredKey>& keys);
