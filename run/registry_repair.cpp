@@ -166,9 +166,9 @@ std::string EntryText(const RepairRule& rule, const RepairTarget& target) {
     case RemoveValue:
       return Concat({value, " in ", key});
     case EmptyDefaultValue:
-      return Concat({"default value of ", key, " (emptied)"});
+      return Concat({"the text of the default value of ", key, " (the key stays)"});
     case EmptyValue:
-      return Concat({value, " of ", key, " (emptied)"});
+      return Concat({"the text of the ", value, " of ", key, " (the value stays)"});
   }
   return key;
 }
@@ -190,6 +190,20 @@ constexpr std::string_view kNotOwnKey =
     "not a key of its own: a shared or wider key is never removed";
 constexpr std::string_view kNoRoot = "it names no registry root and key";
 constexpr std::string_view kRemovalRefused = "the registry refused the removal";
+
+// Whether the entry is gone, or its text empty, as anyone may read it: the
+// removal helpers take a key they may not write to for a missing one.
+bool IsGone(platform::Registry& registry, RepairRemoval removal, const RepairTarget& target) {
+  std::string_view path = target.key;
+  while (path.starts_with('\\')) path.remove_prefix(1);
+  const auto key =
+      registry.Open(target.root, StripTrailingBackslashes(path), platform::RegAccess::Read);
+  if (removal == RemoveKey) return key == nullptr;
+  if (!key) return removal == RemoveValue;
+  const auto value = key->QueryValue(target.value);
+  if (removal == RemoveValue) return !value;
+  return value && value->type == platform::kRegSz && value->data.empty();
+}
 
 std::size_t CharacterCount(std::string_view text) {
   std::size_t count = 0;
@@ -377,7 +391,10 @@ void RegistryRepair::ApplyRule(const RepairRule& rule, const Finding& finding) {
   if (!BackUp(rule, target)) {
     journal.EntryLeft(rule.categoryIndex, EntryText(rule, target), BackupFailure(rule.backup),
                       false);
-  } else if (Remove(rule, target)) {
+    return;
+  }
+  Remove(rule, target);
+  if (IsGone(run_.platform.registry, rule.removal, target)) {
     journal.EntryRemoved(rule.categoryIndex, EntryText(rule, target));
   } else {
     journal.EntryLeft(rule.categoryIndex, EntryText(rule, target), kRemovalRefused, true);
@@ -402,25 +419,28 @@ bool RegistryRepair::BackUp(const RepairRule& rule, const RepairTarget& target) 
   return false;
 }
 
-bool RegistryRepair::Remove(const RepairRule& rule, const RepairTarget& target) {
+void RegistryRepair::Remove(const RepairRule& rule, const RepairTarget& target) {
   auto& registry = run_.platform.registry;
-  // The result only tells the record what happened; a key that cannot be
-  // opened reads as gone, and a failed removal is silent to the user anyway.
+  // The helpers' results are not proof of anything (a key that cannot be
+  // opened reads as gone), and a failed removal is silent anyway.
   try {
     switch (rule.removal) {
       case RemoveKey:
-        return RegRemoveKey(registry, target.root, target.key);
+        RegRemoveKey(registry, target.root, target.key);
+        break;
       case RemoveValue:
-        return RegRemoveValue(registry, target.root, target.key, target.value);
+        RegRemoveValue(registry, target.root, target.key, target.value);
+        break;
       case EmptyDefaultValue:
-        return RegWriteText(registry, target.root, target.key, "", "");
+        RegWriteText(registry, target.root, target.key, "", "");
+        break;
       case EmptyValue:
-        return RegWriteText(registry, target.root, target.key, target.value, "");
+        RegWriteText(registry, target.root, target.key, target.value, "");
+        break;
     }
   } catch (const RegistryError&) {
     // An integer or binary value cannot hold the empty text; it stays as it is.
   }
-  return false;
 }
 
 bool RegistryRepair::ExportKey(std::string_view key) { return ExportToBackup(key).has_value(); }

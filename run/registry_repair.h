@@ -88,8 +88,7 @@ class RegistryRepair {
   void RepairFinding(int categoryIndex, const FindingCategory& category, std::size_t i);
   void ApplyRule(const RepairRule& rule, const Finding& finding);
   bool BackUp(const RepairRule& rule, const RepairTarget& target);
-  // True when the entry is gone (or emptied) afterwards.
-  bool Remove(const RepairRule& rule, const RepairTarget& target);
+  void Remove(const RepairRule& rule, const RepairTarget& target);
   std::optional<RegScript> ExportToBackup(std::string_view key);
   std::optional<RegScript> AddScratchToBackup();
   bool AppendExactBlock(std::string_view rootName, const std::vector<StoredKey>& keys);

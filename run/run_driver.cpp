@@ -119,8 +119,9 @@ void RunScans(const RunContext& run, const CleaningSteps& steps) {
   }
 }
 
-void RecordRegistryFindings(const RunContext& run) {
-  for (std::size_t item = 0; item < run.categories.Count(); ++item) {
+// The categories the scans added, after whatever the list held before.
+void RecordRegistryFindings(const RunContext& run, std::size_t firstScanItem) {
+  for (std::size_t item = firstScanItem; item < run.categories.Count(); ++item) {
     const CategoryItem& category = run.categories.Item(item);
     const auto& flags = category.category.SelectionFlags();
     const auto selected = static_cast<std::size_t>(std::count(flags.begin(), flags.end(), 1));
@@ -157,8 +158,9 @@ void RunCleaningPass(RunContext& run, OptionSourceChoice choice, const CleaningS
   ChooseOptions(run, choice);
   run.Journal().OptionsChosen(run.state.OptionSource,
                               choice.mainProgram && run.state.OptionSource == kSafetyOptions);
+  const std::size_t firstScanItem = run.categories.Count();
   RunScans(run, steps);
-  RecordRegistryFindings(run);
+  RecordRegistryFindings(run, firstScanItem);
   RunRepair(run, steps);
   const std::size_t firstFileItem = run.categories.Count();
   RunSweeps(run, steps);

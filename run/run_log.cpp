@@ -1,12 +1,12 @@
 #include "run/run_log.h"
 
 #include <cstdio>
-#include <exception>
 #include <utility>
 #include <vector>
 
 #include "common/concat.h"
 #include "platform/utf8.h"
+#include "run/run_driver.h"
 
 namespace zent {
 namespace {
@@ -55,8 +55,8 @@ std::string_view NameAt(const std::string_view (&names)[N], int index) {
 
 std::string_view OptionSourceText(int source, bool fellBack) {
   if (fellBack) return "the safety set (the main program's options key is missing)";
-  if (source == 1) return "the safety set";
-  if (source == 2) return "the main program's options";
+  if (source == kSafetyOptions) return "the safety set";
+  if (source == kMainProgramOptions) return "the main program's options";
   return "none chosen: every switch is off";
 }
 

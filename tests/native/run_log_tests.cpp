@@ -29,6 +29,8 @@ constexpr char kLog[] = "C:\\KZ\\BACKUP\\ZentRun.log";
 constexpr char kDated[] = "C:\\KZ\\BACKUP\\Di081220261030.reg";
 constexpr char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kTypeLib[] = "{00000000-0000-0000-0000-00000000DEAD}";
+// Readable, but not writable: its removal is refused.
+constexpr char kLockedApp[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\LOCKED.EXE";
 
 Lines SplitLines(const std::string& text) {
   Lines lines;
@@ -41,8 +43,9 @@ Lines SplitLines(const std::string& text) {
   return lines;
 }
 
-// A pass with the main program's options: the autorun and ActiveX "scans"
-// find one entry each (the type library's export is refused), the junk sweep
+// A pass with the main program's options: the ActiveX, autorun and App Paths
+// "scans" find one entry each (the type library's export is refused, the App
+// Paths key may not be written), the junk sweep
 // walks C: for temporary files, and input comes while it walks C:\STOP.
 struct LoggedRun : testing::RunFixture {
   LoggedRun() {
@@ -50,12 +53,14 @@ struct LoggedRun : testing::RunFixture {
     state.IsWinNT = true;
     state.UnattendedMode = true;
     memory.files.AddFolder("C:\\KZ");
-    for (const char* option :
-         {"CUSTOM-REG", "REG-AUTORUN", "REG-ACTIVEX", "CUSTOM-FILES", "FILES-TMP", "DRIVE_C"}) {
+    for (const char* option : {"CUSTOM-REG", "REG-AUTORUN", "REG-ACTIVEX", "REG-APPS",
+                               "CUSTOM-FILES", "FILES-TMP", "DRIVE_C"}) {
       Set(RegRoot::LocalMachine, std::string(kOptionsKey), option, MakeDwordValue(1));
     }
     Set(RegRoot::LocalMachine, kRunKey, "Ghost", MakeTextValue("C:\\GONE\\GHOST.EXE"));
     Set(RegRoot::ClassesRoot, std::string("TypeLib\\") + kTypeLib, "", MakeTextValue("lib"));
+    Set(RegRoot::LocalMachine, kLockedApp, "", MakeTextValue("C:\\GONE\\LOCKED.EXE"));
+    memory.registry.SetReadOnly(RegRoot::LocalMachine, kLockedApp, true);
     memory.launcher.onRun = [this](std::string_view command) {
       return command.find("TypeLib") == std::string_view::npos &&
              testing::FakeRegedit(memory, command);
@@ -68,6 +73,7 @@ struct LoggedRun : testing::RunFixture {
     };
     steps.scans[5] = [this] { Found(5, {"Ghost", "C:\\GONE\\GHOST.EXE", kRunKey, ""}); };
     steps.scans[2] = [this] { Found(2, {"lib", "C:\\GONE\\LIB.TLB", kTypeLib, ""}); };
+    steps.scans[9] = [this] { Found(9, {"LOCKED.EXE", "C:\\GONE\\LOCKED.EXE", "", ""}); };
     steps.repair = [this] { repair.Repair(); };
     steps.junkSweep = [this] { SweepJunkFiles(run, shellLink); };
   }
@@ -106,6 +112,8 @@ TEST(RunLogTest, APassLogsWhatItRemovedWhereTheBackupIsWhatItLeftAndWhereInputSt
           ": its backup failed: the key could not be exported into the backup",
       "removed value \"Ghost\" in HKEY_LOCAL_MACHINE\\" + std::string(kRunKey) +
           " - backup: 1.reg #1",
+      "left alone key HKEY_LOCAL_MACHINE\\" + std::string(kLockedApp) +
+          ": the registry refused the removal - backup: 1.reg #1",
       "backup 1.reg #1 saved as " + std::string(kDated) +
           ": it restores the entries marked \"1.reg #1\"",
       "recycled C:\\JUNK\\A.TMP (temporary files)",
@@ -113,6 +121,7 @@ TEST(RunLogTest, APassLogsWhatItRemovedWhereTheBackupIsWhatItLeftAndWhereInputSt
       "aborted by input during the junk-file sweep",
       "registry type libraries (ActiveX): found 1 (1 selected), removed 0, left alone 1",
       "registry autorun entries: found 1 (1 selected), removed 1, left alone 0",
+      "registry application paths: found 1 (1 selected), removed 0, left alone 1",
       "files temporary files: found 1, recycled 1, left alone 1",
       "ended 2026-12-08 10:30:00 (aborted by input)",
   };
@@ -123,6 +132,7 @@ TEST(RunLogTest, APassLogsWhatItRemovedWhereTheBackupIsWhatItLeftAndWhereInputSt
   EXPECT_NE(Utf16LeToUtf8(*dated).find("\"Ghost\""), std::string::npos);
   EXPECT_FALSE(r.memory.registry.Value(RegRoot::LocalMachine, kRunKey, "Ghost").has_value());
   EXPECT_EQ(r.memory.shell.RecycledPaths(), Lines{"C:\\JUNK\\A.TMP"});
+  EXPECT_TRUE(r.memory.registry.KeyExists(RegRoot::LocalMachine, kLockedApp));
 }
 
 TEST(RunLogTest, ALogThatCannotBeWrittenChangesNothingTheRunDoes) {
@@ -162,12 +172,12 @@ TEST(RunLogTest, LinesThatCouldNotBeWrittenAreCountedInTheRunsOwnBlock) {
   const Lines lines = r.LogLines();
   ASSERT_GE(lines.size(), 4u);
   EXPECT_EQ(lines[2], "options: the main program's options");
-  EXPECT_EQ(lines[3], "3 lines of this run could not be written here");
+  EXPECT_EQ(lines[3], "4 lines of this run could not be written here");
   EXPECT_EQ(lines[4], "recycled C:\\JUNK\\A.TMP (temporary files)");
 }
 
 TEST(RunLogTest, TheOldestRunsGoWholeOnceTheLogOutgrowsItsLimit) {
-  constexpr std::size_t kLimit = 2000;
+  constexpr std::size_t kLimit = 2600;
   LoggedRun r;
   for (int pass = 1; pass <= 6; ++pass) {
     r.memory.clock.now.minute = pass;
