@@ -49,6 +49,8 @@ tools/check-dialog-settings.sh build/win64/ZentSaver.scr
 summary+=("wine: the dialog stores its settings, however it is closed")
 tools/check-saver-unreadable-settings.sh build/win64/ZentSaver.scr
 summary+=("wine: the saver runs whatever its stored settings hold")
+tools/check-run-log.sh build/win64/ZentSaver.scr build/win64/hold_file.exe
+summary+=("wine: the run log says what a run removed, left and where input stopped it")
 tools/check-registry-views.sh
 summary+=("wine: the demo's registry values are in the saver's (64-bit) view")
 tools/check-dialog-dpi.sh build/win64/wine_tests.exe
