@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@
 #include "platform/win32/win32_resources.h"
 #include "run/registry_repair.h"
 #include "run/run_context.h"
+#include "run/run_driver.h"
+#include "run/run_log.h"
 #include "sweep/shell_link.h"
 #include "ui/dialog_form.h"
 #include "ui/interface_texts.h"
@@ -126,6 +129,9 @@ class Application {
     const zent::OptionSourceChoice choice{
         .safety = zent::SafetyModeButton(dialogModel_).checked,
         .mainProgram = zent::MainProgramModeButton(dialogModel_).checked};
+    // Only a cleaning run keeps a log, beside its backups.
+    runLog_.emplace(system_.files, system_.clock, repair_.BackupDirectory());
+    run_.journal = &*runLog_;
     zent::RunCleaningPass(
         run_, choice, zent::CleaningStepsOf(run_, &repair_, shellLink_, saverModel_.SystemFacts));
   }
@@ -143,6 +149,8 @@ class Application {
 
   zent::win32::Win32Platform system_;
   zent::win32::Win32Resources resources_;
+  // Outlives the windows and the repair, whose close handling may still log.
+  std::optional<zent::RunLog> runLog_;
   zent::SaverRunState state_;
   zent::SaverWindowModel saverModel_;
   zent::win32::SaverWindow saverWindow_;

@@ -54,6 +54,12 @@ target_link_libraries(preview_host PRIVATE zent_win32_platform)
 target_link_options(preview_host PRIVATE -municode)
 set_target_properties(preview_host PROPERTIES SUFFIX ".exe")
 
+# A program that has a file in use, for the run log's check (tools/check-run-log.sh).
+add_executable(hold_file tests/demo/hold_file.cpp)
+target_link_libraries(hold_file PRIVATE zent_win32_platform)
+target_link_options(hold_file PRIVATE -municode)
+set_target_properties(hold_file PROPERTIES SUFFIX ".exe")
+
 # The registry scans against a bare walk on the real registry; plants its own
 # registry and files, so it is run only in a sandbox (tools/bench-scans-wine.sh).
 add_executable(scan_benchmark tests/bench/scan_benchmark.cpp)

@@ -163,6 +163,56 @@ SavedValues ByName(const std::vector<std::pair<std::string, platform::RegValue>>
   return byName;
 }
 
+// How the record names an entry the rule acts on.
+std::string EntryText(const RepairRule& rule, const RepairTarget& target) {
+  const std::string key = Concat({RootName(target.root), "\\", target.key});
+  const std::string value = target.value.empty() ? std::string("default value")
+                                                 : Concat({"value \"", target.value, "\""});
+  switch (rule.removal) {
+    case RemoveKey:
+      return "key " + key;
+    case RemoveValue:
+      return Concat({value, " in ", key});
+    case EmptyDefaultValue:
+      return Concat({"the text of the default value of ", key, " (the key stays)"});
+    case EmptyValue:
+      return Concat({"the text of the ", value, " of ", key, " (the value stays)"});
+  }
+  return key;
+}
+
+// Why a selected entry stays when its backup could not be made.
+std::string_view BackupFailure(RepairBackup backup) {
+  switch (backup) {
+    case ExportOwnKey:
+      return "its backup failed: the key could not be exported into the backup";
+    case ExportParentOnce:
+      return "its backup failed: the key that holds it could not be exported into the backup";
+    case WriteValueBlock:
+      return "its backup failed: not a text value, empty, or the backup could not be written";
+  }
+  return "its backup failed";
+}
+
+constexpr std::string_view kNotOwnKey =
+    "not a key of its own: a shared or wider key is never removed";
+constexpr std::string_view kNoRoot = "it names no registry root and key";
+constexpr std::string_view kRemovalRefused = "the registry refused the removal";
+
+// Whether the entry is gone, or its text empty, as anyone may read it: the
+// removal helpers take a key they may not write to for a missing one.
+bool IsGone(platform::Registry& registry, RepairRemoval removal, const RepairTarget& target) {
+  std::string_view path = target.key;
+  while (path.starts_with('\\')) path.remove_prefix(1);
+  const auto key =
+      registry.Open(target.root, StripTrailingBackslashes(path), platform::RegAccess::Read);
+  if (removal == RemoveKey) return key == nullptr;
+  if (!key) return removal == RemoveValue;
+  const auto value = key->QueryValue(target.value);
+  if (removal == RemoveValue) return !value;
+  return value && value->type == platform::kRegSz && value->data.empty();
+}
+
 std::size_t CharacterCount(std::string_view text) {
   std::size_t count = 0;
   for (std::size_t at = 0; at < text.size(); at += CharacterLength(text, at)) ++count;
@@ -276,15 +326,24 @@ void RegistryRepair::Repair() {
 
 bool RegistryRepair::SecureLeftOverBackup() {
   if (run_.platform.files.FileExists(BackupFile()) == Presence::Missing) return true;
-  return MoveRunningBackupToDatedName();
+  std::string dated;
+  const bool secured = MoveRunningBackupToDatedName(&dated);
+  run_.Journal().LeftOverBackup(secured ? dated : std::string());
+  return secured;
 }
 
 void RegistryRepair::FinishBackup() {
-  MoveRunningBackupToDatedName();
+  std::string dated;
+  const bool gone = MoveRunningBackupToDatedName(&dated);
+  if (!dated.empty()) {
+    run_.Journal().BackupDated(dated);
+  } else if (!gone) {
+    run_.Journal().BackupNotDated(BackupFile());
+  }
   run_.state.RepairRunning = false;
 }
 
-bool RegistryRepair::MoveRunningBackupToDatedName() {
+bool RegistryRepair::MoveRunningBackupToDatedName(std::string* datedPath) {
   auto& files = run_.platform.files;
   const std::string running = BackupFile();
   if (files.FileExists(running) == Presence::Missing) return true;
@@ -296,7 +355,9 @@ bool RegistryRepair::MoveRunningBackupToDatedName() {
   }
   const std::string dated =
       DatedBackupName(*written, run_.platform.system.AbbreviatedDayName(written->dayOfWeek));
-  return MoveToDatedName(files, running, Directory(), dated).has_value();
+  const auto moved = MoveToDatedName(files, running, Directory(), dated);
+  if (moved && datedPath) *datedPath = *moved;
+  return moved.has_value();
 }
 
 void RegistryRepair::RepairFinding(int categoryIndex, const FindingCategory& category,
@@ -311,7 +372,13 @@ void RegistryRepair::RepairFinding(int categoryIndex, const FindingCategory& cat
 
 void RegistryRepair::ApplyRule(const RepairRule& rule, const Finding& finding) {
   auto key = Fill(rule.key, finding);
-  if (!key || !HasShape(*key, rule.shape)) return;
+  if (!key) return;
+  RunJournal& journal = run_.Journal();
+  if (!HasShape(*key, rule.shape)) {
+    journal.EntryLeft(rule.categoryIndex, Concat({"key ", RootName(rule.root), "\\", *key}),
+                      kNotOwnKey, false);
+    return;
+  }
   std::string value;
   if (!rule.value.empty()) {
     auto filled = Fill(rule.value, finding);
@@ -322,14 +389,28 @@ void RegistryRepair::ApplyRule(const RepairRule& rule, const Finding& finding) {
   if (rule.backup == WriteValueBlock) {
     // "HKEY_CURRENT_USER\Software\X": the root in full, then the key path.
     const auto split = target.key.find('\\');
-    if (split == std::string::npos || split + 1 == target.key.size()) return;
-    const auto root = RootNamed(std::string_view(target.key).substr(0, split));
-    if (!root) return;
+    const auto root = split == std::string::npos
+                          ? std::nullopt
+                          : RootNamed(std::string_view(target.key).substr(0, split));
+    if (!root || split + 1 == target.key.size()) {
+      journal.EntryLeft(rule.categoryIndex, "key " + target.key, kNoRoot, false);
+      return;
+    }
     target.root = *root;
     target.key.erase(0, split + 1);
     if (target.value == kDefaultValueCaption) target.value.clear();
   }
-  if (BackUp(rule, target)) Remove(rule, target);
+  if (!BackUp(rule, target)) {
+    journal.EntryLeft(rule.categoryIndex, EntryText(rule, target), BackupFailure(rule.backup),
+                      false);
+    return;
+  }
+  Remove(rule, target);
+  if (IsGone(run_.platform.registry, rule.removal, target)) {
+    journal.EntryRemoved(rule.categoryIndex, EntryText(rule, target));
+  } else {
+    journal.EntryLeft(rule.categoryIndex, EntryText(rule, target), kRemovalRefused, true);
+  }
 }
 
 bool RegistryRepair::BackUp(const RepairRule& rule, const RepairTarget& target) {

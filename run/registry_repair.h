@@ -94,7 +94,8 @@ class RegistryRepair {
   // Gives a running backup left by an earlier run its dated name; false when
   // it is still there (it must not be mixed with or replaced by this run's).
   bool SecureLeftOverBackup();
-  bool MoveRunningBackupToDatedName();
+  // True when no running backup is left; `datedPath` gets the name it moved to.
+  bool MoveRunningBackupToDatedName(std::string* datedPath = nullptr);
   void RepairFinding(int categoryIndex, const FindingCategory& category, std::size_t i);
   void ApplyRule(const RepairRule& rule, const Finding& finding);
   bool BackUp(const RepairRule& rule, const RepairTarget& target);

@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "run/findings.h"
+#include "run/run_journal.h"
 #include "run/run_state.h"
 
 namespace zent {
@@ -19,8 +20,11 @@ struct RunContext {
   TextLoader loadText;
   std::string& statusLabel;  // `StatusLabel`
   std::string& itemLabel;    // `ItemLabel`
+  // Where the run's record goes; none by default.
+  RunJournal* journal = nullptr;
 
   std::string LoadText(int id) const { return loadText ? loadText(id) : std::string(); }
+  RunJournal& Journal() const { return journal ? *journal : RunJournal::None(); }
   // Lets the pending window messages run; true when input has asked to stop.
   bool PumpAndCheckAbort() {
     platform.pump.Pump();

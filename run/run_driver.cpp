@@ -1,5 +1,6 @@
 #include "run/run_driver.h"
 
+#include <algorithm>
 #include <string>
 
 #include "common/product_views.h"
@@ -97,8 +98,15 @@ void ChooseOptions(RunContext& run, OptionSourceChoice choice) {
   if (state.OptionSource == kSafetyOptions) SetSafetySwitches(state.Switches);
 }
 
-void RunStep(const std::function<void()>& step) {
+// Runs one step; the first step after which input has asked to stop is the
+// one the record names as aborted.
+void RunOneStep(const RunContext& run, const std::function<void()>& step, RunStep which,
+                std::size_t scanIndex = 0) {
+  const bool abortedBefore = run.state.AbortRequested;
   if (step) step();
+  if (!abortedBefore && run.state.AbortRequested) {
+    run.Journal().Aborted(which, static_cast<int>(scanIndex));
+  }
 }
 
 // Ascending CategoryIndex, so the categories stand in that order in the list.
@@ -108,7 +116,17 @@ void RunScans(const RunContext& run, const CleaningSteps& steps) {
   for (std::size_t index = 0; index < kScanCount; ++index) {
     if (!switches.On(kScanSwitches[index])) continue;
     if (index == kWholeRegistryScan && run.state.IsWinNT) continue;
-    RunStep(steps.scans[index]);
+    RunOneStep(run, steps.scans[index], RunStep::Scan, index);
+  }
+}
+
+// The categories the scans added, after whatever the list held before.
+void RecordRegistryFindings(const RunContext& run, std::size_t firstScanItem) {
+  for (std::size_t item = firstScanItem; item < run.categories.Count(); ++item) {
+    const CategoryItem& category = run.categories.Item(item);
+    const auto& flags = category.category.SelectionFlags();
+    const auto selected = static_cast<std::size_t>(std::count(flags.begin(), flags.end(), 1));
+    run.Journal().RegistryFound(category.CategoryIndex, category.category.EntryCount(), selected);
   }
 }
 
@@ -116,24 +134,40 @@ void RunScans(const RunContext& run, const CleaningSteps& steps) {
 void RunRepair(RunContext& run, const CleaningSteps& steps) {
   run.statusLabel = kRepairStatusText;
   run.state.RepairRunning = true;
-  RunStep(steps.repair);
+  RunOneStep(run, steps.repair, RunStep::Repair);
   run.state.RepairRunning = false;
 }
 
 void RunSweeps(const RunContext& run, const CleaningSteps& steps) {
   const CleaningSwitches& switches = run.state.Switches;
-  if (switches.On(Switch::CustomFiles)) RunStep(steps.junkSweep);
-  if (switches.On(Switch::CustomCache)) RunStep(steps.cacheSweep);
+  if (switches.On(Switch::CustomFiles)) RunOneStep(run, steps.junkSweep, RunStep::JunkSweep);
+  if (switches.On(Switch::CustomCache)) RunOneStep(run, steps.cacheSweep, RunStep::CacheSweep);
+}
+
+// The sweeps' categories follow whatever the repair left in the list.
+void RecordFileFindings(const RunContext& run, std::size_t firstFileItem) {
+  for (std::size_t item = firstFileItem; item < run.categories.Count(); ++item) {
+    const CategoryItem& category = run.categories.Item(item);
+    run.Journal().FilesFound(category.CategoryIndex, category.category.EntryCount());
+  }
 }
 
 }  // namespace
 
 void RunCleaningPass(RunContext& run, OptionSourceChoice choice, const CleaningSteps& steps) {
+  run.Journal().PassStarted();
   ChooseOptions(run, choice);
+  run.Journal().OptionsChosen(run.state.OptionSource,
+                              choice.mainProgram && run.state.OptionSource == kSafetyOptions);
+  const std::size_t firstScanItem = run.categories.Count();
   RunScans(run, steps);
+  RecordRegistryFindings(run, firstScanItem);
   RunRepair(run, steps);
+  const std::size_t firstFileItem = run.categories.Count();
   RunSweeps(run, steps);
+  RecordFileFindings(run, firstFileItem);
   run.statusLabel = kCompletedStatusText;
+  run.Journal().PassEnded();
 }
 
 }  // namespace zent

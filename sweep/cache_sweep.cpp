@@ -183,9 +183,14 @@ void InternetCacheSweep::ClassifyCacheFile(const std::string& folder, const DirE
   if (path.size() >= kLongestSweptPath || IsExcludedFile(run_, path)) return;
   for (const auto kind : kCachedKinds) {
     if (!path.ends_with(kind)) continue;
-    if (IsFileInUse(files_, path)) return;
+    if (IsFileInUse(files_, path)) {
+      ReportDeletion(run_, kCacheCategory, path, DeletionOutcome::InUse);
+      return;
+    }
     if (item_) item_->category.Record({path, {}, {}, std::to_string(entry.size)});
-    if (run_.state.UnattendedMode) DeleteJunkFile(files_, path);
+    if (run_.state.UnattendedMode) {
+      ReportDeletion(run_, kCacheCategory, path, DeleteJunkFile(files_, path));
+    }
   }
 }
 

@@ -146,20 +146,48 @@ bool ExclusiveOpenFails(const FileHelperContext& context, std::string_view path)
   return opened == nullptr;
 }
 
-void RecycleFileIfFree(const FileHelperContext& context, std::string_view path) {
-  if (context.files.FileExists(path) != Presence::Present || IsFileInUse(context, path)) return;
+DeletionOutcome RecycleFileIfFree(const FileHelperContext& context, std::string_view path) {
+  if (context.files.FileExists(path) != Presence::Present) return DeletionOutcome::NotThere;
+  if (IsFileInUse(context, path)) return DeletionOutcome::InUse;
   const auto read = context.files.Attributes(path);
-  if (!read.ok()) return;
+  if (!read.ok()) return DeletionOutcome::Failed;
   context.pump.Pump();
   AttributeRestorer restorer(context.files, path, read.attributes);
   context.files.SetAttributes(path, 0);
   context.pump.Pump();
   if (SendToRecycleBin(context, path)) {
     restorer.Dismiss();
-  } else {
-    restorer.RestoreNow();
+    return DeletionOutcome::Recycled;
+  }
+  restorer.RestoreNow();
+  return DeletionOutcome::BinRefused;
+}
+
+DeletionOutcome RecycleOutcome(const FileHelperContext& context, std::string_view path,
+                               int& failures) {
+  context.pump.Pump();
+  try {
+    return RecycleFileIfFree(context, path);
+  } catch (const std::exception&) {
+    ++failures;
+    return DeletionOutcome::Failed;
   }
 }
+
+struct OutcomeReason {
+  DeletionOutcome outcome;
+  std::string_view reason;
+};
+
+constexpr OutcomeReason kLeftAloneReasons[] = {
+    {DeletionOutcome::Recycled, ""},
+    {DeletionOutcome::Protected, "the system renames or deletes it at its next start"},
+    {DeletionOutcome::ReadOnly, "write-protected, and write-protected files may not be deleted"},
+    {DeletionOutcome::InUse, "in use"},
+    {DeletionOutcome::NotThere, "no longer there, or its presence cannot be told"},
+    {DeletionOutcome::BinRefused, "the recycle bin refused it"},
+    {DeletionOutcome::Failed, "an error while deleting it"},
+};
 
 void AddFolderSize(FileSystem& files, const std::string& folder, std::uint64_t& total) {
   const auto entries = ListFolder(files, folder);
@@ -216,6 +244,13 @@ void RemoveEmptyFolders(FileSystem& files, const std::string& folder,
 
 }  // namespace
 
+std::string_view LeftAloneReason(DeletionOutcome outcome) {
+  for (const auto& entry : kLeftAloneReasons) {
+    if (entry.outcome == outcome) return entry.reason;
+  }
+  return {};
+}
+
 bool IsDriveAvailable(FileSystem& files, std::string_view root) {
   const FsError error = files.List(root, kListEverything).error;
   return error != FsError::PathNotFound && error != FsError::DeviceNotReady;
@@ -229,23 +264,18 @@ bool IsFileInUse(const FileHelperContext& context, std::string_view path) {
   }
 }
 
-void DeleteJunkFile(const FileHelperContext& context, std::string_view path) {
-  if (context.isProtectedFile && context.isProtectedFile(path)) return;
+DeletionOutcome DeleteJunkFile(const FileHelperContext& context, std::string_view path) {
+  if (context.isProtectedFile && context.isProtectedFile(path)) return DeletionOutcome::Protected;
   const auto read = context.files.Attributes(path);
   context.pump.Pump();
   const bool readOnly = !read.ok() || HasBits(read.attributes, platform::kAttrReadOnly);
-  if (readOnly && !context.deleteWriteProtected) return;
+  if (readOnly && !context.deleteWriteProtected) return DeletionOutcome::ReadOnly;
   int failures = 0;
-  RecycleFile(context, path, failures);
+  return RecycleOutcome(context, path, failures);
 }
 
 void RecycleFile(const FileHelperContext& context, std::string_view path, int& failures) {
-  context.pump.Pump();
-  try {
-    RecycleFileIfFree(context, path);
-  } catch (const std::exception&) {
-    ++failures;
-  }
+  RecycleOutcome(context, path, failures);
 }
 
 bool SendToRecycleBin(const FileHelperContext& context, std::string_view path) {
@@ -270,12 +300,16 @@ void RemoveFolderTree(FileSystem& files, std::string_view folder) {
   if (const auto top = FolderToWalk(files, folder)) RemoveEmptyFolders(files, *top, {});
 }
 
-void DeleteFolderTree(const FileHelperContext& context, std::string_view folder) {
+void DeleteFolderTree(const FileHelperContext& context, std::string_view folder,
+                      const DeletionReport& report) {
   const auto top = FolderToWalk(context.files, folder);
   if (!top) return;
   std::vector<std::string> paths;
   CollectFilesBelow(context, *top, paths);
-  for (const auto& path : paths) DeleteJunkFile(context, path);
+  for (const auto& path : paths) {
+    const DeletionOutcome outcome = DeleteJunkFile(context, path);
+    if (report) report(path, outcome);
+  }
   RemoveEmptyFolders(context.files, *top, context.isExcludedFolder);
 }
 

@@ -45,6 +45,23 @@ struct FileHelperContext {
   std::function<bool(std::string_view)> isProtectedFile;
 };
 
+// What became of a file handed to the deletion chain.
+enum class DeletionOutcome {
+  Recycled,
+  Protected,   // the system renames or deletes it at the next start
+  ReadOnly,    // write-protected, or its attributes could not be read
+  InUse,       // held open, or a cloud placeholder
+  NotThere,    // gone, or whether it is there cannot be told
+  BinRefused,  // the recycle bin did not take it
+  Failed,      // an error on the way
+};
+
+// Why a file stays, as the run's record says it; empty for Recycled.
+std::string_view LeftAloneReason(DeletionOutcome outcome);
+
+// Told the outcome of every file a folder deletion handed to the chain.
+using DeletionReport = std::function<void(std::string_view path, DeletionOutcome)>;
+
 // False when the drive (root such as "C:\") does not exist or holds no medium;
 // true otherwise, also when it cannot be read for another reason.
 bool IsDriveAvailable(platform::FileSystem& files, std::string_view root);
@@ -59,7 +76,7 @@ bool IsFileInUse(const FileHelperContext& context, std::string_view path);
 // Recycles the file unless it is protected, or read-only while read-only files
 // may not be deleted. A file whose attributes cannot be read counts as
 // read-only.
-void DeleteJunkFile(const FileHelperContext& context, std::string_view path);
+DeletionOutcome DeleteJunkFile(const FileHelperContext& context, std::string_view path);
 
 // Recycles the file when it is there and not in use. Errors raised on the way
 // (std::exception) leave the file and add one to `failures`; a bin that refuses
@@ -89,6 +106,7 @@ void RemoveFolderTree(platform::FileSystem& files, std::string_view folder);
 // Recycles every file of the folder tree (`folder` without a trailing "\")
 // through DeleteJunkFile, except the excluded ones, then removes the folders
 // left empty. A folder that is itself a junction or link is left alone.
-void DeleteFolderTree(const FileHelperContext& context, std::string_view folder);
+void DeleteFolderTree(const FileHelperContext& context, std::string_view folder,
+                      const DeletionReport& report = {});
 
 }  // namespace zent

@@ -157,7 +157,12 @@ void JunkFileSweep::SweepTempFolder(const std::string& folder, const DirEntry& e
   FolderSize(run_.platform.files, folder + '\\', total);
   run_.platform.pump.Pump();
   Record(kTempFolders, {folder, {}, {}, std::to_string(total)});
-  if (run_.state.UnattendedMode) DeleteFolderTree(files_, folder);
+  if (!run_.state.UnattendedMode) return;
+  DeleteFolderTree(files_, folder, [this](std::string_view path, DeletionOutcome outcome) {
+    ReportDeletion(run_, kTempFolders, path, outcome);
+  });
+  const bool removed = run_.platform.files.FolderExists(folder) == Presence::Missing;
+  run_.Journal().FolderSwept(kTempFolders, folder, removed);
 }
 
 // Most files are no candidate at all: their names are tested before the
@@ -172,7 +177,11 @@ void JunkFileSweep::ClassifyFile(const std::string& folder, const DirEntry& entr
   });
   if (kinds.empty() || IsExcludedFile(run_, path)) return;
   for (const FileCategoryIndex kind : kinds) {
-    if (IsFileInUse(files_, path)) return;
+    if (IsFileInUse(files_, path)) {
+      // After a first kind acted on it, the file may simply be gone.
+      if (kind == kinds.front()) ReportDeletion(run_, kind, path, DeletionOutcome::InUse);
+      return;
+    }
     Act(kind, path, entry.size);
   }
 }
@@ -195,7 +204,7 @@ void JunkFileSweep::Act(FileCategoryIndex category, const std::string& path, std
       return CheckHelpIndex(path, size);
     default:
       Record(category, {path, {}, {}, std::to_string(size)});
-      Delete(path);
+      Delete(category, path);
   }
 }
 
@@ -205,7 +214,7 @@ void JunkFileSweep::CheckHelpIndex(const std::string& path, std::uint64_t size) 
   const bool isHelpIndex = content && content->starts_with(kHelpSignature);
   if (isHelpIndex) Record(kHelpIndexes, {path, {}, {}, std::to_string(size)});
   run_.platform.pump.Pump();
-  if (isHelpIndex) Delete(path);
+  if (isHelpIndex) Delete(kHelpIndexes, path);
 }
 
 // A link is judged only by what was loaded from it: one that does not load,
@@ -219,7 +228,7 @@ void JunkFileSweep::CheckShortcut(const std::string& path, int kind, std::uint64
   if (target.empty()) return;
   const auto category = kind == kLinkKind ? kShortcuts : kDosShortcuts;
   Record(category, {path, target, {}, std::to_string(size)});
-  Delete(path);
+  Delete(category, path);
 }
 
 // The tested target when the loaded link's target is gone, else empty. A
@@ -261,8 +270,8 @@ void JunkFileSweep::Record(FileCategoryIndex category, Finding finding) {
   }
 }
 
-void JunkFileSweep::Delete(const std::string& path) {
-  if (run_.state.UnattendedMode) DeleteJunkFile(files_, path);
+void JunkFileSweep::Delete(FileCategoryIndex category, const std::string& path) {
+  if (run_.state.UnattendedMode) ReportDeletion(run_, category, path, DeleteJunkFile(files_, path));
 }
 
 void SweepJunkFiles(RunContext& run, TShellLink& shellLink) {

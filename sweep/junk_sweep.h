@@ -91,7 +91,7 @@ class JunkFileSweep {
   void SweepTempFolder(const std::string& folder, const platform::DirEntry& entry);
   void Act(FileCategoryIndex category, const std::string& path, std::uint64_t size);
   void Record(FileCategoryIndex category, Finding finding);
-  void Delete(const std::string& path);
+  void Delete(FileCategoryIndex category, const std::string& path);
   std::string DeadShortcutTarget();
   // The folder's upper case, kept while its files are classified.
   const std::string& UpperFolder(const std::string& folder);

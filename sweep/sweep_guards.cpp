@@ -52,6 +52,15 @@ std::unordered_set<std::string> ReadPendingRenames(platform::Registry& registry,
   return paths;
 }
 
+void ReportDeletion(const RunContext& run, int category, std::string_view path,
+                    DeletionOutcome outcome) {
+  if (outcome == DeletionOutcome::Recycled) {
+    run.Journal().FileRecycled(category, path);
+  } else {
+    run.Journal().FileLeft(category, path, LeftAloneReason(outcome));
+  }
+}
+
 bool IsExcludedFile(const RunContext& run, std::string_view upperPath) {
   const ExclusionList& excluded = run.state.ExcludedFiles;
   return excluded.Contains(upperPath) || excluded.Contains(NameOf(upperPath));

@@ -42,6 +42,10 @@ std::unordered_set<std::string> ReadPendingRenames(platform::Registry& registry,
 FileHelperContext SweepFileContext(RunContext& run,
                                    const std::unordered_set<std::string>& pendingRenames);
 
+// Tells the run's record what became of a file of a file category.
+void ReportDeletion(const RunContext& run, int category, std::string_view path,
+                    DeletionOutcome outcome);
+
 // `ExcludedFiles` holds the upper-cased full path or the bare name.
 bool IsExcludedFile(const RunContext& run, std::string_view upperPath);
 

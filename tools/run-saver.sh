@@ -57,6 +57,18 @@ wait_for_completion() {
   return 1
 }
 
+# The run log the saver keeps beside its backups.
+show_run_log() {
+  local log
+  log=$(demo_unix_path "$demo_product\\BACKUP\\ZentRun.log")
+  if [ ! -f "$log" ]; then
+    echo "No run log in $demo_product\\BACKUP."
+    return
+  fi
+  echo "The run log, $demo_product\\BACKUP\\ZentRun.log:"
+  tr -d '\r' <"$log" | sed '1s/^\xEF\xBB\xBF//; s/^/  /'
+}
+
 run_demo_inside() {
   local program="C:\\zent-run\\$1" picture=$2
   shift 2
@@ -93,6 +105,7 @@ run_demo_inside() {
   fi
   wait "$pid" || status=$?
   echo "ZentSaver.scr $* ended with exit code $status"
+  show_run_log
   if ! report_demo; then
     echo "run-saver: $demo_unexpected entries did not end as they should (marked above)" >&2
     exit 1

@@ -51,6 +51,8 @@ tools/check-saver-unreadable-settings.sh build/win64/ZentSaver.scr
 summary+=("wine: the saver runs whatever its stored settings hold")
 tools/check-report.sh build/win64/ZentReport.exe build/win64/ZentSaver.scr
 summary+=("wine: the dry-run report lists exactly what the saver then removes, and changes nothing")
+tools/check-run-log.sh build/win64/ZentSaver.scr build/win64/hold_file.exe
+summary+=("wine: the run log says what a run removed, left and where input stopped it")
 tools/check-registry-views.sh
 summary+=("wine: the demo's registry values are in the saver's (64-bit) view")
 tools/check-product-views.sh build/win64/ZentSaver.scr

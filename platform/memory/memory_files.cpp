@@ -443,6 +443,8 @@ std::optional<std::string> MemoryFileSystem::ReadWhole(std::string_view path) {
 }
 
 bool MemoryFileSystem::WriteWhole(std::string_view path, std::string_view bytes) {
+  // A path that fails is not missing: it must never be written over.
+  if (FailureFor(path)) return false;
   const Entry* existing = Find(path, nullptr);
   if (existing && (existing->IsFolder() || existing->openHandles > 0 ||
                    (existing->attributes & kAttrReadOnly))) {
@@ -455,6 +457,7 @@ bool MemoryFileSystem::WriteWhole(std::string_view path, std::string_view bytes)
 }
 
 bool MemoryFileSystem::Append(std::string_view path, std::string_view bytes) {
+  if (FailureFor(path)) return false;
   Entry* existing = Find(path, nullptr);
   if (!existing) return WriteWhole(path, bytes);
   if (existing->IsFolder() || existing->openHandles > 0 || (existing->attributes & kAttrReadOnly)) {
@@ -470,6 +473,7 @@ bool MemoryFileSystem::Append(std::string_view path, std::string_view bytes) {
 bool MemoryFileSystem::AppendWhole(std::string_view path, std::string_view bytes,
                                    std::string_view startOfFile) {
   const int call = ++appendWholeCalls;
+  if (FailureFor(path)) return false;
   if (!Find(path, nullptr) && !WriteWhole(path, "")) return false;
   const auto before = Content(path);
   if (!before) return false;

@@ -176,7 +176,7 @@ TEST_F(DryRunReport, APlantedChangeFailsTheRun) {
        [](platform::Platform& p) {
          p.launcher.StartProgramHidden("C:\\WINDOWS\\regedit.exe", "");
        }},
-      {"SetValue in the 32-bit view",
+      {"Create",
        [](platform::Platform& p) {
          p.registry.InView(platform::RegView::Bits32)
              .Create(platform::RegRoot::LocalMachine, "SOFTWARE\\ZentPlanted");

@@ -1,0 +1,155 @@
+#!/usr/bin/env bash
+# Runs the screen saver twice in a throwaway Wine sandbox (tools/wine-sandbox.sh)
+# on the demo machine (tools/lib/seed-demo-registry.sh, seed-demo-junk.sh) and
+# checks the run log "ZentRun.log" in the backup folder:
+#   - run 1 completes while another program (tests/demo/hold_file.cpp) has a
+#     temporary file in use: its block says which registry entry it removed
+#     and which dated backup holds it (and that file does), which file it
+#     recycled, and that the file in use was left alone because it was;
+#   - run 2 is ended by a key press while the junk-file sweep walks a large
+#     tree: its block says it was aborted by input and where;
+#   - the file is UTF-8 with a byte-order mark and CR LF line ends, and each
+#     run is one block that starts with its header line and has its end line.
+#
+#   tools/check-run-log.sh build/win64/ZentSaver.scr build/win64/hold_file.exe
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+
+if [ "${1:-}" != --inside ]; then
+  if [ $# -ne 2 ] || [ ! -f "$1" ] || [ ! -f "$2" ]; then
+    echo "usage: $0 path/to/ZentSaver.scr path/to/hold_file.exe" >&2
+    exit 2
+  fi
+  command -v xdotool >/dev/null || { echo "$0: xdotool is missing (tools/setup.sh)" >&2; exit 2; }
+  exec "$here/wine-sandbox.sh" --copy "$1" --copy "$2" -- "$here/check-run-log.sh" \
+    --inside "$(basename "$1")" "$(basename "$2")"
+fi
+
+# --- inside the sandbox -----------------------------------------------------
+
+# shellcheck source=tools/lib/report-stop.sh
+source "$here/lib/report-stop.sh"
+# shellcheck source=tools/lib/seed-demo-registry.sh
+source "$here/lib/seed-demo-registry.sh"
+# shellcheck source=tools/lib/seed-demo-junk.sh
+source "$here/lib/seed-demo-junk.sh"
+# shellcheck source=tools/lib/saver-status.sh
+source "$here/lib/saver-status.sh"
+
+program="C:\\zent-run\\$2"
+holder="C:\\zent-run\\$3"
+drive=$ZENT_FIXTURES_DRIVE
+log=$(demo_unix_path "$demo_product\\BACKUP\\ZentRun.log")
+failures=0
+work=$(mktemp -d)
+
+fail() {
+  echo "FAIL $*"
+  failures=$((failures + 1))
+}
+
+# expect LABEL FAILURE COMMAND...: the command succeeds.
+expect() {
+  local label=$1 failure=$2
+  shift 2
+  if "$@"; then echo "ok   $label"; else fail "$failure"; fi
+}
+
+# has_line LABEL TEXT: the log holds a line that is exactly TEXT.
+has_line() {
+  if tr -d '\r' <"$log" | sed '1s/^\xEF\xBB\xBF//' | grep -qxF -- "$2"; then
+    echo "ok   $1"
+  else
+    fail "$1: no line \"$2\""
+  fi
+}
+
+# run_saver LABEL STATUS: starts the saver and presses a key once its status
+# has read a text starting with STATUS; false when it never does (120 s).
+run_saver() {
+  local label=$1 wanted=$2 status_log="$work/status-$1.txt" pid deadline
+  WINEDEBUG=$saver_status_channels wine64 "$program" /S 2>"$status_log" &
+  pid=$!
+  deadline=$((SECONDS + 120))
+  until grep -qF "ZentSaver status: $wanted" "$status_log"; do
+    if ! kill -0 "$pid" 2>/dev/null || [ "$SECONDS" -ge "$deadline" ]; then
+      fail "$label: the status never read \"$wanted...\""
+      saver_errors "$status_log"
+      kill "$pid" 2>/dev/null || true
+      return 1
+    fi
+    sleep 0.1
+  done
+  xdotool key --clearmodifiers Escape
+  for _ in $(seq 30); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    fail "$label: the saver did not end on a key press"
+    kill "$pid" 2>/dev/null || true
+  fi
+  wait "$pid" || true
+}
+
+stop_context='seeding the demo machine'
+seed_demo >/dev/null
+seed_demo_junk >/dev/null
+echo held >"$(demo_junk_unix HELD.TMP)"
+wine64 "$holder" "$drive\\$demo_junk_folder\\HELD.TMP" 600 >"$work/holder.txt" &
+holder_pid=$!
+for _ in $(seq 60); do
+  grep -q holding "$work/holder.txt" && break
+  sleep 0.5
+done
+grep -q holding "$work/holder.txt" || { echo "FAIL the file could not be held open"; exit 1; }
+
+stop_context='run 1'
+run_saver completed 'Search completed.'
+kill "$holder_pid" 2>/dev/null || true
+wait "$holder_pid" 2>/dev/null || true
+
+if [ ! -f "$log" ]; then
+  echo "FAIL no run log at $demo_product\\BACKUP\\ZentRun.log"
+  exit 1
+fi
+upper_folder="$drive\\$(printf '%s' "$demo_junk_folder" | tr '[:lower:]' '[:upper:]')"
+autorun='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+has_line "the option source" "options: the main program's options"
+has_line "the removed autorun entry and its backup" \
+  "removed value \"ZentDemoGone\" in $autorun - backup: 1.reg #1"
+has_line "the recycled file" "recycled $upper_folder\\A.TMP (temporary files)"
+has_line "the file in use, left alone" "left alone $upper_folder\\HELD.TMP (temporary files): in use"
+dated=$(tr -d '\r' <"$log" | sed -n 's/^backup 1\.reg #1 saved as \(.*\.reg\): .*/\1/p' | head -n 1)
+if [ -n "$dated" ] && iconv -f UTF-16 -t UTF-8 "$(demo_unix_path "$dated")" 2>/dev/null |
+  grep -qF '"ZentDemoGone"'; then
+  echo "ok   the dated backup the log names ($dated) holds the removed entry"
+else
+  fail "the log names no dated backup that holds the removed entry (\"$dated\")"
+fi
+
+stop_context='run 2'
+for d in $(seq 500); do mkdir -p "$ZENT_FIXTURES/zdeep/d$d/a" "$ZENT_FIXTURES/zdeep/d$d/b"; done
+run_saver aborted "$drive\\"
+
+has_line "the abort by input and where" "aborted by input during the junk-file sweep"
+lines=$(wc -l <"$log")
+crlf=$(grep -c $'\r$' "$log" || true)
+text=$(tr -d '\r' <"$log" | sed '1s/^\xEF\xBB\xBF//')
+headers=$(grep -c '^=== ZentSaver run started ' <<<"$text" || true)
+ends=$(grep -c '^ended ' <<<"$text" || true)
+expect "the log starts with the UTF-8 mark" "the log does not start with the UTF-8 mark" \
+  test "$(head -c 3 "$log" | od -An -tx1 | tr -d ' ')" = efbbbf
+expect "every line ends with CR LF" "$crlf of $lines lines end with CR LF" \
+  test "$lines" -gt 0 -a "$crlf" = "$lines"
+expect "two runs, each with its header and end line" \
+  "$headers header lines and $ends end lines for two runs" test "$headers" = 2 -a "$ends" = 2
+expect "the second run ends as aborted" "the last line is not an aborted run's end" \
+  grep -q '^ended .* (aborted by input)$' <<<"$(tail -n 1 <<<"$text")"
+
+if [ "$failures" -ne 0 ]; then
+  echo "The log:"
+  tr -d '\r' <"$log" | sed 's/^/  /'
+  exit 1
+fi
+echo "the run log says what each run removed, left and where input stopped it"
