@@ -60,12 +60,26 @@ target_link_libraries(hold_file PRIVATE zent_win32_platform)
 target_link_options(hold_file PRIVATE -municode)
 set_target_properties(hold_file PROPERTIES SUFFIX ".exe")
 
+# Shortcuts made by the shell's link object and a file held open, for the
+# saver's sweep check (tools/check-saver-sweeps.sh).
+add_executable(sweep_fixtures tests/demo/sweep_fixtures.cpp)
+target_link_libraries(sweep_fixtures PRIVATE zent_win32_platform)
+target_link_options(sweep_fixtures PRIVATE -municode)
+set_target_properties(sweep_fixtures PROPERTIES SUFFIX ".exe")
+
 # The registry scans against a bare walk on the real registry; plants its own
 # registry and files, so it is run only in a sandbox (tools/bench-scans-wine.sh).
 add_executable(scan_benchmark tests/bench/scan_benchmark.cpp)
 target_include_directories(scan_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(scan_benchmark PRIVATE zent_win32_platform)
 set_target_properties(scan_benchmark PROPERTIES SUFFIX ".exe")
+
+# The junk walk against a bare walk on a real folder tree it plants below the
+# temporary folder; run only in a sandbox (tools/bench-sweep-wine.sh).
+add_executable(sweep_benchmark tests/bench/sweep_benchmark.cpp)
+target_include_directories(sweep_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(sweep_benchmark PRIVATE zent_win32_platform)
+set_target_properties(sweep_benchmark PROPERTIES SUFFIX ".exe")
 
 # The same starfield ticks through GDI as well (tools/wine-sandbox.sh --copy).
 add_executable(starfield_benchmark tests/bench/starfield_benchmark.cpp ui/starfield.cpp)

@@ -1,5 +1,6 @@
 #include "platform/utf8.h"
 
+#include <algorithm>
 #include <array>
 
 namespace zent {
@@ -33,7 +34,38 @@ std::size_t WellFormedLength(std::string_view text, std::size_t at) {
   return length;
 }
 
+// Names are nearly always plain ASCII: those characters skip the decoding.
+bool IsAscii(char c) { return static_cast<unsigned char>(c) < 0x80; }
+
+char32_t AsciiUpperCase(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char32_t>(c - 0x20) : static_cast<char32_t>(c);
+}
+
+// The upper case of the character at `at`; moves `at` past it.
+char32_t NextUpperCodePoint(std::string_view text, std::size_t& at) {
+  if (IsAscii(text[at])) return AsciiUpperCase(text[at++]);
+  const auto character = DecodeUtf8At(text, at);
+  at += character.length;
+  return SimpleUpperCase(character.codePoint);
+}
+
 }  // namespace
+
+bool EqualsUpperCodePoints(std::u32string_view upper, std::string_view text) {
+  std::size_t next = 0;
+  for (std::size_t at = 0; at < text.size(); ++next) {
+    if (next == upper.size() || NextUpperCodePoint(text, at) != upper[next]) return false;
+  }
+  return next == upper.size();
+}
+
+std::uint64_t UpperCodePointsHash(std::string_view text) {
+  std::uint64_t hash = 14695981039346656037u;  // FNV-1a
+  for (std::size_t at = 0; at < text.size();) {
+    hash = (hash ^ NextUpperCodePoint(text, at)) * 1099511628211u;
+  }
+  return hash;
+}
 
 Utf8Character DecodeUtf8At(std::string_view text, std::size_t at) {
   const auto lead = static_cast<unsigned char>(text[at]);
@@ -101,7 +133,12 @@ char32_t SimpleUpperCase(char32_t c) {
 
 std::u32string UpperCodePoints(std::string_view text) {
   std::u32string result;
+  result.reserve(text.size());
   for (std::size_t at = 0; at < text.size();) {
+    if (IsAscii(text[at])) {
+      result += AsciiUpperCase(text[at++]);
+      continue;
+    }
     const auto character = DecodeUtf8At(text, at);
     result += SimpleUpperCase(character.codePoint);
     at += character.length;
@@ -112,7 +149,14 @@ std::u32string UpperCodePoints(std::string_view text) {
 std::string UpperCaseUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t at = 0; at < text.size();) {
+  const auto ascii = std::ranges::find_if_not(text, IsAscii);
+  out.assign(text.begin(), ascii);
+  for (char& c : out) c = static_cast<char>(AsciiUpperCase(c));
+  for (auto at = static_cast<std::size_t>(ascii - text.begin()); at < text.size();) {
+    if (IsAscii(text[at])) {
+      out += static_cast<char>(AsciiUpperCase(text[at++]));
+      continue;
+    }
     const auto character = DecodeUtf8At(text, at);
     const char32_t upper = SimpleUpperCase(character.codePoint);
     if (!character.wellFormed || upper == character.codePoint) {

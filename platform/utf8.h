@@ -6,6 +6,7 @@
 // of its own and is never changed.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,10 @@ void AppendUtf8(std::string& out, char32_t codePoint);
 char32_t SimpleUpperCase(char32_t codePoint);
 std::u32string UpperCodePoints(std::string_view text);
 std::string UpperCaseUtf8(std::string_view text);
+// UpperCodePoints(text) == upper, without building the folded text.
+bool EqualsUpperCodePoints(std::u32string_view upper, std::string_view text);
+// Equal for texts whose UpperCodePoints are equal.
+std::uint64_t UpperCodePointsHash(std::string_view text);
 
 // UTF-16LE, as the registry editor and the system's wide calls write text.
 // Encoding fails (nullopt) for a text that is not well-formed UTF-8; decoding

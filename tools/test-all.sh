@@ -45,6 +45,8 @@ tools/check-saver-preview.sh build/win64/ZentSaver.scr build/win64/preview_host.
 summary+=("wine: the preview runs inside its host only, ends with it, and never cleans")
 tools/check-saver-behaviour.sh build/win64/ZentSaver.scr
 summary+=("wine: the saver shows its starfield and ends on input")
+tools/check-saver-sweeps.sh build/win64/ZentSaver.scr build/win64/sweep_fixtures.exe
+summary+=("wine: the saver's sweep puts exactly the planted junk into the recycle bin")
 tools/check-dialog-settings.sh build/win64/ZentSaver.scr
 summary+=("wine: the dialog stores its settings, however it is closed")
 tools/check-saver-unreadable-settings.sh build/win64/ZentSaver.scr

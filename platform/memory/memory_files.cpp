@@ -14,7 +14,8 @@ using namespace platform;  // attribute and drive-type constants
 
 struct MemoryFileSystem::Entry {
   std::string name;
-  std::u32string foldedName;  // the name upper-cased, compared on every lookup
+  std::u32string foldedName;     // the name upper-cased, compared on every lookup
+  std::uint64_t foldedHash = 0;  // of foldedName: most children differ here already
   std::uint32_t attributes = kAttrArchive;
   std::string content;
   std::optional<std::uint64_t> listedSize;
@@ -27,19 +28,27 @@ struct MemoryFileSystem::Entry {
   void Rename(std::string_view newName) {
     name = std::string(newName);
     foldedName = UpperCodePoints(newName);
+    foldedHash = UpperCodePointsHash(newName);
   }
 
   // The child named `childName` in any letter case; children.end() if none.
+  bool IsNamed(std::uint64_t hash, std::string_view otherName) const {
+    return foldedHash == hash && EqualsUpperCodePoints(foldedName, otherName);
+  }
+
+  // Every lookup of a path compares each part with all the children's names:
+  // they are told apart by the hash of the folded name, without a folded copy
+  // of the part.
   std::vector<std::unique_ptr<Entry>>::iterator ChildAt(std::string_view childName) {
-    const std::u32string folded = UpperCodePoints(childName);
+    const std::uint64_t hash = UpperCodePointsHash(childName);
     return std::find_if(children.begin(), children.end(),
-                        [&](const auto& child) { return child->foldedName == folded; });
+                        [&](const auto& child) { return child->IsNamed(hash, childName); });
   }
 
   Entry* Child(std::string_view childName) const {
-    const std::u32string folded = UpperCodePoints(childName);
+    const std::uint64_t hash = UpperCodePointsHash(childName);
     for (const auto& child : children) {
-      if (child->foldedName == folded) return child.get();
+      if (child->IsNamed(hash, childName)) return child.get();
     }
     return nullptr;
   }
@@ -64,7 +73,7 @@ namespace {
 
 struct ParsedPath {
   char drive = 0;
-  std::vector<std::string> parts;  // "." and ".." resolved
+  std::vector<std::string_view> parts;  // into the parsed text; "." and ".." resolved
 };
 
 // The drive a path without one ("\NAME") starts on: the process's current
@@ -73,6 +82,7 @@ constexpr char kCurrentDrive = 'C';
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+// Every lookup parses its path: the parts are views of the path, not copies.
 std::optional<ParsedPath> ParsePath(std::string_view path) {
   if (path.starts_with("\\\\?\\")) path.remove_prefix(4);
   ParsedPath parsed;
@@ -84,23 +94,17 @@ std::optional<ParsedPath> ParsePath(std::string_view path) {
     if (parsed.drive < 'A' || parsed.drive > 'Z') return std::nullopt;
     path.remove_prefix(2);
   }
-  std::string part;
-  auto flush = [&] {
+  parsed.parts.reserve(8);
+  while (!path.empty()) {
+    const auto end = std::min(path.find_first_of("\\/"), path.size());
+    const std::string_view part = path.substr(0, end);
+    path.remove_prefix(std::min(end + 1, path.size()));
     if (part == "..") {
       if (!parsed.parts.empty()) parsed.parts.pop_back();
     } else if (!part.empty() && part != ".") {
       parsed.parts.push_back(part);
     }
-    part.clear();
-  };
-  for (const char c : path) {
-    if (IsSeparator(c)) {
-      flush();
-    } else {
-      part += c;
-    }
   }
-  flush();
   return parsed;
 }
 
@@ -147,6 +151,7 @@ void MemoryFileSystem::AddDrive(char letter, std::uint32_t driveType, std::strin
   drive->volumeName = std::move(volumeName);
   drive->root.attributes = kAttrDirectory;
   drives_[static_cast<char>(letter & ~0x20)] = std::move(drive);
+  ForgetParent();
 }
 
 void MemoryFileSystem::AddFolder(std::string_view path, std::uint32_t attributes) {
@@ -170,6 +175,7 @@ void MemoryFileSystem::AddFile(std::string_view path, std::string_view content,
     entry = parent->children.back().get();
     entry->Rename(name);
   }
+  if (entry->IsFolder()) ForgetParent();
   entry->content = std::string(content);
   entry->attributes = attributes & ~kAttrDirectory;
   entry->lastWrite = now_;
@@ -186,6 +192,7 @@ void MemoryFileSystem::FailPath(std::string_view path, FsError error) {
 void MemoryFileSystem::ClearFailures() { failures_.clear(); }
 
 std::optional<FsError> MemoryFileSystem::FailureFor(std::string_view path) const {
+  if (failures_.empty()) return std::nullopt;
   const auto parsed = ParsePath(path);
   if (!parsed) return std::nullopt;
   const std::string full = UpperCaseUtf8(JoinPath(*parsed));
@@ -217,13 +224,17 @@ MemoryFileSystem::Entry* MemoryFileSystem::Find(std::string_view path, FsError* 
     result = FsError::PathNotFound;
     return nullptr;
   }
+  const auto& parts = parsed->parts;
   Entry* entry = &drive->second->root;
-  for (size_t i = 0; i < parsed->parts.size(); ++i) {
+  size_t i = 0;
+  if (Entry* parent = CachedParent(parsed->drive, parts)) entry = parent, i = parts.size() - 1;
+  for (; i < parts.size(); ++i) {
     if (!entry->IsFolder()) {
       result = FsError::PathNotFound;
       return nullptr;
     }
-    entry = entry->Child(parsed->parts[i]);
+    if (i + 1 == parts.size()) CacheParent(parsed->drive, parts, entry);
+    entry = entry->Child(parts[i]);
     if (!entry) {
       result = i + 1 == parsed->parts.size() ? FsError::FileNotFound : FsError::PathNotFound;
       return nullptr;
@@ -232,6 +243,30 @@ MemoryFileSystem::Entry* MemoryFileSystem::Find(std::string_view path, FsError* 
   result = FsError::None;
   return entry;
 }
+
+// A walk looks up one folder's files one after the other: the folder found
+// last is remembered by the exact text of its path's parts. Removing or moving
+// anything forgets it (ForgetParent).
+MemoryFileSystem::Entry* MemoryFileSystem::CachedParent(
+    char drive, const std::vector<std::string_view>& parts) const {
+  const auto& cached = lastParent_;
+  if (!cached.folder || parts.empty() || cached.drive != drive ||
+      cached.parts.size() + 1 != parts.size() || !cached.folder->IsFolder()) {
+    return nullptr;
+  }
+  return std::equal(cached.parts.begin(), cached.parts.end(), parts.begin()) ? cached.folder
+                                                                             : nullptr;
+}
+
+void MemoryFileSystem::CacheParent(char drive, const std::vector<std::string_view>& parts,
+                                   Entry* folder) const {
+  if (lastParent_.folder == folder) return;
+  lastParent_.drive = drive;
+  lastParent_.parts.assign(parts.begin(), parts.end() - 1);
+  lastParent_.folder = folder;
+}
+
+void MemoryFileSystem::ForgetParent() { lastParent_ = {}; }
 
 MemoryFileSystem::Entry* MemoryFileSystem::ParentFolder(std::string_view path, std::string* name,
                                                         FsError* error) const {
@@ -270,7 +305,8 @@ Listing MemoryFileSystem::List(std::string_view pattern, std::uint32_t attribute
     listing.error = FsError::FileNotFound;
     return listing;
   }
-  const bool isRoot = ParsePath(folderPath)->parts.empty();
+  const bool isRoot = std::ranges::any_of(
+      drives_, [folder](const auto& drive) { return &drive.second->root == folder; });
   if (!isRoot) {
     for (const char* dots : {".", ".."}) {
       if (NameMatches(namePattern, dots) && PassesMask(kAttrDirectory, attributeMask)) {
@@ -278,6 +314,7 @@ Listing MemoryFileSystem::List(std::string_view pattern, std::uint32_t attribute
       }
     }
   }
+  listing.entries.reserve(folder->children.size() + 2);
   for (const auto& child : folder->children) {
     if (!NameMatches(namePattern, child->name) || !PassesMask(child->attributes, attributeMask)) {
       continue;
@@ -367,6 +404,7 @@ std::unique_ptr<MemoryFileSystem::Entry> MemoryFileSystem::Detach(std::string_vi
   if (it == children.end() || (*it)->openHandles > 0) return nullptr;
   auto entry = std::move(*it);
   children.erase(it);
+  ForgetParent();
   return entry;
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -130,7 +131,16 @@ class MemoryFileSystem final : public platform::FileSystem {
   Entry* Find(std::string_view path, FsError* error) const;
   Entry* ParentFolder(std::string_view path, std::string* name, FsError* error) const;
   std::optional<FsError> FailureFor(std::string_view path) const;
+  Entry* CachedParent(char drive, const std::vector<std::string_view>& parts) const;
+  void CacheParent(char drive, const std::vector<std::string_view>& parts, Entry* folder) const;
+  void ForgetParent();
 
+  struct FolderFound {
+    char drive = 0;
+    std::vector<std::string> parts;
+    Entry* folder = nullptr;
+  };
+  mutable FolderFound lastParent_;
   std::map<char, std::unique_ptr<Drive>> drives_;
   std::vector<std::pair<std::string, FsError>> failures_;
   std::vector<std::unique_ptr<Entry>> bin_;

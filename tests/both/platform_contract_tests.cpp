@@ -215,6 +215,24 @@ TEST(FileSystemContract, FoldersAreMadeWithParentsAndRemovedWhenEmpty) {
   EXPECT_EQ(files.FullPath(folder + "a\\..\\x.txt"), folder + "x.txt");
 }
 
+// Lookups one after the other in the same folder, in any letter case, also
+// once the folder has been moved away and another one made in its place.
+TEST(FileSystemContract, FilesAreFoundThroughAMovedOrRemadeFolder) {
+  const auto folder = testing::NewTestFolder();
+  auto& files = P().files;
+  ASSERT_TRUE(files.CreateFolders(folder + "Grüne"));
+  ASSERT_TRUE(files.WriteWhole(folder + "Grüne\\äpfel.txt", "old"));
+  EXPECT_EQ(files.ReadWhole(folder + "GRÜNE\\ÄPFEL.TXT"), "old");
+  EXPECT_EQ(files.FileExists(folder + "grüne\\Äpfel.txt"), Presence::Present);
+  ASSERT_TRUE(files.Rename(folder + "Grüne", folder + "Moved"));
+  EXPECT_EQ(files.FileExists(folder + "Grüne\\äpfel.txt"), Presence::Missing);
+  EXPECT_EQ(files.ReadWhole(folder + "MOVED\\ÄPFEL.TXT"), "old");
+  ASSERT_TRUE(files.CreateFolders(folder + "Grüne"));
+  ASSERT_TRUE(files.WriteWhole(folder + "Grüne\\äpfel.txt", "new"));
+  EXPECT_EQ(files.ReadWhole(folder + "GRÜNE\\äpfel.txt"), "new");
+  EXPECT_EQ(files.ReadWhole(folder + "Moved\\äpfel.txt"), "old");
+}
+
 // "\NAME" is NAME at the root of the current drive.
 TEST(FileSystemContract, PathWithoutADriveStartsAtTheCurrentDrivesRoot) {
   auto& files = P().files;
