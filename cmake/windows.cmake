@@ -54,12 +54,6 @@ target_link_libraries(preview_host PRIVATE zent_win32_platform)
 target_link_options(preview_host PRIVATE -municode)
 set_target_properties(preview_host PROPERTIES SUFFIX ".exe")
 
-# A program that has a file in use, for the run log's check (tools/check-run-log.sh).
-add_executable(hold_file tests/demo/hold_file.cpp)
-target_link_libraries(hold_file PRIVATE zent_win32_platform)
-target_link_options(hold_file PRIVATE -municode)
-set_target_properties(hold_file PROPERTIES SUFFIX ".exe")
-
 # Shortcuts made by the shell's link object and a file held open, for the
 # saver's sweep check (tools/check-saver-sweeps.sh).
 add_executable(sweep_fixtures tests/demo/sweep_fixtures.cpp)

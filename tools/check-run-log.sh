@@ -2,7 +2,7 @@
 # Runs the screen saver twice in a throwaway Wine sandbox (tools/wine-sandbox.sh)
 # on the demo machine (tools/lib/seed-demo-registry.sh, seed-demo-junk.sh) and
 # checks the run log "ZentRun.log" in the backup folder:
-#   - run 1 completes while another program (tests/demo/hold_file.cpp) has a
+#   - run 1 completes while another program (tests/demo/sweep_fixtures.cpp) has a
 #     temporary file in use: its block says which registry entry it removed
 #     and which dated backup holds it (and that file does), which file it
 #     recycled, and that the file in use was left alone because it was;
@@ -11,13 +11,13 @@
 #   - the file is UTF-8 with a byte-order mark and CR LF line ends, and each
 #     run is one block that starts with its header line and has its end line.
 #
-#   tools/check-run-log.sh build/win64/ZentSaver.scr build/win64/hold_file.exe
+#   tools/check-run-log.sh build/win64/ZentSaver.scr build/win64/sweep_fixtures.exe
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 if [ "${1:-}" != --inside ]; then
   if [ $# -ne 2 ] || [ ! -f "$1" ] || [ ! -f "$2" ]; then
-    echo "usage: $0 path/to/ZentSaver.scr path/to/hold_file.exe" >&2
+    echo "usage: $0 path/to/ZentSaver.scr path/to/sweep_fixtures.exe" >&2
     exit 2
   fi
   command -v xdotool >/dev/null || { echo "$0: xdotool is missing (tools/setup.sh)" >&2; exit 2; }
@@ -96,17 +96,18 @@ stop_context='seeding the demo machine'
 seed_demo >/dev/null
 seed_demo_junk >/dev/null
 echo held >"$(demo_junk_unix HELD.TMP)"
-wine64 "$holder" "$drive\\$demo_junk_folder\\HELD.TMP" 600 >"$work/holder.txt" &
+held_signal='C:\\zent-run\\held.signal'
+wine64 "$holder" hold "$drive\\$demo_junk_folder\\HELD.TMP" "$held_signal" &
 holder_pid=$!
 for _ in $(seq 60); do
-  grep -q holding "$work/holder.txt" && break
+  [ -e "$(demo_unix_path "$held_signal")" ] && break
   sleep 0.5
 done
-grep -q holding "$work/holder.txt" || { echo "FAIL the file could not be held open"; exit 1; }
+[ -e "$(demo_unix_path "$held_signal")" ] || { echo "FAIL the file could not be held open"; exit 1; }
 
 stop_context='run 1'
 run_saver completed 'Search completed.'
-kill "$holder_pid" 2>/dev/null || true
+rm -f "$(demo_unix_path "$held_signal")"
 wait "$holder_pid" 2>/dev/null || true
 
 if [ ! -f "$log" ]; then

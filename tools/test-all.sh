@@ -53,7 +53,7 @@ tools/check-saver-unreadable-settings.sh build/win64/ZentSaver.scr
 summary+=("wine: the saver runs whatever its stored settings hold")
 tools/check-report.sh build/win64/ZentReport.exe build/win64/ZentSaver.scr
 summary+=("wine: the dry-run report lists exactly what the saver then removes, and changes nothing")
-tools/check-run-log.sh build/win64/ZentSaver.scr build/win64/hold_file.exe
+tools/check-run-log.sh build/win64/ZentSaver.scr build/win64/sweep_fixtures.exe
 summary+=("wine: the run log says what a run removed, left and where input stopped it")
 tools/check-registry-views.sh
 summary+=("wine: the demo's registry values are in the saver's (64-bit) view")

@@ -1,5 +1,5 @@
-// Plants what a shell script cannot for the saver's sweep check
-// (tools/check-saver-sweeps.sh):
+// Plants what a shell script cannot for the saver's sweep and run-log checks
+// (tools/check-saver-sweeps.sh, tools/check-run-log.sh):
 //
 //   sweep_fixtures link <shortcut> <target>
 //       writes a shortcut to <target> through the shell's link object, as
