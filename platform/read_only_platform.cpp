@@ -118,7 +118,17 @@ class ReadOnlyPlatform::Files final : public FileSystem {
   Presence FileExists(std::string_view path) override { return inner_.FileExists(path); }
   Presence FolderExists(std::string_view path) override { return inner_.FolderExists(path); }
   std::unique_ptr<OpenFile> OpenExclusive(std::string_view path, FsError* error) override {
-    return inner_.OpenExclusive(path, error);
+    FsError reason = FsError::None;
+    auto opened = inner_.OpenExclusive(path, &reason);
+    if (!opened && reason == FsError::AccessDenied && ReadOnlyBitHeldOff(path)) {
+      // The in-use test cleared the read-only bit before this open; here the
+      // change is only held, and the file itself still refuses writing. It
+      // counts as free, as it would once the bit were cleared.
+      reason = FsError::None;
+      opened = std::make_unique<NoOpenFile>();
+    }
+    if (error) *error = reason;
+    return opened;
   }
   bool Copy(std::string_view from, std::string_view to, bool) override {
     owner_.Refuse(Call("Copy", std::string(from) + " -> " + std::string(to)));
@@ -149,6 +159,15 @@ class ReadOnlyPlatform::Files final : public FileSystem {
   }
 
  private:
+  class NoOpenFile final : public OpenFile {};
+
+  bool ReadOnlyBitHeldOff(std::string_view path) {
+    const auto held = owner_.heldAttributes_.find(std::string(path));
+    if (held == owner_.heldAttributes_.end() || (held->second & kAttrReadOnly) != 0) return false;
+    const AttributeResult own = inner_.Attributes(path);
+    return own.ok() && (own.attributes & kAttrReadOnly) != 0;
+  }
+
   FileSystem& inner_;
   ReadOnlyPlatform& owner_;
 };

@@ -16,8 +16,9 @@
 //   once. The wrapper remembers the attributes each path was given; one left
 //   other than the file's own at the end is a change (see RefusedCalls()).
 //   A read-only file thus stays read-only for the open, which the system then
-//   refuses: it is reported as in use, as the saver leaves it unless
-//   write-protected files may be deleted.
+//   refuses; an open refused only for that bit, while the bit is held
+//   cleared, is answered as the open of a free file. (A read-only file that
+//   another program also holds open is then taken as free as well.)
 // Keys open with the access asked for, so that an open the system would
 // refuse fails here too; writes on them throw all the same.
 

@@ -9,8 +9,11 @@
 #include <utility>
 
 #include "app/cleaning_steps.h"
+#include "common/product_views.h"
 #include "common/registry_helpers.h"
 #include "sweep/sweep_guards.h"
+#include "ui/dialog_form.h"
+#include "ui/settings.h"
 
 namespace zent::report {
 
@@ -178,6 +181,9 @@ DryRun::~DryRun() = default;
 
 DryRun::Refusal DryRun::Prepare(const ReportRequest& request) {
   model_.PrepareSaver(StarSettings{});
+  // The saver's own setting decides whether write-protected junk goes.
+  Form settings = MakeConfigurationDialog();
+  state_.DeleteWriteProtected = LoadSettings(settings, platform_.registry);
   state_.IsWinNT = model_.SystemFacts.Platform() == "WinNT";
   state_.UnattendedMode = false;
   source_ = request.source;
@@ -192,7 +198,8 @@ DryRun::Refusal DryRun::Prepare(const ReportRequest& request) {
       choice_ = {.safety = true};
       break;
     case OptionSource::MainProgram:
-      if (!RegKeyExists(platform_.registry, platform::RegRoot::LocalMachine, kOptionsKey)) {
+      if (!RegKeyExists(ProductKeyView(platform_.registry, kOptionsKey),
+                        platform::RegRoot::LocalMachine, kOptionsKey)) {
         return {kExitFailed, "the main program's options key HKEY_LOCAL_MACHINE\\" +
                                  std::string(kOptionsKey) + " does not exist"};
       }
@@ -241,9 +248,15 @@ std::size_t DryRun::FirstFileItem() const {
 Fate DryRun::FateOf(std::size_t item, std::size_t finding) const {
   const FindingCategory& category = Categories().Item(item).category;
   if (item < FirstFileItem()) return category.Flag(finding) == 1 ? Fate::Removed : Fate::LeftAlone;
+  const std::string& path = category.EntryNames().at(finding);
   // The system renames or deletes these itself at the next start.
-  const bool pending = pendingRenames_.contains(category.EntryNames().at(finding));
-  return pending ? Fate::LeftAlone : Fate::Removed;
+  if (pendingRenames_.contains(path)) return Fate::LeftAlone;
+  // The deletion leaves a write-protected file, or one whose attributes it
+  // cannot read, unless write-protected files may go.
+  if (state_.DeleteWriteProtected) return Fate::Removed;
+  const platform::AttributeResult read = platform_.files.Attributes(path);
+  const bool writeProtected = !read.ok() || (read.attributes & platform::kAttrReadOnly) != 0;
+  return writeProtected ? Fate::LeftAlone : Fate::Removed;
 }
 
 void DryRun::OnProgress(std::function<void(const std::string&, const std::string&)> show) {

@@ -10,6 +10,7 @@
 #include "platform/memory/memory_platform.h"
 #include "regscan/list_scans.h"
 #include "regscan/program_scans.h"
+#include "ui/settings.h"
 
 namespace zent::report {
 namespace {
@@ -60,11 +61,7 @@ constexpr const char* kEscapedHelp = "q\"u\\\xC3\xB6\x01.hlp";
 class DryRunReport : public ::testing::Test {
  protected:
   DryRunReport() {
-    for (const char* option :
-         {"CUSTOM-REG", "REG-HELPS", "REG-FONTS", "REG-AUTORUN", "CUSTOM-FILES", "FILES-TMP",
-          "FILES-BAK", "CUSTOM-TMPFOLDERS", "DRIVE_C", "CHECKDRIVE_C"}) {
-      Set(std::string(kOptionsKey), option, MakeDwordValue(1));
-    }
+    SetOptions(memory.registry);
     const std::string help(kHelpFilesKey), fonts(kFontsKey), autorun(kAutorunKey);
     Set(help, "gone.hlp", MakeTextValue("C:\\GONE"));
     Set(help, kEscapedHelp, MakeTextValue("C:\\GONE"));
@@ -79,6 +76,14 @@ class DryRunReport : public ::testing::Test {
       memory.files.AddFile(file, "x");
     }
     memory.files.AddFile("C:\\JUNK\\RO.TMP", "x", platform::kAttrReadOnly);
+  }
+
+  static void SetOptions(memory::MemoryRegistry& registry) {
+    for (const char* option :
+         {"CUSTOM-REG", "REG-HELPS", "REG-FONTS", "REG-AUTORUN", "CUSTOM-FILES", "FILES-TMP",
+          "FILES-BAK", "CUSTOM-TMPFOLDERS", "DRIVE_C", "CHECKDRIVE_C"}) {
+      registry.SetValue(RegRoot::LocalMachine, kOptionsKey, option, MakeDwordValue(1));
+    }
   }
 
   void Set(const std::string& key, std::string_view name, platform::RegValue value) {
@@ -115,11 +120,31 @@ TEST_F(DryRunReport, WholePassChangesNothingAndListsWhatARunWouldRemove) {
 
   EXPECT_EQ(Snapshot(memory), before);
   EXPECT_TRUE(memory.launcher.commands.empty());
-  // The read-only temporary file cannot be opened for the in-use test
-  // without a change, so it is left out, as the saver leaves it.
+  // The read-only temporary file stays, as the saver leaves it unless
+  // write-protected files may go.
   EXPECT_EQ(ListedForRemoval(run),
             (std::set<std::string>{"gone.hlp", kEscapedHelp, "Own gone", "GoneRun",
                                    "C:\\JUNK\\A.TMP", "C:\\JUNK\\OLD.BAK", "C:\\JUNK\\~TMPDIR"}));
+}
+
+// A 32-bit main program keeps its options, and the saver its settings, in the
+// 32-bit view; the saver set to delete write-protected files takes the
+// read-only junk too, and so must the report.
+TEST_F(DryRunReport, ReadsTheMainProgramsViewAndTheSaversWriteProtectSetting) {
+  memory.registry
+      .Open(RegRoot::LocalMachine, "SOFTWARE\\Ortavo\\Kelvaro-ZENT", platform::RegAccess::Full)
+      ->DeleteSubkey("Options");
+  SetOptions(memory.registry.View32());
+  memory.registry.View32().SetValue(RegRoot::LocalMachine, std::string(kSaverSettingsKey),
+                                    "WRITE-PROTECT", MakeDwordValue(2));
+  const auto before = Snapshot(memory);
+  DryRun run = MakeRun();
+  ReportRequest request;
+  request.source = OptionSource::MainProgram;
+  ASSERT_EQ(run.Prepare(request).exitCode, kExitComplete);
+  ASSERT_TRUE(run.Run(run.Steps())) << run.Failure();
+  EXPECT_EQ(Snapshot(memory), before);
+  EXPECT_TRUE(ListedForRemoval(run).contains("C:\\JUNK\\RO.TMP"));
 }
 
 TEST_F(DryRunReport, ReportEscapesTextsAndCountsPerCategory) {
@@ -129,7 +154,7 @@ TEST_F(DryRunReport, ReportEscapesTextsAndCountsPerCategory) {
   ASSERT_EQ(code, kExitComplete) << err.str();
   const std::string json = out.str();
   EXPECT_NE(json.find("\"name\":\"q\\\"u\\\\\xC3\xB6\\u0001.hlp\""), std::string::npos) << json;
-  EXPECT_NE(json.find("\"found\":7,\"toRemove\":7"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"found\":8,\"toRemove\":7"), std::string::npos) << json;
   EXPECT_EQ(json.find("there.hlp"), std::string::npos);
   // Without interface texts the file categories' captions are empty: the
   // built-in ones stand in.
