@@ -21,6 +21,7 @@
 #include <time.h>
 
 #include "run/registry_repair.h"
+#include "tests/bench/bench_clock.h"
 #include "tests/native/fake_exporter.h"
 #include "tests/native/run_fixture.h"
 
@@ -30,14 +31,7 @@ namespace platform = zent::platform;
 using platform::MakeTextValue;
 using platform::RegRoot;
 using zent::Finding;
-
-// CPU time of this thread in microseconds: other work on the machine does not
-// count, so the figures stay comparable on a busy machine.
-double CpuMicroseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
-}
+using zent::bench::CpuMicroseconds;
 
 constexpr char kHelpKey[] = "SOFTWARE\\Microsoft\\Windows\\Help";
 constexpr char kAppPaths[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";

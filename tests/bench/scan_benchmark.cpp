@@ -44,46 +44,13 @@
 #include "run/findings.h"
 #include "run/run_context.h"
 #include "run/run_state.h"
+#include "tests/bench/bench_clock.h"
 
 namespace {
 
 namespace platform = zent::platform;
 using platform::MakeTextValue;
 using platform::RegRoot;
-
-// CPU time of this thread: other work on the machine does not count.
-double CpuMilliseconds() {
-#ifdef _WIN32
-  FILETIME created, exited, kernel, user;
-  GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
-  const auto ticks = [](const FILETIME& t) {
-    return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) |
-                               t.dwLowDateTime);
-  };
-  return (ticks(kernel) + ticks(user)) / 1e4;
-#else
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-#endif
-}
-
-// The best of several timings of one piece of work. Under Wine the registry
-// lives in another process (the server), whose work only the elapsed time
-// sees; so both are kept.
-struct Best {
-  double cpu = 1e300, elapsed = 1e300;
-  template <typename Work>
-  void Time(Work work) {
-    const double cpu0 = CpuMilliseconds();
-    const auto elapsed0 = std::chrono::steady_clock::now();
-    work();
-    cpu = std::min(cpu, CpuMilliseconds() - cpu0);
-    elapsed = std::min(elapsed, std::chrono::duration<double, std::milli>(
-                                    std::chrono::steady_clock::now() - elapsed0)
-                                    .count());
-  }
-};
 
 // One registry call the scans made: an open (giving handle `key`) or a read
 // through an open handle.
@@ -316,16 +283,16 @@ int main(int argc, char** argv) {
               recording.log.size());
 
   constexpr int kRounds = 3;
-  Best scans, walk;
+  zent::bench::BestTime scans, walk;
   std::size_t seen = 0;
   for (int round = 0; round < kRounds; ++round) {
     scans.Time([&] { scanOnce(memory.registry); });
     walk.Time([&] { seen = Walk(memory.registry, recording.log); });
   }
   std::printf("best of %d rounds      CPU ms   elapsed ms\n", kRounds);
-  std::printf("every scan          %9.1f   %9.1f\n", scans.cpu, scans.elapsed);
+  std::printf("every scan          %9.1f   %9.1f\n", scans.cpu / 1e3, scans.elapsed / 1e3);
   std::printf("bare walk           %9.1f   %9.1f   (the same opens and reads, %zu answers)\n",
-              walk.cpu, walk.elapsed, seen);
+              walk.cpu / 1e3, walk.elapsed / 1e3, seen);
   std::printf("ratio scans/walk    %9.2f   %9.2f   (goal: at most 3)\n", scans.cpu / walk.cpu,
               scans.elapsed / walk.elapsed);
   return 0;

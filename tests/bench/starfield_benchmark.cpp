@@ -28,6 +28,7 @@
 #include <time.h>
 #endif
 
+#include "tests/bench/bench_clock.h"
 #include "ui/starfield.h"
 
 namespace {
@@ -46,24 +47,10 @@ namespace {
 
 namespace platform = zent::platform;
 using zent::Starfield;
+using zent::bench::CpuMicroseconds;
 
 // CPU time of this thread in microseconds: other work on the machine does not
 // count.
-double CpuMicroseconds() {
-#ifdef _WIN32
-  FILETIME created, ended, kernel, user;
-  GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
-  const auto ticks = [](const FILETIME& t) {
-    return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-  };
-  return static_cast<double>(ticks(kernel) + ticks(user)) / 10.0;
-#else
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
-#endif
-}
-
 double WallMicroseconds() {
   const auto now = std::chrono::steady_clock::now().time_since_epoch();
   return std::chrono::duration<double, std::micro>(now).count();

@@ -30,6 +30,7 @@
 #include "run/run_context.h"
 #include "run/run_state.h"
 #include "sweep/junk_sweep.h"
+#include "tests/bench/bench_clock.h"
 
 namespace {
 
@@ -38,39 +39,6 @@ namespace platform = zent::platform;
 constexpr int kSubfolders = 99;  // per top folder: 50 + 50 x 99 = 5,000 folders
 constexpr int kFilesPerFolder = 20;
 constexpr int kRepeats = 3;
-
-// CPU time of this thread: other work on the machine does not count.
-double CpuMicroseconds() {
-#ifdef _WIN32
-  FILETIME created, exited, kernel, user;
-  GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
-  const auto ticks = [](const FILETIME& t) {
-    return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) |
-                               t.dwLowDateTime);
-  };
-  return (ticks(kernel) + ticks(user)) / 10.0;
-#else
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
-#endif
-}
-
-// The best of several timings. Under Wine opening a file asks the Wine
-// server, another process, whose work only the elapsed time sees.
-struct Best {
-  double cpu = 1e300, elapsed = 1e300;
-  template <typename Work>
-  void Time(Work work) {
-    const double cpu0 = CpuMicroseconds();
-    const auto elapsed0 = std::chrono::steady_clock::now();
-    work();
-    cpu = std::min(cpu, CpuMicroseconds() - cpu0);
-    elapsed = std::min(elapsed, std::chrono::duration<double, std::micro>(
-                                    std::chrono::steady_clock::now() - elapsed0)
-                                    .count());
-  }
-};
 
 std::uint64_t BareWalk(platform::FileSystem& files, const std::string& folder) {
   std::uint64_t entries = 0;
@@ -121,7 +89,7 @@ struct Sweeper {
 void Compare(Sweeper& sweeper, zent::TShellLink& shellLink, const std::string& root,
              const char* label) {
   std::uint64_t listed = 0;
-  Best bare, junk;
+  zent::bench::BestTime bare, junk;
   for (int i = 0; i < kRepeats; ++i) {
     bare.Time([&] { listed = BareWalk(sweeper.platform.files, root); });
     junk.Time([&] { zent::JunkFileSweep(sweeper.run, shellLink).WalkFolder(root); });
