@@ -138,9 +138,7 @@ run_saver() {
     fail "the saver did not complete its run"
     saver_errors "$log"
   fi
-  xdotool key --clearmodifiers Escape >/dev/null 2>&1 || true
-  for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 1; done
-  kill "$pid" 2>/dev/null || true
+  end_saver_with_key "$pid" || true
   wait "$pid" 2>/dev/null || true
 }
 

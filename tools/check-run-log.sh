@@ -80,15 +80,7 @@ run_saver() {
     fi
     sleep 0.1
   done
-  xdotool key --clearmodifiers Escape
-  for _ in $(seq 30); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    fail "$label: the saver did not end on a key press"
-    kill "$pid" 2>/dev/null || true
-  fi
+  end_saver_with_key "$pid" || fail "$label: the saver did not end on a key press"
   wait "$pid" || true
 }
 

@@ -155,15 +155,7 @@ run_saver() {
     fail "the saver did not report \"Search completed.\""
     saver_errors "$log"
   fi
-  xdotool key --clearmodifiers Escape >/dev/null 2>&1 || true
-  for _ in $(seq 30); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.5
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    fail "the saver did not end on a key press"
-    kill "$pid" 2>/dev/null || true
-  fi
+  end_saver_with_key "$pid" Escape 15 || fail "the saver did not end on a key press"
   wait "$pid" 2>/dev/null || true
 }
 

@@ -75,14 +75,8 @@ run_case() {
     fail "$label: no \"Search completed.\" within 90 s"
     saver_errors "$status_log"
   fi
-  xdotool key --clearmodifiers space >/dev/null 2>&1 || true
-  for _ in $(seq 15); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
+  if ! end_saver_with_key "$pid" space 15; then
     fail "$label: still running 15 s after a key press"
-    kill "$pid" 2>/dev/null || true
     wineserver -k >/dev/null 2>&1 || true
   fi
   wait "$pid" || status=$?

@@ -32,18 +32,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 completion_title='Search completed.'
 completion_timeout=120
 
-# Ends the saver with a key press, as a user would; stops it if it stays.
-end_saver_with_key() {
-  local pid=$1 _
-  xdotool key --clearmodifiers Escape >/dev/null 2>&1 || true
-  for _ in $(seq 30); do
-    kill -0 "$pid" 2>/dev/null || return 0
-    sleep 1
-  done
-  echo "run-saver: the saver did not end on a key press; stopped" >&2
-  kill "$pid" 2>/dev/null || true
-}
-
 # The saver reports its status line on the debugger channel, which Wine
 # writes to the log (tools/lib/saver-status.sh). False when the saver ended
 # first (input on the user's display) or the time ran out.
@@ -99,7 +87,8 @@ run_demo_inside() {
   if [ "$picture" = picture ]; then
     sleep 1
     import -window root "$ZENT_OUTPUT/saver.png" || echo "run-saver: the picture failed" >&2
-    end_saver_with_key "$pid"
+    end_saver_with_key "$pid" ||
+      echo "run-saver: the saver did not end on a key press; stopped" >&2
   else
     echo "The saver goes on showing its stars: move the mouse or press a key to end it."
   fi

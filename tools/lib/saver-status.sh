@@ -28,3 +28,17 @@ saver_status_seen() {
 saver_errors() {
   grep -vF 'ZentSaver status: ' "$1" | tail -n 20 || true
 }
+
+# end_saver_with_key PID [KEY] [SECONDS]: presses KEY (Escape) as a user would
+# and waits up to SECONDS (30) for the saver to end; false, with the saver
+# stopped, when it stayed.
+end_saver_with_key() {
+  local pid=$1 key=${2:-Escape} seconds=${3:-30} _
+  xdotool key --clearmodifiers "$key" >/dev/null 2>&1 || true
+  for _ in $(seq "$((seconds * 2))"); do
+    kill -0 "$pid" 2>/dev/null || return 0
+    sleep 0.5
+  done
+  kill "$pid" 2>/dev/null || true
+  return 1
+}
