@@ -55,6 +55,12 @@ struct RepairTarget {
   std::string value;
 };
 
+// The editor's export of one key, read before any of it goes into the backup.
+struct ExportedKey {
+  RegScript script;
+  std::vector<std::string> lines;
+};
+
 namespace {
 
 using enum RepairBackup;
@@ -455,26 +461,30 @@ void RegistryRepair::Remove(const RepairRule& rule, const RepairTarget& target) 
   }
 }
 
-bool RegistryRepair::ExportKey(std::string_view key) { return ExportToBackup(key).has_value(); }
-
 std::optional<std::vector<StoredKey>> RegistryRepair::BackUpKeyTree(RegRoot root,
                                                                     std::string_view path) {
   const std::string_view rootName = RootName(root);
-  const auto exported = ExportToBackup(Concat({rootName, "\\", path}));
+  auto exported = ExportToScratch(Concat({rootName, "\\", path}));
   if (!exported) return std::nullopt;
   // Read as the removal will find it: an export can be cut short, be of
   // another key or view, or hold a value otherwise than it is stored.
   auto tree = ReadKeyTree(run_.platform.registry, root, path);
-  const auto missing = NotRestoredBy(ImportedContent(*exported), rootName, tree);
-  if (!missing.empty() && !AppendExactBlock(rootName, missing)) return std::nullopt;
+  const auto missing = NotRestoredBy(ImportedContent(exported->script), rootName, tree);
+  if (!missing.empty()) {
+    // Without the exact lines the export stays out too: imported on its own it
+    // would rewrite the key this repair then leaves in place.
+    const auto exact = ExactBlockLines(Encoding(), rootName, missing);
+    if (!exact) return std::nullopt;
+    exported->lines.insert(exported->lines.end(), exact->begin(), exact->end());
+  }
+  if (!AppendToBackup(exported->lines)) return std::nullopt;
   return tree;
 }
 
-bool RegistryRepair::AppendExactBlock(std::string_view rootName,
-                                      const std::vector<StoredKey>& keys) {
-  const auto lines = ExactBlockLines(Encoding(), rootName, keys);
-  if (!lines) return false;
-  const bool added = AppendBackupBlock(run_.platform.files, BackupFile(), *lines, Encoding());
+bool RegistryRepair::AppendToBackup(const std::vector<std::string>& lines) {
+  // The running file is looked up only now: message handling may have moved
+  // it away, and this block then starts a new one.
+  const bool added = AppendBackupBlock(run_.platform.files, BackupFile(), lines, Encoding());
   Pump();
   return added;
 }
@@ -486,12 +496,13 @@ bool RegistryRepair::ValueIsBackedUp(const RepairTarget& target, SavedValues& sa
   const auto held = saved.find(name);
   if (held != saved.end() && held->second == *now) return true;
   const StoredKey single{target.key, {{target.value, *now}}};
-  if (!AppendExactBlock(RootName(target.root), {single})) return false;
+  const auto exact = ExactBlockLines(Encoding(), RootName(target.root), {single});
+  if (!exact || !AppendToBackup(*exact)) return false;
   saved.insert_or_assign(name, *now);
   return true;
 }
 
-std::optional<RegScript> RegistryRepair::ExportToBackup(std::string_view key) {
+std::optional<ExportedKey> RegistryRepair::ExportToScratch(std::string_view key) {
   auto& files = run_.platform.files;
   const std::string scratch = ScratchFile();
   files.Delete(scratch);
@@ -506,7 +517,7 @@ std::optional<RegScript> RegistryRepair::ExportToBackup(std::string_view key) {
     return std::nullopt;
   }
   Pump();
-  return AddScratchToBackup();
+  return ReadScratch();
 }
 
 bool RegistryRepair::RunEditor(std::string_view command) {
@@ -530,25 +541,18 @@ bool RegistryRepair::RunEditor(std::string_view command) {
   return true;
 }
 
-std::optional<RegScript> RegistryRepair::AddScratchToBackup() {
+std::optional<ExportedKey> RegistryRepair::ReadScratch() {
   auto& files = run_.platform.files;
   const std::string scratch = ScratchFile();
   const auto exported = files.ReadWhole(scratch);
+  files.Delete(scratch);
   Pump();
   // A backup that would restore other names than the exported ones saves nothing.
   if (!exported || !DecodesWithoutLoss(*exported)) return std::nullopt;
   auto script = ReadRegScript(*exported);
   // An export always names its key; a file without a key line saved nothing.
   if (!script || script->keys.empty()) return std::nullopt;
-  const auto lines = DecodeScriptLines(*exported);
-  // The running file is looked up only now: message handling may have moved
-  // it away, and this export then starts a new one.
-  const bool added = AppendBackupBlock(files, BackupFile(), lines, Encoding());
-  Pump();
-  files.Delete(scratch);
-  Pump();
-  if (!added) return std::nullopt;
-  return script;
+  return ExportedKey{std::move(*script), DecodeScriptLines(*exported)};
 }
 
 bool RegistryRepair::BackUpValue(std::string_view rootName, RegRoot root, std::string_view keyPath,
@@ -572,10 +576,7 @@ bool RegistryRepair::BackUpValue(std::string_view rootName, RegRoot root, std::s
     lines = ExactBlockLines(Encoding(), rootName, value);
   }
   Pump();
-  if (!lines) return false;
-  const bool added = AppendBackupBlock(run_.platform.files, BackupFile(), *lines, Encoding());
-  Pump();
-  return added;
+  return lines && AppendToBackup(*lines);
 }
 
 }  // namespace zent

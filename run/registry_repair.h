@@ -50,6 +50,7 @@ std::optional<std::string> ExportCommand(std::string_view scratchFullPath, std::
 // with the table).
 struct RepairRule;
 struct RepairTarget;
+struct ExportedKey;
 
 // The values a backup holds of one key, by upper-cased name.
 using SavedValues = std::map<std::string, platform::RegValue>;
@@ -74,12 +75,10 @@ class RegistryRepair {
   std::string BackupFile();
   std::string ScratchFile();
 
-  // Exports `key` (root written in full) with the registry editor and adds
-  // the export to the running backup. True only when the backup holds it.
-  bool ExportKey(std::string_view key);
   // Exports the key and makes sure the backup restores it, and every key
   // below it, exactly: what the export lacks or holds otherwise is added as
-  // exact lines. What the backup now restores; nullopt when it is not all.
+  // exact lines. What the backup now restores; nullopt when it is not all,
+  // and then nothing of the key went into the backup.
   std::optional<std::vector<StoredKey>> BackUpKeyTree(platform::RegRoot root,
                                                       std::string_view path);
   // Adds a value block for one text value, exact lines where the text form
@@ -100,12 +99,16 @@ class RegistryRepair {
   void ApplyRule(const RepairRule& rule, const Finding& finding);
   bool BackUp(const RepairRule& rule, const RepairTarget& target);
   void Remove(const RepairRule& rule, const RepairTarget& target);
-  std::optional<RegScript> ExportToBackup(std::string_view key);
+  // Runs the editor on `key` (root written in full) and reads its export; the
+  // scratch file is gone afterwards. nullopt when there is no export whose
+  // text can be carried over without loss.
+  std::optional<ExportedKey> ExportToScratch(std::string_view key);
   // Runs the editor while the saver goes on; true when it ended by itself
   // within the time limit and before input asked to end the run.
   bool RunEditor(std::string_view command);
-  std::optional<RegScript> AddScratchToBackup();
-  bool AppendExactBlock(std::string_view rootName, const std::vector<StoredKey>& keys);
+  std::optional<ExportedKey> ReadScratch();
+  // Adds one block to the running backup, whole or not at all.
+  bool AppendToBackup(const std::vector<std::string>& lines);
   // Before a value of a once-exported parent goes: true when the backup holds
   // it as it is now, if need be after adding it as an exact block.
   bool ValueIsBackedUp(const RepairTarget& target, SavedValues& saved);

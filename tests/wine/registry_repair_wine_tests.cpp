@@ -2,11 +2,11 @@
 // registry editor exporting the keys: orphaned entries of the five list
 // categories and of the class, type-library, uninstall and autorun scans go, valid ones stay,
 // single values saved as value blocks are emptied, and importing the dated backup with the editor
-// brings back every key and value with its type and bytes. A second test ends the repair at each
-// message-pump point in turn, as input to the saver window would, and proves
-// that everything removed until then can still be restored from the dated
-// backups alone. A "regedit.exe" planted beside the program and in the
-// current folder is never started in place of the system's editor.
+// brings back every key and value with its type and bytes, and leaves a key
+// that no backup could restore exactly (and so stayed) as it is. A second test ends the repair at
+// each message-pump point in turn, as input to the saver window would, and proves that everything
+// removed until then can still be restored from the dated backups alone. A "regedit.exe" planted
+// beside the program and in the current folder is never started in place of the system's editor.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -24,6 +24,7 @@
 
 #include "common/registry_helpers.h"
 #include "platform/utf8.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "regscan/com_scans.h"
 #include "regscan/file_type_scans.h"
@@ -193,6 +194,7 @@ class Plantation {
         ASSERT_TRUE(key->SetValue(name, value)) << testing::FullKeyName(location) << " " << name;
       }
     }
+    PlantOddLengthText(unverifiableKey_, L"Odd text");
   }
 
   void Clear() {
@@ -271,6 +273,19 @@ class Plantation {
 
  private:
   std::string Tagged(std::string_view name) const { return std::string(name) + " " + tag_; }
+
+  // Text stored as another program may leave it, with an odd last byte: no
+  // text line of a script can carry it.
+  static void PlantOddLengthText(const RegLocation& location, const wchar_t* name) {
+    win32::UniqueHkey raw;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, win32::Widen(location.path).c_str(), 0,
+                            KEY_SET_VALUE, raw.put()),
+              ERROR_SUCCESS);
+    const std::string odd = Bytes({'C', 0, ':', 0, '\\', 0, 'x'});
+    ASSERT_EQ(RegSetValueExW(raw.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(odd.data()),
+                             static_cast<DWORD>(odd.size())),
+              ERROR_SUCCESS);
+  }
 
   void Key(RegLocation location, std::vector<std::pair<std::string, RegValue>> values) {
     keys_.emplace_back(std::move(location), std::move(values));
@@ -453,10 +468,19 @@ class Plantation {
     const std::string quoted = Tagged("Say \"Hi\"") + ".exe";
     Key(entry(quoted), {{"", platform::MakeTextValue(base_ + "\\gone dir\\hi.exe")}});
 
+    // A subkey name holding a line feed cannot be one key line, so no backup
+    // can restore this key exactly and it stays: a restore of the backup must
+    // leave it, its short number and odd text with it, as it is.
+    const std::string unverifiable = Tagged("Unverifiable") + ".exe";
+    unverifiableKey_ = entry(unverifiable);
+    Key(unverifiableKey_, {{"", platform::MakeTextValue(base_ + "\\gone dir\\odd.exe")},
+                           {"Three bytes", Typed(platform::kRegDword, Bytes({1, 2, 3}))}});
+    Key({HKLM, Join(unverifiableKey_.path, "Line\nFeed")}, {{"v", platform::MakeTextValue("sub")}});
+
     Key(entry(Tagged("Valid Ωmega") + ".exe"),
         {{"", platform::MakeTextValue(base_ + "\\prog dir\\valid prog.exe")}});
     Key(entry(Tagged("Folder There")), {{"Path", platform::MakeTextValue(base_ + "\\prog dir")}});
-    findings_[kAppPathsCategory] = {tool, folderOnly, quoted};
+    findings_[kAppPathsCategory] = {tool, folderOnly, quoted, unverifiable};
   }
 
   void DefineHelpFiles() {
@@ -569,6 +593,7 @@ class Plantation {
   std::vector<RegLocation> emptiedDefaults_;
   std::map<int, std::set<std::string>> findings_;
   RegLocation otherKey_;
+  RegLocation unverifiableKey_;
   std::vector<std::pair<std::string, RegValue>> otherValues_;  // as the findings name them
   std::vector<std::string> emptiedOthers_;
 };
@@ -590,10 +615,11 @@ std::vector<std::string> DatedBackups(const std::string& directory) {
   return dated;
 }
 
-// Imports a script with the platform's registry editor, as a user restoring a
-// backup would.
+// Imports a script with the platform's registry editor, by its full path, as
+// a user restoring a backup would.
 void Import(const std::string& path) {
-  ASSERT_TRUE(Real().launcher.RunHiddenAndWait("REGEDIT /s \"" + path + "\"")) << path;
+  const std::string editor = Real().system.WindowsDirectory() + "\\regedit.exe";
+  ASSERT_TRUE(Real().launcher.RunHiddenAndWait("\"" + editor + "\" /s \"" + path + "\"")) << path;
 }
 
 std::string Listed(const std::vector<std::string>& lines) {
