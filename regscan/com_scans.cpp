@@ -45,6 +45,7 @@ bool EndsInResourceNumber(std::string_view path) {
 // the whole value, keeps the entry.
 std::optional<std::string> PathSurelyGone(const RegistryScan& scan, std::string_view value) {
   platform::Shell& shell = scan.run().platform.shell;
+  const std::string quoted = ExpandCommandLine(shell, value);
   const std::string whole = NormalizePath(shell, value);
   std::string cut = whole;
   ExtractCommandPath(shell, cut);
@@ -52,7 +53,7 @@ std::optional<std::string> PathSurelyGone(const RegistryScan& scan, std::string_
     return reading.find('%') != std::string::npos || EndsInResourceNumber(reading) ||
            scan.run().state.ExcludedFiles.Contains(reading);
   };
-  if (keeps(cut) || keeps(whole) || !scan.IsOrphanedCommand(whole, cut)) return std::nullopt;
+  if (keeps(cut) || keeps(whole) || !scan.IsOrphanedCommand(quoted, cut)) return std::nullopt;
   return cut;
 }
 
