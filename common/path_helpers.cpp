@@ -97,9 +97,13 @@ std::optional<std::size_t> DriveIndex(char letter) {
 }
 
 std::string NormalizePath(platform::Shell& shell, std::string_view text) {
-  std::string path = shell.ExpandEnvironment(shell.UpperCase(text));
+  std::string path = ExpandCommandLine(shell, text);
   std::erase(path, '"');
   return path;
+}
+
+std::string ExpandCommandLine(platform::Shell& shell, std::string_view text) {
+  return shell.ExpandEnvironment(shell.UpperCase(text));
 }
 
 std::string StripTrailingBackslashes(std::string_view text) {

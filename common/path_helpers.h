@@ -37,6 +37,10 @@ std::optional<std::size_t> DriveIndex(char letter);
 // however long: a shortened path would name another file.
 std::string NormalizePath(platform::Shell& shell, std::string_view text);
 
+// NormalizePath for a command line, the double quotes kept: a closing quote
+// ends the program path however the arguments follow it.
+std::string ExpandCommandLine(platform::Shell& shell, std::string_view text);
+
 // Removes every backslash at the end; a drive root loses its backslash.
 std::string StripTrailingBackslashes(std::string_view text);
 

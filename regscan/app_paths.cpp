@@ -2,12 +2,14 @@
 // program in its default value and, optionally, its folder in "Path". Older
 // installers wrote only the folder in either place; the program's path is
 // then rebuilt from the folder and the entry's name. Entries not named after a
-// program only name a folder, which is tested instead.
+// program only name a folder, which is tested instead. The default is a
+// command line like any other: a quoted program may be followed by arguments.
 
 #include <optional>
 #include <string>
 
 #include "common/path_parts.h"
+#include "common/path_readings.h"
 #include "common/registry_helpers.h"
 #include "platform/utf8.h"
 #include "regscan/list_scans.h"
@@ -25,6 +27,7 @@ constexpr char kFolderSeparator = ';';
 // What an entry claims: the program (for a program entry) and the folder.
 struct AppPathEntry {
   bool isExe = false;
+  std::string command;  // the default value, quotes kept
   std::string program;
   std::string folder;
 };
@@ -45,6 +48,22 @@ std::optional<std::string> ReadPath(RunContext& run, const std::string& key,
   return NormalizePath(run.platform.shell, *stored);
 }
 
+// The default value expanded, its quotes kept; nullopt as for ReadPath.
+std::optional<std::string> ReadCommand(RunContext& run, const std::string& key) {
+  const auto stored =
+      RegReadString(run.platform.registry, kRoot, key, "", TextTypes::PlainOrExpandable);
+  if (!stored) return std::nullopt;
+  return ExpandCommandLine(run.platform.shell, *stored);
+}
+
+// The quoted program of the command, or the whole command without quotes.
+std::string ProgramOfDefault(const std::string& command) {
+  if (auto quoted = QuotedProgram(command)) return std::move(*quoted);
+  std::string program = command;
+  std::erase(program, '"');
+  return program;
+}
+
 std::optional<std::string> ReadFolder(RunContext& run, const std::string& key) {
   if (!RegHasValueStartingWith(run.platform.registry, kRoot, key, "Path")) return std::string();
   const auto folder = ReadPath(run, key, "Path");
@@ -56,10 +75,11 @@ std::optional<std::string> ReadFolder(RunContext& run, const std::string& key) {
 // text: the entry names nothing that could be checked.
 std::optional<AppPathEntry> ReadEntry(RunContext& run, const std::string& name) {
   const std::string key = std::string(kAppPathsKey) + "\\" + name;
-  auto program = ReadPath(run, key, "");
+  auto command = ReadCommand(run, key);
   auto folder = ReadFolder(run, key);
-  if (!program || !folder) return std::nullopt;
-  AppPathEntry entry{HasExeExtension(name), std::move(*program), std::move(*folder)};
+  if (!command || !folder) return std::nullopt;
+  AppPathEntry entry{HasExeExtension(name), *command, ProgramOfDefault(*command),
+                     std::move(*folder)};
   if (entry.isExe && entry.program.empty() && !entry.folder.empty()) {
     entry.program = entry.folder + "\\" + name;
   }
@@ -95,7 +115,7 @@ void ExamineEntry(RegistryScan& scan, const std::string& name) {
   if (!FolderIsTestable(scan.run(), entry.folder)) return;
   if (!entry.isExe) {
     if (scan.IsOrphanedFolder(entry.folder)) scan.Record({name, entry.folder, {}, {}});
-  } else if (scan.IsOrphanedFile(entry.program)) {
+  } else if (scan.IsOrphanedCommand(entry.command, entry.program)) {
     scan.Record({name, entry.program, {}, {}});
   }
 }

@@ -1,14 +1,18 @@
 // A class key ("CLSID\{...}") names its in-process server in the default value
-// of "InprocServer32"; a type library ("TypeLib\{...}\<version>\<language>")
-// names its file in the default value of "win32" (and "win64"). Installers
-// write these as paths, quoted or followed by arguments now and then, so a
-// value is read in more than one way, as a command line is, and an entry is
-// reported only when no reading names a file that may be there: the repair
-// removes the whole class or library key.
+// of "InprocServer32", and may name more servers ("LocalServer32",
+// "InprocHandler32"); a type library ("TypeLib\{...}\<version>\<language>")
+// names its file in the default value of "win32" (and "win64" or another
+// platform), for each version and language it has. Installers write these as
+// paths, quoted or followed by arguments now and then, so a value is read in
+// more than one way, as a command line is. The repair removes the whole class
+// or library key, so an entry is reported only when no reading of any of its
+// servers, or of any file of any version, language and platform, names a file
+// that may be there.
 
 #include "regscan/com_scans.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -45,6 +49,7 @@ bool EndsInResourceNumber(std::string_view path) {
 // the whole value, keeps the entry.
 std::optional<std::string> PathSurelyGone(const RegistryScan& scan, std::string_view value) {
   platform::Shell& shell = scan.run().platform.shell;
+  const std::string quoted = ExpandCommandLine(shell, value);
   const std::string whole = NormalizePath(shell, value);
   std::string cut = whole;
   ExtractCommandPath(shell, cut);
@@ -52,7 +57,7 @@ std::optional<std::string> PathSurelyGone(const RegistryScan& scan, std::string_
     return reading.find('%') != std::string::npos || EndsInResourceNumber(reading) ||
            scan.run().state.ExcludedFiles.Contains(reading);
   };
-  if (keeps(cut) || keeps(whole) || !scan.IsOrphanedCommand(whole, cut)) return std::nullopt;
+  if (keeps(cut) || keeps(whole) || !scan.IsOrphanedCommand(quoted, cut)) return std::nullopt;
   return cut;
 }
 
@@ -74,6 +79,26 @@ void RunClassesScan(RunContext& run, RegCategory category, std::string_view prec
 
 // --- COM classes --------------------------------------------------------
 
+// The servers besides "InprocServer32" that start a class: while one of them
+// may name a file, the class still works.
+constexpr std::array<std::string_view, 2> kOtherServerKeys = {"LocalServer32", "InprocHandler32"};
+
+// A key holding no path value counts as gone; a value that is no plain text
+// names nothing certain and keeps the entry.
+bool PathValueSurelyGone(const RegistryScan& scan, const std::string& key) {
+  platform::Registry& registry = scan.run().platform.registry;
+  if (!RegKeyExists(registry, kRoot, key)) return true;
+  const auto value = RegReadString(registry, kRoot, key, "", TextTypes::Plain);
+  if (!value) return false;
+  return value->empty() || PathSurelyGone(scan, *value).has_value();
+}
+
+bool OtherServersSurelyGone(const RegistryScan& scan, const std::string& classKey) {
+  return std::ranges::all_of(kOtherServerKeys, [&](std::string_view server) {
+    return PathValueSurelyGone(scan, SubkeyPath(classKey, server));
+  });
+}
+
 // A class without a description in plain text is never examined.
 void ExamineClass(RegistryScan& scan, const std::string& name) {
   platform::Registry& registry = scan.run().platform.registry;
@@ -84,26 +109,40 @@ void ExamineClass(RegistryScan& scan, const std::string& name) {
   if (!RegKeyExists(registry, kRoot, serverKey)) return;
   const auto server = RegReadString(registry, kRoot, serverKey, "", TextTypes::Plain);
   if (!server || server->empty()) return;
-  if (const auto path = PathSurelyGone(scan, *server)) scan.Record({*description, *path, name, {}});
+  const auto path = PathSurelyGone(scan, *server);
+  if (path && OtherServersSurelyGone(scan, classKey)) scan.Record({*description, *path, name, {}});
 }
 
 // --- Type libraries -----------------------------------------------------
 
 // In the order the registry lists them.
-std::vector<std::string> VersionNames(platform::Registry& registry, const std::string& libraryKey) {
-  const auto opened = registry.Open(kRoot, libraryKey, platform::RegAccess::Read);
+std::vector<std::string> SubkeyNames(platform::Registry& registry, const std::string& key) {
+  const auto opened = registry.Open(kRoot, key, platform::RegAccess::Read);
   return opened ? opened->SubkeyNames() : std::vector<std::string>();
 }
 
-// A 64-bit file registered beside the 32-bit one keeps the library unless it
-// is surely gone too, as the repair removes both with the library key.
-bool Win64FileSurelyGone(const RegistryScan& scan, const std::string& languageKey) {
-  platform::Registry& registry = scan.run().platform.registry;
-  const std::string win64Key = languageKey + "\\win64";
-  if (!RegKeyExists(registry, kRoot, win64Key)) return true;
-  const auto file = RegReadString(registry, kRoot, win64Key, "", TextTypes::Plain);
-  if (!file) return false;
-  return file->empty() || PathSurelyGone(scan, *file).has_value();
+// The paths of the subkeys of `key`; nullopt when one has an empty name, which
+// no path below the key can name apart from the key itself.
+std::optional<std::vector<std::string>> SubkeyPaths(platform::Registry& registry,
+                                                    const std::string& key) {
+  std::vector<std::string> paths;
+  for (const std::string& name : SubkeyNames(registry, key)) {
+    if (name.empty()) return std::nullopt;
+    paths.push_back(SubkeyPath(key, name));
+  }
+  return paths;
+}
+
+// Every file the library registers: each platform ("win32", "win64", ...) of
+// each language ("0", "9", "409", ...) of each version. The other subkeys of a
+// version ("FLAGS", "HELPDIR") have no subkeys and name no library file. A key
+// that cannot be told apart keeps the library.
+bool EveryFileSurelyGone(const RegistryScan& scan, const std::string& key, int levelsBelow) {
+  if (levelsBelow == 0) return PathValueSurelyGone(scan, key);
+  const auto subkeys = SubkeyPaths(scan.run().platform.registry, key);
+  return subkeys && std::ranges::all_of(*subkeys, [&](const std::string& subkey) {
+           return EveryFileSurelyGone(scan, subkey, levelsBelow - 1);
+         });
 }
 
 void ExamineLanguage(RegistryScan& scan, const std::string& library, const std::string& version,
@@ -116,17 +155,18 @@ void ExamineLanguage(RegistryScan& scan, const std::string& library, const std::
   const auto description = RegReadString(registry, kRoot, versionKey, "", TextTypes::Plain);
   const auto file = RegReadString(registry, kRoot, win32Key, "", TextTypes::Plain);
   if (!description || !file) return;
-  const auto path = PathSurelyGone(scan, *file);
-  if (path && Win64FileSurelyGone(scan, languageKey)) {
+  if (const auto path = PathSurelyGone(scan, *file)) {
     scan.Record({*description, *path, library, version});
   }
 }
 
-// Only the language subkeys of one digit are looked at; "409" is not.
+// The rows come from the 32-bit files of the language subkeys of one digit
+// ("409" gives none), once every file of the library is surely gone.
 void ExamineLibrary(RegistryScan& scan, const std::string& library) {
-  const auto versions =
-      VersionNames(scan.run().platform.registry, SubkeyPath(kTypeLibrariesKey, library));
-  for (const std::string& version : versions) {
+  const std::string libraryKey = SubkeyPath(kTypeLibrariesKey, library);
+  constexpr int kVersionLanguagePlatform = 3;
+  if (!EveryFileSurelyGone(scan, libraryKey, kVersionLanguagePlatform)) return;
+  for (const std::string& version : SubkeyNames(scan.run().platform.registry, libraryKey)) {
     if (version.empty()) continue;
     for (char digit = '0'; digit <= '9'; ++digit) ExamineLanguage(scan, library, version, digit);
   }

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "common/path_helpers.h"
 #include "common/registry_helpers.h"
 #include "platform/utf8.h"
 #include "regscan/scan_pattern.h"
@@ -37,6 +38,7 @@ struct FormatRow {
   std::string extension;
   std::string typeName;
   std::string command;  // without quotes; upper-cased once the program is cut
+  std::string stored;   // the command with its quotes, which end the program
   std::string program;  // the command up to ".EXE" and the character after it
 };
 
@@ -116,7 +118,7 @@ std::optional<FormatRow> CommandRow(RunContext& run, const ExtensionKeys& keys,
   if (verb->empty()) *verb = kDefaultVerb;
   const auto command = DefaultText(run, owner + "\\shell\\" + *verb + "\\command");
   if (!command || command->empty()) return std::nullopt;
-  return FormatRow{extension, *typeName, *command, {}};
+  return FormatRow{extension, *typeName, *command, *command, {}};
 }
 
 std::vector<FormatRow> CommandRows(RunContext& run, const ExtensionKeys& keys) {
@@ -164,7 +166,8 @@ bool IsExcluded(const RunContext& run, const std::string& program) {
 bool IsOrphanedRow(RegistryScan& scan, const FormatRow& row) {
   if (IsExcluded(scan.run(), row.program) || row.program.substr(1, 2) != ":\\") return false;
   scan.run().platform.pump.Pump();
-  return scan.IsOrphanedCommand(row.command, row.program);
+  return scan.IsOrphanedCommand(ExpandCommandLine(scan.run().platform.shell, row.stored),
+                                row.program);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "regscan/program_scans.h"
 
 #include <optional>
+#include <string>
 
 #include "common/path_helpers.h"
 #include "common/registry_helpers.h"
@@ -19,15 +20,24 @@ using platform::RegRoot;
 
 constexpr RegRoot kRoot = RegRoot::LocalMachine;
 
-// The command line with the environment references expanded and the quotes
-// gone; empty when the value is missing. nullopt when it holds no text of an
+// The command line with the environment references expanded, as stored
+// (`quoted`: the quotes tell where the program ends) and without its quotes;
+// empty when the value is missing. nullopt when it holds no text of an
 // accepted type (a number, raw bytes) or text not stored whole, which names no
 // program for certain and so is never tested.
-std::optional<std::string> ReadCommandLine(RunContext& run, std::string_view key,
+struct CommandLine {
+  std::string quoted;
+  std::string plain;
+};
+
+std::optional<CommandLine> ReadCommandLine(RunContext& run, std::string_view key,
                                            std::string_view name, TextTypes accepted) {
   const auto stored = RegReadString(run.platform.registry, kRoot, key, name, accepted);
   if (!stored) return std::nullopt;
-  return NormalizePath(run.platform.shell, *stored);
+  CommandLine command{ExpandCommandLine(run.platform.shell, *stored), {}};
+  command.plain = command.quoted;
+  std::erase(command.plain, '"');
+  return command;
 }
 
 void ExamineUninstallEntry(RegistryScan& scan, const std::string& name) {
@@ -35,8 +45,8 @@ void ExamineUninstallEntry(RegistryScan& scan, const std::string& name) {
   const std::string key = std::string(kUninstallKey) + "\\" + name;
   const auto command = ReadCommandLine(run, key, "UninstallString", TextTypes::PlainOrExpandable);
   if (!command) return;
-  const std::string program = ProgramOfCommand(run.platform.shell, *command);
-  if (!scan.IsOrphanedCommand(*command, program)) return;
+  const std::string program = ProgramOfCommand(run.platform.shell, command->plain);
+  if (!scan.IsOrphanedCommand(command->quoted, program)) return;
   // A display name that is no text is shown as none; the entry is still gone.
   const auto displayName =
       RegReadString(run.platform.registry, kRoot, key, "DisplayName", TextTypes::PlainOrExpandable);
@@ -48,9 +58,9 @@ void ExamineAutorunValue(RegistryScan& scan, const std::string& name) {
   // Expandable values are not taken here, as everywhere the plain text is read.
   const auto command = ReadCommandLine(run, kAutorunKey, name, TextTypes::Plain);
   // The exclusion lists name whole command lines, arguments included.
-  if (!command || run.state.ExcludedFiles.Contains(*command)) return;
-  const std::string program = ProgramOfCommand(run.platform.shell, *command);
-  if (scan.IsOrphanedCommand(*command, program)) scan.Record({name, program, {}, {}});
+  if (!command || run.state.ExcludedFiles.Contains(command->plain)) return;
+  const std::string program = ProgramOfCommand(run.platform.shell, command->plain);
+  if (scan.IsOrphanedCommand(command->quoted, program)) scan.Record({name, program, {}, {}});
 }
 
 }  // namespace

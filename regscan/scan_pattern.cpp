@@ -84,6 +84,16 @@ bool IsOrphanedFolder(platform::FileSystem& files, const DriveFlags& checkDrives
          DriveRootListable(files, path);
 }
 
+bool IsOrphanedFileOrFolder(platform::FileSystem& files, const DriveFlags& checkDrives,
+                            std::string_view path, const FileViews& views) {
+  const auto exists = [&files](std::string_view p) {
+    const Presence file = files.FileExists(p);
+    return file == Presence::Missing ? files.FolderExists(p) : file;
+  };
+  return IsTestable(checkDrives, path) && MissingInEveryView(views, path, exists) &&
+         DriveRootListable(files, path);
+}
+
 bool IsOrphanedCommand(platform::FileSystem& files, const DriveFlags& checkDrives,
                        std::string_view commandLine, std::string_view program,
                        const FileViews& views) {
@@ -163,6 +173,10 @@ bool RegistryScan::IsOrphanedFile(std::string_view path) const {
 
 bool RegistryScan::IsOrphanedFolder(std::string_view path) const {
   return zent::IsOrphanedFolder(run_.platform.files, run_.state.CheckDrives, path, views_);
+}
+
+bool RegistryScan::IsOrphanedFileOrFolder(std::string_view path) const {
+  return zent::IsOrphanedFileOrFolder(run_.platform.files, run_.state.CheckDrives, path, views_);
 }
 
 bool RegistryScan::IsOrphanedCommand(std::string_view commandLine, std::string_view program) const {

@@ -96,16 +96,20 @@ bool IsOrphanedFile(platform::FileSystem& files, const DriveFlags& checkDrives,
                     std::string_view path, const FileViews& views = {});
 bool IsOrphanedFolder(platform::FileSystem& files, const DriveFlags& checkDrives,
                       std::string_view path, const FileViews& views = {});
+// For an entry that may name a file or a folder: missing as both.
+bool IsOrphanedFileOrFolder(platform::FileSystem& files, const DriveFlags& checkDrives,
+                            std::string_view path, const FileViews& views = {});
 
-// Orphan test for a command line. `program` is the path a scan cut from the
-// normalised `commandLine` and shows in its row. A cut can end a path in the
-// wrong place (at a blank or dot inside a folder name, or keeping the character
-// after the extension), so the entry counts as orphaned only when `program` is
-// checkable and holds no unexpanded "%", and no reading of the command names a
-// file that exists (in any view) or that the system could not look at. The
-// readings: the whole text without quotes, the text before each blank or
-// comma, and `program` as it stands and without trailing blanks, commas and
-// slashes. A drive whose root cannot be listed gives no orphans either.
+// Orphan test for a command line. `program` is the path a scan cut from
+// `commandLine` (upper-cased and expanded, its quotes kept where it had any)
+// and shows in its row. A cut can end a path in the wrong place (at a blank or
+// dot inside a folder name, or keeping the character after the extension or
+// the closing quote), so the entry counts as orphaned only when `program` is
+// checkable and holds no unexpanded "%", and no reading of the command
+// (CommandReadings: the quoted program, the text before each white space or
+// comma, the whole text) names a file that exists (in any view) or that the
+// system could not look at. A drive whose root cannot be listed gives no
+// orphans either.
 bool IsOrphanedCommand(platform::FileSystem& files, const DriveFlags& checkDrives,
                        std::string_view commandLine, std::string_view program,
                        const FileViews& views = {});
@@ -155,6 +159,7 @@ class RegistryScan {
 
   bool IsOrphanedFile(std::string_view path) const;
   bool IsOrphanedFolder(std::string_view path) const;
+  bool IsOrphanedFileOrFolder(std::string_view path) const;
   bool IsOrphanedCommand(std::string_view commandLine, std::string_view program) const;
 
   RunContext& run() const { return run_; }

@@ -1,6 +1,8 @@
 // Each value name of the shared-library key is the full path of a shared file
 // (its data is a use count, never read). Names without an extension are
-// folders, and files the product protects are left alone.
+// folders, and files the product protects are left alone. Installers count
+// folders here too, some with a dot in their name ("...\SHARED\10.0"), so a
+// name is present while a file or a folder of that name is there.
 
 #include <string>
 
@@ -17,7 +19,7 @@ constexpr platform::RegRoot kRoot = platform::RegRoot::LocalMachine;
 void ExamineSharedFile(RegistryScan& scan, const std::string& name) {
   if (FileExtension(name).empty()) return;
   if (scan.run().state.ExcludedFiles.Contains(name)) return;
-  if (scan.IsOrphanedFile(name)) scan.Record({FileNamePart(name), name, {}, {}});
+  if (scan.IsOrphanedFileOrFolder(name)) scan.Record({FileNamePart(name), name, {}, {}});
 }
 
 }  // namespace

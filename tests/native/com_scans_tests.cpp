@@ -171,6 +171,25 @@ TEST_F(ComScans, EveryOneDigitLanguageOfEveryVersionGivesItsRow) {
   EXPECT_EQ(memory.pump.calls, 1 + 2);  // status line, then one per library
 }
 
+TEST_F(ComScans, ALibraryOrClassStaysWhileAnyOfItsFilesIsThere) {
+  const RegValue there = MakeTextValue("C:\\APP\\THERE.DLL");
+  AddLibrary("{L1}", "1.0", "0", kGone);
+  AddLibrary("{L1}", "2.0", "0", there);
+  AddLibrary("{L2}", "1.0", "0", kGone);
+  AddLibrary("{L2}", "1.0", "409", there);
+  AddLibrary("{L3}", "1.0", "9", kGone);
+  AddLibrary("{L3}", "2.0", "409", kGone);
+  const std::string classes = std::string(kClassesKey) + "\\";
+  for (const char* id : {"{C1}", "{C2}", "{C3}"}) AddClass(id, kDemo, kGone);
+  Set(classes + "{C1}\\LocalServer32", "", MakeTextValue("\"C:\\APP\\THERE.DLL\"-Embedding"));
+  Set(classes + "{C2}\\InprocHandler32", "", there);
+  Set(classes + "{C3}\\LocalServer32", "", kGone);
+  ScanActiveX(run);
+  ScanComServers(run);
+  EXPECT_EQ(Rows(0), std::vector<std::string>{"Demo | C:\\APP\\GONE.DLL | {L3} | 1.0"});
+  EXPECT_EQ(Rows(1), std::vector<std::string>{"Demo | C:\\APP\\GONE.DLL | {C3} | "});
+}
+
 TEST_F(ComScans, ValuesThatAreNoTextNeitherEndTheScansNorReport) {
   AddClass("{C1}", kLongBinary, kGone);
   AddClass("{C2}", kDemo, kLongBinary);

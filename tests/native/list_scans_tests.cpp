@@ -38,6 +38,7 @@ class ListScans : public ::testing::Test, protected testing::RunFixture {
     memory.files.AddFile("C:\\WINDOWS\\SYSTEM\\THERE.DLL");
     memory.files.AddFile("C:\\APP\\FONT.TTF");
     memory.files.AddFolder("C:\\LOCKED");
+    memory.files.AddFolder("C:\\SHARED\\10.0");
     memory.files.FailPath("C:\\LOCKED", FsError::AccessDenied);
     memory.shell.SetEnvironment("TOOLS", "C:\\Tools");
     state.FontsDir = "C:\\WINDOWS\\FONTS";
@@ -172,10 +173,10 @@ TEST_F(ListScans, HelpFilesAreLookedForInTheirFolder) {
 TEST_F(ListScans, SharedFilesAreTestedAsStoredUnlessExcludedOrExtensionless) {
   const std::string key(kSharedDllsKey);
   state.ExcludedFiles.Append("C:\\WINDOWS\\SYSTEM\\KEEP.DLL");
-  for (const char* name :
-       {"c:\\windows\\system\\Gone.dll", "C:\\WINDOWS\\SYSTEM\\THERE.DLL",
-        "C:\\Windows\\System\\keep.dll", "C:\\WINDOWS\\SYSTEM\\NOEXT", "C:\\DIR.X\\GONE",
-        "D:\\GONE.DLL", "%WINDIR%\\GONE.DLL", "\"C:\\GONE.DLL\"", "C:\\LOCKED\\GONE.DLL"}) {
+  for (const char* name : {"c:\\windows\\system\\Gone.dll", "C:\\WINDOWS\\SYSTEM\\THERE.DLL",
+                           "C:\\Windows\\System\\keep.dll", "C:\\WINDOWS\\SYSTEM\\NOEXT",
+                           "C:\\DIR.X\\GONE", "D:\\GONE.DLL", "%WINDIR%\\GONE.DLL",
+                           "\"C:\\GONE.DLL\"", "C:\\LOCKED\\GONE.DLL", "C:\\SHARED\\10.0"}) {
     Set(RegRoot::LocalMachine, key, name, platform::MakeDwordValue(1));
   }
   ScanSharedDlls(run);

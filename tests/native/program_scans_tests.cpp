@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "regscan/file_type_scans.h"
+#include "regscan/list_scans.h"
 #include "regscan/program_scans.h"
 #include "tests/native/run_fixture.h"
 #include "tests/native/scan_rows.h"
@@ -102,6 +104,41 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"LetterAfterExtension", "C:\\GONE\\X.EXE\xC3\xA4 1", "C:\\GONE\\X.EXE\xC3\x84"},
         CommandCase{"Empty", "", ""}),
     [](const auto& testCase) { return testCase.param.label; });
+
+// Each form planted in every scan that reads a command line (file types,
+// uninstall, autorun, App Paths): kept while its program is there, found once
+// it is gone. "%D" stands for the program's folder.
+class CommandForms : public ProgramScans, public ::testing::WithParamInterface<std::string> {
+ protected:
+  std::vector<std::size_t> Found(const std::string& folder) {
+    std::string command = GetParam();
+    command.replace(command.find("%D"), 2, folder);
+    SetEntry("App", "UninstallString", MakeTextValue(command));
+    SetAutorun("App", MakeTextValue(command));
+    Set(RegRoot::ClassesRoot, ".app", "", MakeTextValue("appfile"));
+    Set(RegRoot::ClassesRoot, "appfile\\shell\\open\\command", "", MakeTextValue(command));
+    Set(RegRoot::LocalMachine, std::string(kAppPathsKey) + "\\app.exe", "", MakeTextValue(command));
+    categories.Clear();
+    for (const auto scan : {ScanFileFormats, ScanUninstall, ScanAutorun, ScanAppPaths}) scan(run);
+    std::vector<std::size_t> counts;
+    for (std::size_t i = 0; i < categories.Count(); ++i) {
+      counts.push_back(categories.Item(i).category.EntryCount());
+    }
+    return counts;
+  }
+};
+
+TEST_P(CommandForms, KeepAProgramThatIsThereAndFindOneThatIsGone) {
+  memory.files.AddFile("C:\\Program Files\\App\\app.exe");
+  EXPECT_EQ(Found("C:\\Program Files\\App"), std::vector<std::size_t>(4, 0));
+  EXPECT_EQ(Found("C:\\Program Files\\Gone"), std::vector<std::size_t>(4, 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, CommandForms,
+                         ::testing::Values("\"%D\\app.exe\"--minimized",
+                                           "\"%D\\app.exe\"-open \"%1\"",
+                                           "\"%D\\app.exe\"(startup)", "\"%D\\app.exe\"=1",
+                                           "\"%D\\app.exe\" /x", "%D\\app.exe\t-background"));
 
 TEST_F(ProgramScans, UninstallGoesOnPastValuesThatHoldNoCertainText) {
   const std::string gone = "C:\\GONE\\UNINST.EXE";

@@ -4,7 +4,10 @@
 # eleven places one entry that names a file which is gone and one whose file
 # exists (some valid ones lie where a cut command line would miss them: the
 # uninstall entry's program in a folder named "J.Doe Smith", the file type's
-# program in a folder named "Here.exec").
+# program in a folder named "Here.exec"; programs quoted and followed at once
+# by their arguments; a library with a version whose file is gone and a class
+# whose in-process server is gone, each still working by another part; a
+# shared folder whose name holds a dot).
 # After the saver has run, report_demo tells which entries went, which stayed
 # and where the backup of the removed ones is. The registry tools run as
 # 64-bit programs, on the 64-bit view the saver sees.
@@ -40,7 +43,7 @@ seed_demo_files() {
     : >"$here/$file"
   done
   : >"$(demo_unix_path "$demo_root\\J.Doe Smith")/uninst.exe"
-  mkdir -p "$(demo_unix_path "$demo_root\\Here.exec")"
+  mkdir -p "$(demo_unix_path "$demo_root\\Here.exec")" "$(demo_unix_path "$demo_root\\Here\\ZShared\\10.0")"
   : >"$(demo_unix_path "$demo_root\\Here.exec\\ZentView.exe")"
 }
 
@@ -75,7 +78,7 @@ REGEDIT4
 "Path"="C:\\ZentDemo\\Gone"
 
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\ZentDemoHere.exe]
-@="C:\\ZentDemo\\Here\\ZentDemoHere.exe"
+@="\"C:\\ZentDemo\\Here\\ZentDemoHere.exe\" /x"
 "Path"="C:\\ZentDemo\\Here"
 
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\Help]
@@ -85,6 +88,7 @@ REGEDIT4
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs]
 "C:\\ZentDemo\\Gone\\zentgone.dll"=dword:00000001
 "C:\\ZentDemo\\Here\\zenthere.dll"=dword:00000001
+"C:\\ZentDemo\\Here\\ZShared\\10.0"=dword:00000001
 
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Fonts]
 "Zent Demo Gone (TrueType)"="C:\\ZentDemo\\Gone\\zentgone.ttf"
@@ -106,7 +110,10 @@ REGEDIT4
 @="Zent Demo Here Class"
 
 [HKEY_CLASSES_ROOT\CLSID\{5A1E7E57-0000-4000-8000-00000000BEEF}\InprocServer32]
-@="C:\\ZentDemo\\Here\\zenthere.dll"
+@="C:\\ZentDemo\\Gone\\zentgone.dll"
+
+[HKEY_CLASSES_ROOT\CLSID\{5A1E7E57-0000-4000-8000-00000000BEEF}\LocalServer32]
+@="\"C:\\ZentDemo\\Here\\ZentDemoHere.exe\"-Embedding"
 
 [HKEY_CLASSES_ROOT\TypeLib\{5A1E7E57-0001-4000-8000-00000000DEAD}\1.0]
 @="Zent Demo Gone Library"
@@ -120,6 +127,12 @@ REGEDIT4
 [HKEY_CLASSES_ROOT\TypeLib\{5A1E7E57-0001-4000-8000-00000000BEEF}\1.0\0\win32]
 @="C:\\ZentDemo\\Here\\zenthere.tlb"
 
+[HKEY_CLASSES_ROOT\TypeLib\{5A1E7E57-0001-4000-8000-00000000BEEF}\0.9]
+@="Zent Demo Here Library"
+
+[HKEY_CLASSES_ROOT\TypeLib\{5A1E7E57-0001-4000-8000-00000000BEEF}\0.9\0\win32]
+@="C:\\ZentDemo\\Gone\\zentold.tlb"
+
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZentDemoGone]
 "DisplayName"="Zent Demo Gone"
 "UninstallString"="\"C:\\ZentDemo\\Gone\\uninst.exe\" /S"
@@ -130,7 +143,7 @@ REGEDIT4
 
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Run]
 "ZentDemoGone"="C:\\ZentDemo\\Gone\\zentgone.exe -autostart"
-"ZentDemoHere"="C:\\ZentDemo\\Here\\ZentDemoHere.exe -autostart"
+"ZentDemoHere"="\"C:\\ZentDemo\\Here\\ZentDemoHere.exe\"--autostart"
 [HKEY_CLASSES_ROOT\.zentgone]
 @="ZentDemo.GoneFile"
 
@@ -141,7 +154,7 @@ REGEDIT4
 @="ZentDemo.HereFile"
 
 [HKEY_CLASSES_ROOT\ZentDemo.HereFile\shell\open\command]
-@="\"C:\\ZentDemo\\Here.exec\\ZentView.exe\" \"%1\""
+@="\"C:\\ZentDemo\\Here.exec\\ZentView.exe\"-open \"%1\""
 
 [HKEY_CLASSES_ROOT\ZentDemo.GoneIcon\DefaultIcon]
 @="C:\\ZentDemo\\Gone\\zentgone.dll,1"
@@ -253,6 +266,8 @@ report_demo() {
   demo_report_line here 'Help' zenthere.hlp "$demo_key_help" zenthere.hlp
   demo_report_line here 'SharedDLLs' 'C:\ZentDemo\Here\zenthere.dll' "$demo_key_shared" \
     'C:\ZentDemo\Here\zenthere.dll'
+  demo_report_line here 'SharedDLLs' 'C:\ZentDemo\Here\ZShared\10.0' "$demo_key_shared" \
+    'C:\ZentDemo\Here\ZShared\10.0'
   demo_report_line here 'Fonts' 'Zent Demo Here (TrueType)' "$demo_key_fonts" \
     'Zent Demo Here (TrueType)'
   demo_report_line here 'Sounds' 'ZentDemo\HereEvent' "$demo_key_sounds\\HereEvent\\.current" ''
