@@ -1,5 +1,7 @@
 #include "run/backup_check.h"
 
+#include <algorithm>
+
 #include "common/concat.h"
 #include "platform/utf8.h"
 
@@ -30,6 +32,41 @@ std::string_view KeyPath(std::string_view path) {
   while (path.starts_with('\\')) path.remove_prefix(1);
   while (path.ends_with('\\')) path.remove_suffix(1);
   return path;
+}
+
+struct RootSpelling {
+  std::string_view name;  // upper case
+  RegRoot root;
+};
+
+// Every spelling of a root the registry editor imports.
+constexpr RootSpelling kRootSpellings[] = {
+    {"HKEY_CLASSES_ROOT", RegRoot::ClassesRoot},
+    {"HKCR", RegRoot::ClassesRoot},
+    {"HKEY_CURRENT_USER", RegRoot::CurrentUser},
+    {"HKCU", RegRoot::CurrentUser},
+    {"HKEY_LOCAL_MACHINE", RegRoot::LocalMachine},
+    {"HKLM", RegRoot::LocalMachine},
+    {"HKEY_USERS", RegRoot::Users},
+    {"HKU", RegRoot::Users},
+    {"HKEY_CURRENT_CONFIG", RegRoot::CurrentConfig},
+    {"HKCC", RegRoot::CurrentConfig},
+};
+
+std::optional<RegRoot> RootSpelled(std::string_view name) {
+  const std::string upper = UpperCaseUtf8(name);
+  for (const auto& spelling : kRootSpellings) {
+    if (spelling.name == upper) return spelling.root;
+  }
+  return std::nullopt;
+}
+
+// `upperPath` is the asked key's path in upper case; "APPX" is not below "APP".
+bool NamesKeyOrBelow(std::string_view line, RegRoot root, const std::string& upperPath) {
+  const auto split = line.find('\\');
+  if (split == std::string_view::npos || RootSpelled(line.substr(0, split)) != root) return false;
+  const std::string path = UpperCaseUtf8(line.substr(split + 1));
+  return path == upperPath || path.starts_with(upperPath + "\\");
 }
 
 bool Restores(const ImportedKey& imported, const std::string& name, const RegValue& value) {
@@ -69,6 +106,13 @@ std::vector<StoredKey> NotRestoredBy(const ImportedScript& imported, std::string
     if (!inexact.values.empty()) missing.push_back(std::move(inexact));
   }
   return missing;
+}
+
+bool NamesOnlyKeyTree(const RegScript& script, RegRoot root, std::string_view path) {
+  const std::string upperPath = UpperCaseUtf8(KeyPath(path));
+  return std::all_of(script.keys.begin(), script.keys.end(), [&](const ScriptKey& key) {
+    return NamesKeyOrBelow(key.path, root, upperPath);
+  });
 }
 
 std::optional<std::vector<std::string>> ExactBlockLines(BackupEncoding encoding,

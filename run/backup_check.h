@@ -46,6 +46,12 @@ std::optional<std::vector<std::string>> ExactBlockLines(BackupEncoding encoding,
                                                         std::string_view rootName,
                                                         const std::vector<StoredKey>& keys);
 
+// Whether every key line of the script, one that deletes included, names the
+// key `path` of `root` or a key below it, compared as the registry compares
+// names (without regard to case), the root written in full or short
+// ("HKLM"). Imported, any other line would rewrite a key the repair leaves.
+bool NamesOnlyKeyTree(const RegScript& script, platform::RegRoot root, std::string_view path);
+
 // Whether the lines, written in that encoding, restore `keys` exactly.
 bool LinesRestore(const std::vector<std::string>& lines, BackupEncoding encoding,
                   std::string_view rootName, const std::vector<StoredKey>& keys);

@@ -465,9 +465,11 @@ std::optional<std::vector<StoredKey>> RegistryRepair::BackUpKeyTree(RegRoot root
                                                                     std::string_view path) {
   const std::string_view rootName = RootName(root);
   auto exported = ExportToScratch(Concat({rootName, "\\", path}));
-  if (!exported) return std::nullopt;
-  // Read as the removal will find it: an export can be cut short, be of
-  // another key or view, or hold a value otherwise than it is stored.
+  // Of an export that names any other key (another view or root, a sibling,
+  // the parent) nothing goes into the backup: importing it would rewrite that key.
+  if (!exported || !NamesOnlyKeyTree(exported->script, root, path)) return std::nullopt;
+  // Read as the removal will find it: an export can be cut short or hold a
+  // value otherwise than it is stored.
   auto tree = ReadKeyTree(run_.platform.registry, root, path);
   const auto missing = NotRestoredBy(ImportedContent(exported->script), rootName, tree);
   if (!missing.empty()) {

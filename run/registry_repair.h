@@ -77,8 +77,9 @@ class RegistryRepair {
 
   // Exports the key and makes sure the backup restores it, and every key
   // below it, exactly: what the export lacks or holds otherwise is added as
-  // exact lines. What the backup now restores; nullopt when it is not all,
-  // and then nothing of the key went into the backup.
+  // exact lines. What the backup now restores; nullopt when it is not all or
+  // the export names any other key, and then nothing of the key went into
+  // the backup.
   std::optional<std::vector<StoredKey>> BackUpKeyTree(platform::RegRoot root,
                                                       std::string_view path);
   // Adds a value block for one text value, exact lines where the text form

@@ -55,9 +55,17 @@ expect() {
   if "$@"; then echo "ok   $label"; else fail "$failure"; fi
 }
 
+# log_text: the log's lines without the byte-order mark and CR, read to the
+# end. A reader that stops at its first match (grep -q, head) must not sit at
+# the end of a pipe from the file: the writer before it may then die of
+# SIGPIPE, and under pipefail a line that is there reads as missing.
+log_text() {
+  tr -d '\r' <"$log" | sed '1s/^\xEF\xBB\xBF//'
+}
+
 # has_line LABEL TEXT: the log holds a line that is exactly TEXT.
 has_line() {
-  if tr -d '\r' <"$log" | sed '1s/^\xEF\xBB\xBF//' | grep -qxF -- "$2"; then
+  if grep -qxF -- "$2" <<<"$(log_text)"; then
     echo "ok   $1"
   else
     fail "$1: no line \"$2\""
@@ -113,9 +121,10 @@ has_line "the removed autorun entry and its backup" \
   "removed value \"ZentDemoGone\" in $autorun - backup: 1.reg #1"
 has_line "the recycled file" "recycled $upper_folder\\A.TMP (temporary files)"
 has_line "the file in use, left alone" "left alone $upper_folder\\HELD.TMP (temporary files): in use"
-dated=$(tr -d '\r' <"$log" | sed -n 's/^backup 1\.reg #1 saved as \(.*\.reg\): .*/\1/p' | head -n 1)
-if [ -n "$dated" ] && iconv -f UTF-16 -t UTF-8 "$(demo_unix_path "$dated")" 2>/dev/null |
-  grep -qF '"ZentDemoGone"'; then
+dated=$(log_text | sed -n 's/^backup 1\.reg #1 saved as \(.*\.reg\): .*/\1/p')
+dated=${dated%%$'\n'*}
+if [ -n "$dated" ] && grep -qF '"ZentDemoGone"' \
+  <<<"$(iconv -f UTF-16 -t UTF-8 "$(demo_unix_path "$dated")" 2>/dev/null)"; then
   echo "ok   the dated backup the log names ($dated) holds the removed entry"
 else
   fail "the log names no dated backup that holds the removed entry (\"$dated\")"
@@ -128,7 +137,7 @@ run_saver aborted "$drive\\"
 has_line "the abort by input and where" "aborted by input during the junk-file sweep"
 lines=$(wc -l <"$log")
 crlf=$(grep -c $'\r$' "$log" || true)
-text=$(tr -d '\r' <"$log" | sed '1s/^\xEF\xBB\xBF//')
+text=$(log_text)
 headers=$(grep -c '^=== ZentSaver run started ' <<<"$text" || true)
 ends=$(grep -c '^ended ' <<<"$text" || true)
 expect "the log starts with the UTF-8 mark" "the log does not start with the UTF-8 mark" \

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "run/backup_check.h"
 #include "run/reg_file_reader.h"
@@ -696,16 +695,6 @@ TEST_P(InexactExportTest, TheProductAddsExactLinesSoImportRestoresEveryByte) {
 INSTANTIATE_TEST_SUITE_P(
     Exporters, InexactExportTest,
     ::testing::Values(InexactExport{"LosesNumbersAndText", LossyExport},
-                      InexactExport{"ExportsAnotherKey",
-                                    [](memory::MemoryPlatform& m, std::string_view command) {
-                                      m.registry.SetValue(RegRoot::CurrentUser, "Other", "x",
-                                                          MakeTextValue("y"));
-                                      const auto request = testing::ParseExportCommand(command);
-                                      return testing::FakeRegedit(
-                                          m,
-                                          Command("HKEY_CURRENT_USER\\Other")
-                                              .replace(12, std::strlen(kScratch), request->file));
-                                    }},
                       InexactExport{"CutShort",
                                     [](memory::MemoryPlatform& m, std::string_view command) {
                                       testing::FakeRegedit(m, command);
@@ -738,14 +727,28 @@ TEST_F(RegistryRepairTest, AValueChangedSinceTheParentExportIsSavedAgainBeforeIt
 }
 
 // A key whose export cannot be made exact (beside a number the export
-// shortens): the single-byte backup lacks a character, or a subkey's name
-// cannot be one key line.
+// shortens): the single-byte backup lacks a character, a subkey's name cannot
+// be one key line, or the editor writes its lines under another key's name.
 struct UnverifiableKey {
   std::string label;
   bool isWinNT;
   std::string subkey;
   platform::RegValue extra;
+  std::string exportedAs = {};  // replaces the key's name on its key lines
 };
+
+bool ExportUnder(memory::MemoryPlatform& m, std::string_view command, const std::string& key,
+                 const std::string& exportedAs) {
+  const auto request = testing::ParseExportCommand(command);
+  if (!LossyExport(m, command)) return false;
+  if (exportedAs.empty() || request->key != key) return true;
+  auto lines = DecodeScriptLines(m.files.Content(request->file).value_or(""));
+  for (auto& line : lines) {
+    if (line.starts_with("[" + key)) line.replace(1, key.size(), exportedAs);
+  }
+  m.files.WriteWhole(request->file, *EncodeScriptLines(lines, BackupEncoding::Utf16Le, true));
+  return true;
+}
 
 void PrintTo(const UnverifiableKey& c, std::ostream* out) { *out << c.label; }
 
@@ -761,8 +764,8 @@ TEST_P(UnverifiableExport, StaysOutOfTheBackupWhileTheOthersGoIntoIt) {
   Registry().SetStoredValue(HKLM, odd, "Three", platform::kRegDword, "\x01\x02\x03");
   Registry().SetValue(HKLM, odd, "Extra", GetParam().extra);
   Registry().SetValue(HKLM, odd + "\\" + GetParam().subkey, "v", MakeTextValue("sub"));
-  f.memory.launcher.onRun = [this](std::string_view command) {
-    return LossyExport(f.memory, command);
+  f.memory.launcher.onRun = [this, odd](std::string_view command) {
+    return ExportUnder(f.memory, command, kLm + odd, GetParam().exportedAs);
   };
   RunLog log(f.memory.files, f.memory.clock, "C:\\KZ");
   log.PassStarted();
@@ -784,10 +787,23 @@ TEST_P(UnverifiableExport, StaysOutOfTheBackupWhileTheOthersGoIntoIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, UnverifiableExport,
-    ::testing::Values(UnverifiableKey{"CodePageLacksACharacter", false, "Sub",
-                                      platform::RegValue{platform::kRegExpandSz, "%X%\\\xCE\xA9"}},
-                      UnverifiableKey{"SubkeyNameHoldsALineFeed", true, "Line\nFeed",
-                                      MakeTextValue("x")}),
+    ::testing::Values(
+        UnverifiableKey{"CodePageLacksACharacter", false, "Sub",
+                        platform::RegValue{platform::kRegExpandSz, "%X%\\\xCE\xA9"}},
+        UnverifiableKey{"SubkeyNameHoldsALineFeed", true, "Line\nFeed", MakeTextValue("x")},
+        UnverifiableKey{"ExportsAnotherKey", true, "Sub", MakeTextValue("x"),
+                        "HKEY_CURRENT_USER\\Other"},
+        UnverifiableKey{"ExportsASiblingStartingWithItsName", true, "Sub", MakeTextValue("x"),
+                        kLm + kAppPaths + "odd.exeX"},
+        UnverifiableKey{"ExportsItsParent", true, "Sub", MakeTextValue("x"),
+                        kLm + "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths"},
+        UnverifiableKey{"ExportsAnotherView", true, "Sub", MakeTextValue("x"),
+                        kLm + "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\"
+                              "CurrentVersion\\App Paths\\odd.exe"},
+        UnverifiableKey{"ExportsAnotherRoot", true, "Sub", MakeTextValue("x"),
+                        std::string("HKEY_CURRENT_USER\\") + kAppPaths + "odd.exe"},
+        UnverifiableKey{"ExportsASiblingUnderTheShortRootName", true, "Sub", MakeTextValue("x"),
+                        std::string("hklm\\") + kAppPaths + "ODD.EXEX"}),
     [](const auto& testCase) { return testCase.param.label; });
 
 TEST_F(RegistryRepairTest, AnAppendThatBreaksOffLeavesNoPartOfItsBlockAndRemovesNothing) {
