@@ -204,7 +204,7 @@ check_demo_listed() {
   done
   for text in ZentDemoHere zenthere 'Demo Here' HereEvent 00000000BEEF .zenthere KEEP.TXT \
     EDB.CHK READONLY.TMP; do
-    if grep -i '^  remove ' "$work/report.txt" | grep -qiF "$text"; then
+    if grep -i '^  remove ' "$work/report.txt" | grep -iF "$text" >/dev/null; then
       fail "the report lists the keeper $text for removal"
     fi
   done

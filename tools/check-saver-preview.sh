@@ -88,7 +88,7 @@ pixel_kinds() {
     } END { printf "%d %d %d %d\n", black, grey, white, other }'
 }
 expected="preview window found $left $top $((left + width)) $((top + height)) visible 1"
-if tr -d '\r' <"$outbox/host.txt" | grep -qx "$expected"; then
+if tr -d '\r' <"$outbox/host.txt" | grep -x "$expected" >/dev/null; then
   echo "ok   the preview is a visible child window covering the monitor"
 else
   fail "no preview window covering the monitor: $(tr -d '\r' <"$outbox/host.txt" | grep preview)"
