@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "common/orphan_paths.h"
 #include "common/path_helpers.h"
 #include "common/path_readings.h"
 #include "sweep/sweep_guards.h"
@@ -77,6 +78,7 @@ JunkFileSweep::JunkFileSweep(RunContext& run, TShellLink& shellLink)
     : run_(run),
       shellLink_(shellLink),
       pendingRenames_(ReadPendingRenames(run.platform.registry, run.platform.shell)),
+      views_(FileViews::Of(run.platform.shell, run.state.WinDir)),
       files_(SweepFileContext(run, pendingRenames_)) {}
 
 void JunkFileSweep::SweepJunkFiles() {
@@ -231,10 +233,13 @@ void JunkFileSweep::CheckShortcut(const std::string& path, int kind, std::uint64
   Delete(category, path);
 }
 
-// The tested target when the loaded link's target is gone, else empty. A
-// file target is tested as stored first: it is a path, and cutting it like a
-// command line ("C:\USERS\J.DOE SMITH\APP.EXE" at "J.DOE") would call a
-// present file missing. It counts as gone only when no reading names a file.
+// The tested target when the loaded link's target is gone, else empty; gone
+// as the registry scans judge it (common/orphan_paths.h): a drive whose root
+// cannot be listed now and a file seen in another view of the system or
+// program folders keep the link. A file target is tested as stored first: it
+// is a path, and cutting it like a command line ("C:\USERS\J.DOE SMITH\APP.EXE"
+// at "J.DOE") would call a present file missing. It counts as gone only when
+// no reading names a file.
 std::string JunkFileSweep::DeadShortcutTarget() {
   platform::Shell& shell = run_.platform.shell;
   platform::FileSystem& files = run_.platform.files;
@@ -245,23 +250,16 @@ std::string JunkFileSweep::DeadShortcutTarget() {
   if (IsExcludedFile(run_, upper) || run_.state.ExcludedFiles.Contains(ExtensionOf(upper))) {
     return {};
   }
-  if (shellLink_.IsDir) {
-    const bool gone =
-        IsOnCheckDrive(checkDrives, upper) && files.FolderExists(upper) == Presence::Missing;
-    return gone ? upper : std::string();
-  }
+  if (shellLink_.IsDir) return IsOrphanedFolder(files, checkDrives, upper, views_) ? upper : "";
   const std::string stored = NormalizePath(shell, target);
   std::string program = stored;
   ExtractCommandPath(shell, program);
   program = NormalizePath(shell, program);
   const std::string& tested = IsOnCheckDrive(checkDrives, stored) ? stored : program;
-  if (!IsOnCheckDrive(checkDrives, tested) || tested.find('%') != std::string::npos) return {};
-  if (files.FolderExists(stored) == Presence::Present) return {};
-  const auto readings = CommandReadings(stored, program);
-  const bool anyPresent = std::ranges::any_of(readings, [&](const std::string& reading) {
-    return IsOnCheckDrive(checkDrives, reading) && files.FileExists(reading) != Presence::Missing;
-  });
-  return anyPresent ? std::string() : tested;
+  if (!IsTestablePath(checkDrives, tested) || FolderMayBeThere(files, stored, views_)) return {};
+  const bool gone = NoReadingThere(files, checkDrives, CommandReadings(stored, program), views_) &&
+                    IsDriveRootListable(files, tested);
+  return gone ? tested : std::string();
 }
 
 void JunkFileSweep::Record(FileCategoryIndex category, Finding finding) {

@@ -196,6 +196,9 @@ TEST_F(JunkSweepTest, ShortcutsAreJudgedByTheTargetTheyLoadedWith) {
       {"C:\\L\\7BLANKS.LNK", "C:\\Users\\J.Doe Smith\\app.exe", false, false},
       {"C:\\L\\8EXCLUDED.LNK", "C:\\OLD\\TOOL.COM", false, false},
       {"C:\\L\\9DOS.PIF", "C:\\OLD\\DOS.EXE", false, true},
+      {"C:\\L\\AUNPLUGGED.LNK", "E:\\DATA\\REPORT.DOC", false, false},
+      {"C:\\L\\BUNPLUGGED.LNK", "E:\\DATA", true, false},
+      {"C:\\L\\C32BITVIEW.LNK", "C:\\Windows\\System32\\only32.exe", false, false},
   };
   for (const Case& c : cases) {
     if (c.target) {
@@ -205,6 +208,9 @@ TEST_F(JunkSweepTest, ShortcutsAreJudgedByTheTargetTheyLoadedWith) {
     }
   }
   state.ExcludedFiles.Append(".COM");
+  state.CheckDrives[4] = 1;  // E: is a stick not plugged in
+  state.WinDir = "C:\\Windows";
+  memory.files.AddFile("C:\\Windows\\SysWOW64\\only32.exe", "x");
 
   Sweep();
 
