@@ -210,9 +210,10 @@ void JunkFileSweep::Act(FileCategoryIndex category, const std::string& path, std
   }
 }
 
-// Only read, never written: the file keeps its attributes.
+// Only read, never written: the file keeps its attributes. Only the bytes of
+// the signature are read; a help index may be gigabytes long.
 void JunkFileSweep::CheckHelpIndex(const std::string& path, std::uint64_t size) {
-  const auto content = run_.platform.files.ReadWhole(path);
+  const auto content = run_.platform.files.ReadStart(path, kHelpSignature.size());
   const bool isHelpIndex = content && content->starts_with(kHelpSignature);
   if (isHelpIndex) Record(kHelpIndexes, {path, {}, {}, std::to_string(size)});
   run_.platform.pump.Pump();

@@ -477,7 +477,14 @@ std::optional<LocalTime> MemoryFileSystem::LastWriteTime(std::string_view path) 
 std::optional<std::string> MemoryFileSystem::ReadWhole(std::string_view path) {
   const Entry* entry = Find(path, nullptr);
   if (!entry || entry->IsFolder() || entry->openHandles > 0) return std::nullopt;
+  if (entry->listedSize.value_or(0) > entry->content.size()) return std::nullopt;
   return entry->content;
+}
+
+std::optional<std::string> MemoryFileSystem::ReadStart(std::string_view path, std::size_t count) {
+  const Entry* entry = Find(path, nullptr);
+  if (!entry || entry->IsFolder() || entry->openHandles > 0) return std::nullopt;
+  return entry->content.substr(0, count);
 }
 
 bool MemoryFileSystem::WriteWhole(std::string_view path, std::string_view bytes) {

@@ -69,6 +69,9 @@ class StagedFiles final : public FileSystem {
   std::optional<std::string> ReadWhole(std::string_view path) override {
     return files_.ReadWhole(path);
   }
+  std::optional<std::string> ReadStart(std::string_view path, std::size_t count) override {
+    return files_.ReadStart(path, count);
+  }
   bool WriteWhole(std::string_view path, std::string_view bytes) override {
     return files_.WriteWhole(path, bytes);
   }

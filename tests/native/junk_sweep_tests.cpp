@@ -89,6 +89,8 @@ TEST_F(JunkSweepTest, WalksFilesBeforeSubfoldersAndKeepsWhatIsProtected) {
   memory.files.AddFile("C:\\JUNK\\edb.chk", "x");
   memory.files.AddFile("C:\\JUNK\\HELP.GID", std::string("\x3F\x5F\x03\x00\x01", 5));
   memory.files.AddFile("C:\\JUNK\\OTHER.GID", "plain text");
+  memory.files.AddFile("C:\\JUNK\\HUGE.GID", std::string("\x3F\x5F\x03\x00\x01", 5));
+  memory.files.SetListedSize("C:\\JUNK\\HUGE.GID", 3ull << 30);
   memory.files.AddFolder("C:\\JUNK\\SUB");
   memory.files.AddFile("C:\\JUNK\\SUB\\C.BAK", "x");
   memory.files.AddFolder("C:\\.HIDDEN");
@@ -110,12 +112,13 @@ TEST_F(JunkSweepTest, WalksFilesBeforeSubfoldersAndKeepsWhatIsProtected) {
 
   EXPECT_EQ(Recorded(kTempFiles),
             (std::vector<std::string>{"C:\\A.TMP", "C:\\JUNK\\B.TMP", "C:\\JUNK\\PENDING.TMP"}));
-  EXPECT_EQ(Recorded(kHelpIndexes), std::vector<std::string>{"C:\\JUNK\\HELP.GID"});
+  EXPECT_EQ(Recorded(kHelpIndexes),
+            (std::vector<std::string>{"C:\\JUNK\\HELP.GID", "C:\\JUNK\\HUGE.GID"}));
   EXPECT_EQ(Recorded(kBakFiles), std::vector<std::string>{"C:\\JUNK\\SUB\\C.BAK"});
   EXPECT_TRUE(Recorded(kTempFolders).empty());
   EXPECT_EQ(memory.shell.RecycledPaths(),
             (std::vector<std::string>{"C:\\A.TMP", "C:\\JUNK\\B.TMP", "C:\\JUNK\\HELP.GID",
-                                      "C:\\JUNK\\SUB\\C.BAK"}));
+                                      "C:\\JUNK\\HUGE.GID", "C:\\JUNK\\SUB\\C.BAK"}));
   for (const char* kept : {"C:\\JUNK\\CLOUD.TMP", "C:\\JUNK\\PENDING.TMP", "C:\\JUNK\\edb.chk",
                            "C:\\JUNK\\OTHER.GID", "C:\\LINKED\\F.TMP", "C:\\~LINKED\\G.TXT",
                            "C:\\$RECYCLE.BIN\\H.TXT", "C:\\.HIDDEN\\D.TMP"}) {
