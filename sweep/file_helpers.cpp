@@ -26,11 +26,15 @@ bool IsFileEntry(const DirEntry& entry) {
   return !HasBits(entry.attributes, platform::kAttrDirectory);
 }
 
-// "." and ".." lead back up; a junction or link leads somewhere else entirely.
+// "." and ".." lead back up; a junction or link leads somewhere else entirely;
+// a system-owned "$" folder is kept at every depth, so nothing below it goes.
 bool IsSubfolderToEnter(const DirEntry& entry) {
   return HasBits(entry.attributes, platform::kAttrDirectory) &&
-         !HasBits(entry.attributes, platform::kAttrReparsePoint) && !entry.name.starts_with('.');
+         !HasBits(entry.attributes, platform::kAttrReparsePoint) && !entry.name.starts_with('.') &&
+         !IsSystemOwnedFolder(entry);
 }
+
+bool StopRequested(const StopTest& shouldStop) { return shouldStop && shouldStop(); }
 
 // Without the backslash the pattern "C:\TEMP*.*" would list the folder's
 // siblings instead of its content.
@@ -189,22 +193,32 @@ constexpr OutcomeReason kLeftAloneReasons[] = {
     {DeletionOutcome::Failed, "an error while deleting it"},
 };
 
-void AddFolderSize(FileSystem& files, const std::string& folder, std::uint64_t& total) {
+// False once asked to stop: after any file or folder.
+bool AddFolderSize(FileSystem& files, const std::string& folder, std::uint64_t& total,
+                   const StopTest& shouldStop) {
   const auto entries = ListFolder(files, folder);
   for (const auto& entry : entries) {
-    if (IsFileEntry(entry)) total += entry.size;
+    if (!IsFileEntry(entry)) continue;
+    total += entry.size;
+    if (StopRequested(shouldStop)) return false;
   }
   for (const auto& entry : entries) {
-    if (IsSubfolderToEnter(entry)) AddFolderSize(files, folder + entry.name + '\\', total);
+    if (IsSubfolderToEnter(entry) &&
+        !AddFolderSize(files, folder + entry.name + '\\', total, shouldStop)) {
+      return false;
+    }
   }
+  return !StopRequested(shouldStop);
 }
 
 bool IsExcludedFolder(const FileHelperContext& context, const std::string& folder) {
   return context.isExcludedFolder && context.isExcludedFolder(folder);
 }
 
-void CollectFilesBelow(const FileHelperContext& context, const std::string& folder,
+// False once asked to stop: after any folder.
+bool CollectFilesBelow(const FileHelperContext& context, const std::string& folder,
                        std::vector<std::string>& paths) {
+  if (StopRequested(context.shouldStop)) return false;
   const auto entries = ListFolder(context.files, folder);
   for (const auto& entry : entries) {
     if (!IsFileEntry(entry)) continue;
@@ -212,10 +226,12 @@ void CollectFilesBelow(const FileHelperContext& context, const std::string& fold
     if (!context.isExcludedFile || !context.isExcludedFile(path)) paths.push_back(std::move(path));
   }
   for (const auto& entry : entries) {
-    if (IsSubfolderToEnter(entry) && !IsExcludedFolder(context, folder + entry.name)) {
-      CollectFilesBelow(context, folder + entry.name + '\\', paths);
+    if (IsSubfolderToEnter(entry) && !IsExcludedFolder(context, folder + entry.name) &&
+        !CollectFilesBelow(context, folder + entry.name + '\\', paths)) {
+      return false;
     }
   }
+  return true;
 }
 
 // The attributes are cleared so that a read-only folder can go; one that stays
@@ -231,15 +247,18 @@ void RemoveFolderIfEmpty(FileSystem& files, const std::string& folder) {
 }
 
 // An excluded folder stays, empty or not, and so do the folders above it.
-void RemoveEmptyFolders(FileSystem& files, const std::string& folder,
-                        const FolderTest& isExcludedFolder) {
+// False once asked to stop: after any folder.
+bool RemoveEmptyFolders(FileSystem& files, const std::string& folder,
+                        const FolderTest& isExcludedFolder, const StopTest& shouldStop) {
   for (const auto& entry : ListFolder(files, folder)) {
     const std::string path = folder + entry.name;
-    if (IsSubfolderToEnter(entry) && !(isExcludedFolder && isExcludedFolder(path))) {
-      RemoveEmptyFolders(files, path + '\\', isExcludedFolder);
+    if (IsSubfolderToEnter(entry) && !(isExcludedFolder && isExcludedFolder(path)) &&
+        !RemoveEmptyFolders(files, path + '\\', isExcludedFolder, shouldStop)) {
+      return false;
     }
   }
   RemoveFolderIfEmpty(files, folder);
+  return !StopRequested(shouldStop);
 }
 
 }  // namespace
@@ -249,6 +268,11 @@ std::string_view LeftAloneReason(DeletionOutcome outcome) {
     if (entry.outcome == outcome) return entry.reason;
   }
   return {};
+}
+
+bool IsSystemOwnedFolder(const DirEntry& entry) {
+  return HasBits(entry.attributes, platform::kAttrDirectory) && entry.name.starts_with('$') &&
+         HasBits(entry.attributes, platform::kAttrHidden | platform::kAttrSystem);
 }
 
 bool IsDriveAvailable(FileSystem& files, std::string_view root) {
@@ -287,8 +311,9 @@ bool SendToRecycleBin(const FileHelperContext& context, std::string_view path) {
   return context.shell.MoveToRecycleBin(*full) == platform::RecycleOutcome::Recycled;
 }
 
-void FolderSize(FileSystem& files, std::string_view folder, std::uint64_t& total) {
-  AddFolderSize(files, AsFolder(folder), total);
+void FolderSize(FileSystem& files, std::string_view folder, std::uint64_t& total,
+                const StopTest& shouldStop) {
+  AddFolderSize(files, AsFolder(folder), total, shouldStop);
 }
 
 void CollectFiles(const FileHelperContext& context, std::string_view folder,
@@ -297,7 +322,7 @@ void CollectFiles(const FileHelperContext& context, std::string_view folder,
 }
 
 void RemoveFolderTree(FileSystem& files, std::string_view folder) {
-  if (const auto top = FolderToWalk(files, folder)) RemoveEmptyFolders(files, *top, {});
+  if (const auto top = FolderToWalk(files, folder)) RemoveEmptyFolders(files, *top, {}, {});
 }
 
 void DeleteFolderTree(const FileHelperContext& context, std::string_view folder,
@@ -305,12 +330,13 @@ void DeleteFolderTree(const FileHelperContext& context, std::string_view folder,
   const auto top = FolderToWalk(context.files, folder);
   if (!top) return;
   std::vector<std::string> paths;
-  CollectFilesBelow(context, *top, paths);
+  if (!CollectFilesBelow(context, *top, paths)) return;
   for (const auto& path : paths) {
     const DeletionOutcome outcome = DeleteJunkFile(context, path);
     if (report) report(path, outcome);
+    if (StopRequested(context.shouldStop)) return;
   }
-  RemoveEmptyFolders(context.files, *top, context.isExcludedFolder);
+  RemoveEmptyFolders(context.files, *top, context.isExcludedFolder, context.shouldStop);
 }
 
 }  // namespace zent

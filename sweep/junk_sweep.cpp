@@ -123,11 +123,15 @@ void JunkFileSweep::WalkFolder(const std::string& folder) {
   SubfolderPass(folder);
 }
 
-// An error on one file ends this folder's file pass, nothing more.
+// An error on one file ends this folder's file pass, nothing more. Input ends
+// it after the file at hand.
 void JunkFileSweep::FilePass(const std::string& folder) {
   try {
     const auto listing = run_.platform.files.List(folder + "*.*", kListEverything);
-    for (const DirEntry& entry : listing.entries) ClassifyFile(folder, entry);
+    for (const DirEntry& entry : listing.entries) {
+      ClassifyFile(folder, entry);
+      if (!IsFolder(entry) && run_.state.AbortRequested) return;
+    }
   } catch (const std::exception&) {
   }
 }
@@ -136,6 +140,7 @@ void JunkFileSweep::SubfolderPass(const std::string& folder) {
   try {
     const auto listing = run_.platform.files.List(folder + "*.*", kListEverything);
     for (const DirEntry& entry : listing.entries) {
+      if (run_.state.AbortRequested) return;
       if (!IsFolder(entry) || entry.name.starts_with('.') || IsEntryToLeaveAlone(entry)) continue;
       const std::string path = folder + entry.name;
       if (path.size() >= kLongestSweptPath) continue;
@@ -149,15 +154,15 @@ void JunkFileSweep::SubfolderPass(const std::string& folder) {
   }
 }
 
-// A temporary folder is never entered by the walk. A hidden or system "$"
-// folder belongs to the system (recycle bins, update stores): it stays.
+// A temporary folder is never entered by the walk. A system-owned "$" folder
+// stays, here and inside any temporary folder. Input stops the size walk as
+// it stops the deletion: a folder not fully sized is not recorded.
 void JunkFileSweep::SweepTempFolder(const std::string& folder, const DirEntry& entry) {
-  constexpr std::uint32_t kSystemOwned = platform::kAttrHidden | platform::kAttrSystem;
   if (!IsOn(Switch::CustomTmpFolders) || run_.state.ExcludedDirs.Contains(folder)) return;
-  if (entry.name.starts_with('$') && (entry.attributes & kSystemOwned) != 0) return;
+  if (IsSystemOwnedFolder(entry)) return;
   std::uint64_t total = 0;
-  FolderSize(run_.platform.files, folder + '\\', total);
-  run_.platform.pump.Pump();
+  FolderSize(run_.platform.files, folder + '\\', total, files_.shouldStop);
+  if (run_.PumpAndCheckAbort()) return;
   Record(kTempFolders, {folder, {}, {}, std::to_string(total)});
   if (!run_.state.UnattendedMode) return;
   DeleteFolderTree(files_, folder, [this](std::string_view path, DeletionOutcome outcome) {

@@ -96,7 +96,7 @@ class FileHelpers : public ::testing::Test {
   memory::MemoryPlatform memory;
   memory::MemoryFileSystem& disk = memory.files;
   StagedFiles files{memory.files};
-  FileHelperContext context{files, memory.shell, memory.pump, false, {}, {}, {}};
+  FileHelperContext context{files, memory.shell, memory.pump, false, {}, {}, {}, {}};
 
   bool IsThere(std::string_view path) { return disk.FileExists(path) == Presence::Present; }
   bool FolderIsThere(std::string_view path) { return disk.FolderExists(path) == Presence::Present; }
