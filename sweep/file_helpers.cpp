@@ -1,5 +1,6 @@
 #include "sweep/file_helpers.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 
@@ -104,7 +105,7 @@ std::optional<std::string> FolderToWalk(FileSystem& files, std::string_view fold
 // The shell's file list ends at the first NUL and treats "*" and "?" as
 // wildcards; either would make it act on other files than the one meant.
 bool NamesOtherFilesToTheShell(std::string_view path) {
-  return path.find_first_of(std::string_view("*?\0", 3)) != std::string_view::npos;
+  return std::ranges::any_of(path, [](char c) { return c == '*' || c == '?' || c == '\0'; });
 }
 
 // Puts a file's attributes back unless the file has gone where they no longer

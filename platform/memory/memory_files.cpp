@@ -129,10 +129,13 @@ bool IsPlainFullPath(std::string_view path) {
   if (path.size() < 4 || path[0] < 'A' || path[0] > 'Z' || path[1] != ':' || path[2] != '\\') {
     return false;
   }
-  const auto rest = path.substr(3);
-  constexpr auto npos = std::string_view::npos;
-  return !rest.starts_with('.') && !rest.starts_with('\\') && !rest.ends_with('\\') &&
-         rest.find('/') == npos && rest.find("\\\\") == npos && rest.find("\\.") == npos;
+  // One pass: walks see deep paths, and every lookup of one comes here.
+  char previous = '\\';
+  for (const char c : path.substr(3)) {
+    if (c == '/' || (previous == '\\' && (c == '\\' || c == '.'))) return false;
+    previous = c;
+  }
+  return previous != '\\';
 }
 
 bool GlobMatches(std::string_view pattern, std::string_view name) {

@@ -9,6 +9,7 @@
 // deleted, at two depths, four times apart. Each level costs the same when
 // the walks are linear in depth, so the time per level of both depths should
 // match: their ratio is 1 for a linear walk and 4 for one quadratic in depth.
+// The shallower depth is 100 levels at scale 1, or the second argument.
 //
 // Natively the tree lies on the in-memory platform. Built for Windows it is
 // planted in a folder of its own below the temporary folder and removed
@@ -119,10 +120,10 @@ void BuildDeepFolder(platform::FileSystem& files, const std::string& base, int l
   }
 }
 
-// Microseconds per level of sizing and deleting a temporary folder `levels`
-// deep; the tree is planted again before every timing.
-double TimePerLevel(platform::Platform& system, zent::TShellLink& shellLink,
-                    const std::string& base, int levels) {
+// The best time of sizing and deleting a temporary folder `levels` deep; the
+// tree is planted again before every timing.
+zent::bench::BestTime TimeDeepFolder(platform::Platform& system, zent::TShellLink& shellLink,
+                                     const std::string& base, int levels) {
   Sweeper sweeper(system);
   sweeper.state.UnattendedMode = true;
   sweeper.state.Switches.Set(zent::Switch::CustomTmpFolders, true);
@@ -131,15 +132,22 @@ double TimePerLevel(platform::Platform& system, zent::TShellLink& shellLink,
     BuildDeepFolder(system.files, base, levels);
     deep.Time([&] { zent::JunkFileSweep(sweeper.run, shellLink).WalkFolder(base); });
   }
-  return deep.cpu / levels;
+  return deep;
 }
 
 void CompareDepths(platform::Platform& system, zent::TShellLink& shellLink, const std::string& base,
                    int shallow) {
-  const double perShallow = TimePerLevel(system, shellLink, base, shallow);
-  const double perDeep = TimePerLevel(system, shellLink, base, 4 * shallow);
-  std::printf("temporary folder %d vs %d levels deep: %.1f vs %.1f us per level, ratio %.2f\n",
-              shallow, 4 * shallow, perShallow, perDeep, perDeep / perShallow);
+  const int deep = 4 * shallow;
+  const auto shallowTime = TimeDeepFolder(system, shellLink, base, shallow);
+  const auto deepTime = TimeDeepFolder(system, shellLink, base, deep);
+  const double perShallow = shallowTime.cpu / shallow, perDeep = deepTime.cpu / deep;
+  std::printf("temporary folder %d vs %d levels deep: %.1f vs %.1f us per level, ratio %.2f",
+              shallow, deep, perShallow, perDeep, perDeep / perShallow);
+#ifdef _WIN32
+  std::printf("  (elapsed %.0f vs %.0f us per level = %.2f)", shallowTime.elapsed / shallow,
+              deepTime.elapsed / deep, (deepTime.elapsed / deep) / (shallowTime.elapsed / shallow));
+#endif
+  std::printf("\n");
 }
 
 #ifdef _WIN32
@@ -191,8 +199,8 @@ int main(int argc, char** argv) {
   zent::TShellLink shellLink(system.links);
   Compare(sweeper, shellLink, clean, "no junk");
   Compare(sweeper, shellLink, junk, "one .TMP in 20 files (in-use test)");
-  CompareDepths(system.platform(), shellLink, base + "DEPTH\\",
-                std::max(10, static_cast<int>(100 * scale)));
+  const int levels = argc > 2 ? std::atoi(argv[2]) : std::max(10, static_cast<int>(100 * scale));
+  CompareDepths(system.platform(), shellLink, base + "DEPTH\\", levels);
 #ifdef _WIN32
   RemoveTree(files, base);
 #endif
