@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -96,6 +97,9 @@ class FileSystem {
   virtual bool RemoveFolder(std::string_view path) = 0;
   virtual std::optional<LocalTime> LastWriteTime(std::string_view path) = 0;
   virtual std::optional<std::string> ReadWhole(std::string_view path) = 0;
+  // The first `count` bytes of a file, or all of a shorter one; the rest is
+  // never read, however large the file.
+  virtual std::optional<std::string> ReadStart(std::string_view path, std::size_t count) = 0;
   virtual bool WriteWhole(std::string_view path, std::string_view bytes) = 0;
   // Appends to the end of a file, creating it when missing.
   virtual bool Append(std::string_view path, std::string_view bytes) = 0;

@@ -145,6 +145,9 @@ class ReadOnlyPlatform::Files final : public FileSystem {
   std::optional<std::string> ReadWhole(std::string_view path) override {
     return inner_.ReadWhole(path);
   }
+  std::optional<std::string> ReadStart(std::string_view path, std::size_t count) override {
+    return inner_.ReadStart(path, count);
+  }
   bool WriteWhole(std::string_view path, std::string_view) override {
     owner_.Refuse(Call("WriteWhole", path));
   }

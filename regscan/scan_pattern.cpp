@@ -4,14 +4,11 @@
 #include <memory>
 #include <utility>
 
-#include "common/path_readings.h"
 #include "common/registry_helpers.h"
 #include "platform/utf8.h"
 
 namespace zent {
 namespace {
-
-using platform::Presence;
 
 std::vector<std::string> SortedNames(platform::Registry& registry, platform::RegRoot root,
                                      std::string_view key, WorkList kind) {
@@ -21,30 +18,6 @@ std::vector<std::string> SortedNames(platform::Registry& registry, platform::Reg
   }
   SortNames(names);
   return names;
-}
-
-constexpr auto npos = std::string_view::npos;
-
-// An unexpanded reference names no file the system could look for.
-bool IsTestable(const DriveFlags& checkDrives, std::string_view path) {
-  return IsCheckablePath(checkDrives, path) && path.find('%') == npos;
-}
-
-template <typename Exists>
-bool MissingInEveryView(const FileViews& views, std::string_view path, Exists exists) {
-  if (exists(path) != Presence::Missing) return false;
-  const auto others = views.OtherViews(path);
-  return std::ranges::all_of(others, [&exists](const std::string& other) {
-    return exists(std::string_view(other)) == Presence::Missing;
-  });
-}
-
-// Files on a drive that cannot be looked into right now are not known to be
-// gone: the system reports "not found" for every path on a drive letter that
-// is not there at all.
-bool DriveRootListable(platform::FileSystem& files, std::string_view path) {
-  const std::string pattern = std::string(path.substr(0, 3)) + "*";
-  return files.List(pattern, 0).error == platform::FsError::None;
 }
 
 constexpr bool TableFollowsIndexOrder() {
@@ -63,47 +36,6 @@ const RegistryCategory& CategoryInfo(RegCategory category) {
 
 std::uint8_t SelectionValue(RegCategory category) {
   return category == RegCategory::OtherEntries ? 0 : 1;
-}
-
-bool IsCheckablePath(const DriveFlags& checkDrives, std::string_view path) {
-  // The drive test already asks for the ":\" after a letter.
-  return IsOnCheckDrive(checkDrives, path);
-}
-
-bool IsOrphanedFile(platform::FileSystem& files, const DriveFlags& checkDrives,
-                    std::string_view path, const FileViews& views) {
-  return IsTestable(checkDrives, path) &&
-         MissingInEveryView(views, path, [&files](auto p) { return files.FileExists(p); }) &&
-         DriveRootListable(files, path);
-}
-
-bool IsOrphanedFolder(platform::FileSystem& files, const DriveFlags& checkDrives,
-                      std::string_view path, const FileViews& views) {
-  return IsTestable(checkDrives, path) &&
-         MissingInEveryView(views, path, [&files](auto p) { return files.FolderExists(p); }) &&
-         DriveRootListable(files, path);
-}
-
-bool IsOrphanedFileOrFolder(platform::FileSystem& files, const DriveFlags& checkDrives,
-                            std::string_view path, const FileViews& views) {
-  const auto exists = [&files](std::string_view p) {
-    const Presence file = files.FileExists(p);
-    return file == Presence::Missing ? files.FolderExists(p) : file;
-  };
-  return IsTestable(checkDrives, path) && MissingInEveryView(views, path, exists) &&
-         DriveRootListable(files, path);
-}
-
-bool IsOrphanedCommand(platform::FileSystem& files, const DriveFlags& checkDrives,
-                       std::string_view commandLine, std::string_view program,
-                       const FileViews& views) {
-  if (!IsTestable(checkDrives, program)) return false;
-  const bool noneThere =
-      std::ranges::none_of(CommandReadings(commandLine, program), [&](const std::string& path) {
-        return IsCheckablePath(checkDrives, path) &&
-               !MissingInEveryView(views, path, [&files](auto p) { return files.FileExists(p); });
-      });
-  return noneThere && DriveRootListable(files, program);
 }
 
 void SortNames(std::vector<std::string>& names) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/file_views.h"
+#include "common/orphan_paths.h"
 #include "common/path_helpers.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -81,38 +82,6 @@ const RegistryCategory& CategoryInfo(RegCategory category);
 // The selection value every finding of the category gets when it is closed:
 // the whole-registry findings stay unselected.
 std::uint8_t SelectionValue(RegCategory category);
-
-// A path whose 2nd and 3rd characters are ":\" on a drive selected in
-// `checkDrives`. No scan reports any other path.
-bool IsCheckablePath(const DriveFlags& checkDrives, std::string_view path);
-
-// Orphan tests: a checkable path whose file (or folder) the file system reports
-// as missing in every view (`views`). A path the system could not look at
-// (access denied, drive not ready), a path still holding an unexpanded "%",
-// and any path on a drive whose root cannot be listed right now (unplugged,
-// locked, no such drive), whatever `checkDrives` says, are not missing and are
-// never reported.
-bool IsOrphanedFile(platform::FileSystem& files, const DriveFlags& checkDrives,
-                    std::string_view path, const FileViews& views = {});
-bool IsOrphanedFolder(platform::FileSystem& files, const DriveFlags& checkDrives,
-                      std::string_view path, const FileViews& views = {});
-// For an entry that may name a file or a folder: missing as both.
-bool IsOrphanedFileOrFolder(platform::FileSystem& files, const DriveFlags& checkDrives,
-                            std::string_view path, const FileViews& views = {});
-
-// Orphan test for a command line. `program` is the path a scan cut from
-// `commandLine` (upper-cased and expanded, its quotes kept where it had any)
-// and shows in its row. A cut can end a path in the wrong place (at a blank or
-// dot inside a folder name, or keeping the character after the extension or
-// the closing quote), so the entry counts as orphaned only when `program` is
-// checkable and holds no unexpanded "%", and no reading of the command
-// (CommandReadings: the quoted program, the text before each white space or
-// comma, the whole text) names a file that exists (in any view) or that the
-// system could not look at. A drive whose root cannot be listed gives no
-// orphans either.
-bool IsOrphanedCommand(platform::FileSystem& files, const DriveFlags& checkDrives,
-                       std::string_view commandLine, std::string_view program,
-                       const FileViews& views = {});
 
 // Sorts names without regard to case (by their upper case); names equal in
 // upper case keep a fixed order.

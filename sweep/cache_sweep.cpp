@@ -165,6 +165,7 @@ void InternetCacheSweep::WalkCacheFolder(const std::string& folder) {
   try {
     for (const DirEntry& entry : files.List(folder + "*.*", kListEverything).entries) {
       ClassifyCacheFile(folder, entry);
+      if (!IsFolder(entry) && run_.state.AbortRequested) return;
     }
   } catch (const std::exception&) {
   }

@@ -1,5 +1,6 @@
 #include "sweep/file_helpers.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 
@@ -26,11 +27,15 @@ bool IsFileEntry(const DirEntry& entry) {
   return !HasBits(entry.attributes, platform::kAttrDirectory);
 }
 
-// "." and ".." lead back up; a junction or link leads somewhere else entirely.
+// "." and ".." lead back up; a junction or link leads somewhere else entirely;
+// a system-owned "$" folder is kept at every depth, so nothing below it goes.
 bool IsSubfolderToEnter(const DirEntry& entry) {
   return HasBits(entry.attributes, platform::kAttrDirectory) &&
-         !HasBits(entry.attributes, platform::kAttrReparsePoint) && !entry.name.starts_with('.');
+         !HasBits(entry.attributes, platform::kAttrReparsePoint) && !entry.name.starts_with('.') &&
+         !IsSystemOwnedFolder(entry);
 }
+
+bool StopRequested(const StopTest& shouldStop) { return shouldStop && shouldStop(); }
 
 // Without the backslash the pattern "C:\TEMP*.*" would list the folder's
 // siblings instead of its content.
@@ -100,7 +105,7 @@ std::optional<std::string> FolderToWalk(FileSystem& files, std::string_view fold
 // The shell's file list ends at the first NUL and treats "*" and "?" as
 // wildcards; either would make it act on other files than the one meant.
 bool NamesOtherFilesToTheShell(std::string_view path) {
-  return path.find_first_of(std::string_view("*?\0", 3)) != std::string_view::npos;
+  return std::ranges::any_of(path, [](char c) { return c == '*' || c == '?' || c == '\0'; });
 }
 
 // Puts a file's attributes back unless the file has gone where they no longer
@@ -189,22 +194,32 @@ constexpr OutcomeReason kLeftAloneReasons[] = {
     {DeletionOutcome::Failed, "an error while deleting it"},
 };
 
-void AddFolderSize(FileSystem& files, const std::string& folder, std::uint64_t& total) {
+// False once asked to stop: after any file or folder.
+bool AddFolderSize(FileSystem& files, const std::string& folder, std::uint64_t& total,
+                   const StopTest& shouldStop) {
   const auto entries = ListFolder(files, folder);
   for (const auto& entry : entries) {
-    if (IsFileEntry(entry)) total += entry.size;
+    if (!IsFileEntry(entry)) continue;
+    total += entry.size;
+    if (StopRequested(shouldStop)) return false;
   }
   for (const auto& entry : entries) {
-    if (IsSubfolderToEnter(entry)) AddFolderSize(files, folder + entry.name + '\\', total);
+    if (IsSubfolderToEnter(entry) &&
+        !AddFolderSize(files, folder + entry.name + '\\', total, shouldStop)) {
+      return false;
+    }
   }
+  return !StopRequested(shouldStop);
 }
 
 bool IsExcludedFolder(const FileHelperContext& context, const std::string& folder) {
   return context.isExcludedFolder && context.isExcludedFolder(folder);
 }
 
-void CollectFilesBelow(const FileHelperContext& context, const std::string& folder,
+// False once asked to stop: after any folder.
+bool CollectFilesBelow(const FileHelperContext& context, const std::string& folder,
                        std::vector<std::string>& paths) {
+  if (StopRequested(context.shouldStop)) return false;
   const auto entries = ListFolder(context.files, folder);
   for (const auto& entry : entries) {
     if (!IsFileEntry(entry)) continue;
@@ -212,10 +227,12 @@ void CollectFilesBelow(const FileHelperContext& context, const std::string& fold
     if (!context.isExcludedFile || !context.isExcludedFile(path)) paths.push_back(std::move(path));
   }
   for (const auto& entry : entries) {
-    if (IsSubfolderToEnter(entry) && !IsExcludedFolder(context, folder + entry.name)) {
-      CollectFilesBelow(context, folder + entry.name + '\\', paths);
+    if (IsSubfolderToEnter(entry) && !IsExcludedFolder(context, folder + entry.name) &&
+        !CollectFilesBelow(context, folder + entry.name + '\\', paths)) {
+      return false;
     }
   }
+  return true;
 }
 
 // The attributes are cleared so that a read-only folder can go; one that stays
@@ -231,15 +248,18 @@ void RemoveFolderIfEmpty(FileSystem& files, const std::string& folder) {
 }
 
 // An excluded folder stays, empty or not, and so do the folders above it.
-void RemoveEmptyFolders(FileSystem& files, const std::string& folder,
-                        const FolderTest& isExcludedFolder) {
+// False once asked to stop: after any folder.
+bool RemoveEmptyFolders(FileSystem& files, const std::string& folder,
+                        const FolderTest& isExcludedFolder, const StopTest& shouldStop) {
   for (const auto& entry : ListFolder(files, folder)) {
     const std::string path = folder + entry.name;
-    if (IsSubfolderToEnter(entry) && !(isExcludedFolder && isExcludedFolder(path))) {
-      RemoveEmptyFolders(files, path + '\\', isExcludedFolder);
+    if (IsSubfolderToEnter(entry) && !(isExcludedFolder && isExcludedFolder(path)) &&
+        !RemoveEmptyFolders(files, path + '\\', isExcludedFolder, shouldStop)) {
+      return false;
     }
   }
   RemoveFolderIfEmpty(files, folder);
+  return !StopRequested(shouldStop);
 }
 
 }  // namespace
@@ -249,6 +269,11 @@ std::string_view LeftAloneReason(DeletionOutcome outcome) {
     if (entry.outcome == outcome) return entry.reason;
   }
   return {};
+}
+
+bool IsSystemOwnedFolder(const DirEntry& entry) {
+  return HasBits(entry.attributes, platform::kAttrDirectory) && entry.name.starts_with('$') &&
+         HasBits(entry.attributes, platform::kAttrHidden | platform::kAttrSystem);
 }
 
 bool IsDriveAvailable(FileSystem& files, std::string_view root) {
@@ -287,8 +312,9 @@ bool SendToRecycleBin(const FileHelperContext& context, std::string_view path) {
   return context.shell.MoveToRecycleBin(*full) == platform::RecycleOutcome::Recycled;
 }
 
-void FolderSize(FileSystem& files, std::string_view folder, std::uint64_t& total) {
-  AddFolderSize(files, AsFolder(folder), total);
+void FolderSize(FileSystem& files, std::string_view folder, std::uint64_t& total,
+                const StopTest& shouldStop) {
+  AddFolderSize(files, AsFolder(folder), total, shouldStop);
 }
 
 void CollectFiles(const FileHelperContext& context, std::string_view folder,
@@ -297,7 +323,7 @@ void CollectFiles(const FileHelperContext& context, std::string_view folder,
 }
 
 void RemoveFolderTree(FileSystem& files, std::string_view folder) {
-  if (const auto top = FolderToWalk(files, folder)) RemoveEmptyFolders(files, *top, {});
+  if (const auto top = FolderToWalk(files, folder)) RemoveEmptyFolders(files, *top, {}, {});
 }
 
 void DeleteFolderTree(const FileHelperContext& context, std::string_view folder,
@@ -305,12 +331,13 @@ void DeleteFolderTree(const FileHelperContext& context, std::string_view folder,
   const auto top = FolderToWalk(context.files, folder);
   if (!top) return;
   std::vector<std::string> paths;
-  CollectFilesBelow(context, *top, paths);
+  if (!CollectFilesBelow(context, *top, paths)) return;
   for (const auto& path : paths) {
     const DeletionOutcome outcome = DeleteJunkFile(context, path);
     if (report) report(path, outcome);
+    if (StopRequested(context.shouldStop)) return;
   }
-  RemoveEmptyFolders(context.files, *top, context.isExcludedFolder);
+  RemoveEmptyFolders(context.files, *top, context.isExcludedFolder, context.shouldStop);
 }
 
 }  // namespace zent

@@ -2,9 +2,11 @@
 
 // The careful file and folder operations every sweep uses: the drive test, the
 // in-use test and the deletion chain (write-protect rule, in-use test, recycle
-// bin), folder sizes and folder trees. None of them shows a message or polls
-// `AbortRequested`; the deletion chain lets window messages run between its
-// steps so the starfield keeps moving during long deletions.
+// bin), folder sizes and folder trees. None of them shows a message; the
+// deletion chain lets window messages run between its steps so the starfield
+// keeps moving during long deletions, and the tree operations ask after every
+// file and folder whether input wants them to stop, so the saver ends at once
+// whatever it is deleting.
 //
 // Safety rules the chain keeps, whatever the caller hands it:
 // - a file is deleted only into the recycle bin, never for good; a file the bin
@@ -28,6 +30,9 @@
 
 namespace zent {
 
+// Lets window messages run and tells whether the work must stop now.
+using StopTest = std::function<bool()>;
+
 struct FileHelperContext {
   platform::FileSystem& files;
   platform::Shell& shell;
@@ -43,6 +48,10 @@ struct FileHelperContext {
   // True for a full file path that must never be deleted by anyone (a file the
   // system will rename or delete itself at the next start). Unset: none.
   std::function<bool(std::string_view)> isProtectedFile;
+  // Asked after every file and folder of a tree operation; when it says stop,
+  // the files already recycled stay in the bin and the rest stay in place.
+  // Unset: never stops.
+  StopTest shouldStop;
 };
 
 // What became of a file handed to the deletion chain.
@@ -86,9 +95,16 @@ void RecycleFile(const FileHelperContext& context, std::string_view path, int& f
 // Hands the file's full path to the recycle bin; true when the file went there.
 bool SendToRecycleBin(const FileHelperContext& context, std::string_view path);
 
+// A hidden or system folder whose name begins with "$" belongs to the system
+// (recycle bins, update stores): no sweep sizes, empties or removes it,
+// wherever it lies.
+bool IsSystemOwnedFolder(const platform::DirEntry& entry);
+
 // Adds the listed sizes of every file in `folder` (ending in "\") and its
-// subfolders to `total`.
-void FolderSize(platform::FileSystem& files, std::string_view folder, std::uint64_t& total);
+// subfolders to `total`, leaving out system-owned "$" folders. Stops, with
+// the total so far, when `shouldStop` says so after a file or folder.
+void FolderSize(platform::FileSystem& files, std::string_view folder, std::uint64_t& total,
+                const StopTest& shouldStop = {});
 
 // Appends the full path of every file in `folder` (ending in "\") and its
 // subfolders that is not excluded: a folder's own files first, then each
@@ -104,8 +120,10 @@ void CollectFiles(const FileHelperContext& context, std::string_view folder,
 void RemoveFolderTree(platform::FileSystem& files, std::string_view folder);
 
 // Recycles every file of the folder tree (`folder` without a trailing "\")
-// through DeleteJunkFile, except the excluded ones, then removes the folders
-// left empty. A folder that is itself a junction or link is left alone.
+// through DeleteJunkFile, except the excluded ones and those below a
+// system-owned "$" folder, then removes the folders left empty. A folder that
+// is itself a junction or link is left alone. Stops after the file or folder
+// on which `shouldStop` says so.
 void DeleteFolderTree(const FileHelperContext& context, std::string_view folder,
                       const DeletionReport& report = {});
 

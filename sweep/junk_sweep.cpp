@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "common/orphan_paths.h"
 #include "common/path_helpers.h"
 #include "common/path_readings.h"
 #include "sweep/sweep_guards.h"
@@ -77,6 +78,7 @@ JunkFileSweep::JunkFileSweep(RunContext& run, TShellLink& shellLink)
     : run_(run),
       shellLink_(shellLink),
       pendingRenames_(ReadPendingRenames(run.platform.registry, run.platform.shell)),
+      views_(FileViews::Of(run.platform.shell, run.state.WinDir)),
       files_(SweepFileContext(run, pendingRenames_)) {}
 
 void JunkFileSweep::SweepJunkFiles() {
@@ -121,11 +123,15 @@ void JunkFileSweep::WalkFolder(const std::string& folder) {
   SubfolderPass(folder);
 }
 
-// An error on one file ends this folder's file pass, nothing more.
+// An error on one file ends this folder's file pass, nothing more. Input ends
+// it after the file at hand.
 void JunkFileSweep::FilePass(const std::string& folder) {
   try {
     const auto listing = run_.platform.files.List(folder + "*.*", kListEverything);
-    for (const DirEntry& entry : listing.entries) ClassifyFile(folder, entry);
+    for (const DirEntry& entry : listing.entries) {
+      ClassifyFile(folder, entry);
+      if (!IsFolder(entry) && run_.state.AbortRequested) return;
+    }
   } catch (const std::exception&) {
   }
 }
@@ -134,6 +140,7 @@ void JunkFileSweep::SubfolderPass(const std::string& folder) {
   try {
     const auto listing = run_.platform.files.List(folder + "*.*", kListEverything);
     for (const DirEntry& entry : listing.entries) {
+      if (run_.state.AbortRequested) return;
       if (!IsFolder(entry) || entry.name.starts_with('.') || IsEntryToLeaveAlone(entry)) continue;
       const std::string path = folder + entry.name;
       if (path.size() >= kLongestSweptPath) continue;
@@ -147,15 +154,15 @@ void JunkFileSweep::SubfolderPass(const std::string& folder) {
   }
 }
 
-// A temporary folder is never entered by the walk. A hidden or system "$"
-// folder belongs to the system (recycle bins, update stores): it stays.
+// A temporary folder is never entered by the walk. A system-owned "$" folder
+// stays, here and inside any temporary folder. Input stops the size walk as
+// it stops the deletion: a folder not fully sized is not recorded.
 void JunkFileSweep::SweepTempFolder(const std::string& folder, const DirEntry& entry) {
-  constexpr std::uint32_t kSystemOwned = platform::kAttrHidden | platform::kAttrSystem;
   if (!IsOn(Switch::CustomTmpFolders) || run_.state.ExcludedDirs.Contains(folder)) return;
-  if (entry.name.starts_with('$') && (entry.attributes & kSystemOwned) != 0) return;
+  if (IsSystemOwnedFolder(entry)) return;
   std::uint64_t total = 0;
-  FolderSize(run_.platform.files, folder + '\\', total);
-  run_.platform.pump.Pump();
+  FolderSize(run_.platform.files, folder + '\\', total, files_.shouldStop);
+  if (run_.PumpAndCheckAbort()) return;
   Record(kTempFolders, {folder, {}, {}, std::to_string(total)});
   if (!run_.state.UnattendedMode) return;
   DeleteFolderTree(files_, folder, [this](std::string_view path, DeletionOutcome outcome) {
@@ -208,9 +215,10 @@ void JunkFileSweep::Act(FileCategoryIndex category, const std::string& path, std
   }
 }
 
-// Only read, never written: the file keeps its attributes.
+// Only read, never written: the file keeps its attributes. Only the bytes of
+// the signature are read; a help index may be gigabytes long.
 void JunkFileSweep::CheckHelpIndex(const std::string& path, std::uint64_t size) {
-  const auto content = run_.platform.files.ReadWhole(path);
+  const auto content = run_.platform.files.ReadStart(path, kHelpSignature.size());
   const bool isHelpIndex = content && content->starts_with(kHelpSignature);
   if (isHelpIndex) Record(kHelpIndexes, {path, {}, {}, std::to_string(size)});
   run_.platform.pump.Pump();
@@ -231,10 +239,13 @@ void JunkFileSweep::CheckShortcut(const std::string& path, int kind, std::uint64
   Delete(category, path);
 }
 
-// The tested target when the loaded link's target is gone, else empty. A
-// file target is tested as stored first: it is a path, and cutting it like a
-// command line ("C:\USERS\J.DOE SMITH\APP.EXE" at "J.DOE") would call a
-// present file missing. It counts as gone only when no reading names a file.
+// The tested target when the loaded link's target is gone, else empty; gone
+// as the registry scans judge it (common/orphan_paths.h): a drive whose root
+// cannot be listed now and a file seen in another view of the system or
+// program folders keep the link. A file target is tested as stored first: it
+// is a path, and cutting it like a command line ("C:\USERS\J.DOE SMITH\APP.EXE"
+// at "J.DOE") would call a present file missing. It counts as gone only when
+// no reading names a file.
 std::string JunkFileSweep::DeadShortcutTarget() {
   platform::Shell& shell = run_.platform.shell;
   platform::FileSystem& files = run_.platform.files;
@@ -245,23 +256,16 @@ std::string JunkFileSweep::DeadShortcutTarget() {
   if (IsExcludedFile(run_, upper) || run_.state.ExcludedFiles.Contains(ExtensionOf(upper))) {
     return {};
   }
-  if (shellLink_.IsDir) {
-    const bool gone =
-        IsOnCheckDrive(checkDrives, upper) && files.FolderExists(upper) == Presence::Missing;
-    return gone ? upper : std::string();
-  }
+  if (shellLink_.IsDir) return IsOrphanedFolder(files, checkDrives, upper, views_) ? upper : "";
   const std::string stored = NormalizePath(shell, target);
   std::string program = stored;
   ExtractCommandPath(shell, program);
   program = NormalizePath(shell, program);
   const std::string& tested = IsOnCheckDrive(checkDrives, stored) ? stored : program;
-  if (!IsOnCheckDrive(checkDrives, tested) || tested.find('%') != std::string::npos) return {};
-  if (files.FolderExists(stored) == Presence::Present) return {};
-  const auto readings = CommandReadings(stored, program);
-  const bool anyPresent = std::ranges::any_of(readings, [&](const std::string& reading) {
-    return IsOnCheckDrive(checkDrives, reading) && files.FileExists(reading) != Presence::Missing;
-  });
-  return anyPresent ? std::string() : tested;
+  if (!IsTestablePath(checkDrives, tested) || FolderMayBeThere(files, stored, views_)) return {};
+  const bool gone = NoReadingThere(files, checkDrives, CommandReadings(stored, program), views_) &&
+                    IsDriveRootListable(files, tested);
+  return gone ? tested : std::string();
 }
 
 void JunkFileSweep::Record(FileCategoryIndex category, Finding finding) {

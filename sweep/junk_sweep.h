@@ -13,6 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "common/file_views.h"
 #include "platform/files.h"
 #include "run/findings.h"
 #include "run/run_context.h"
@@ -99,6 +100,7 @@ class JunkFileSweep {
   RunContext& run_;
   TShellLink& shellLink_;
   std::unordered_set<std::string> pendingRenames_;
+  FileViews views_;
   FileHelperContext files_;
   std::array<CategoryItem*, kFileCategories.size()> items_{};
   std::string folder_;

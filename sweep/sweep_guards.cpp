@@ -70,7 +70,7 @@ FileHelperContext SweepFileContext(RunContext& run,
                                    const std::unordered_set<std::string>& pendingRenames) {
   platform::Shell& shell = run.platform.shell;
   FileHelperContext context{
-      run.platform.files, shell, run.platform.pump, run.state.DeleteWriteProtected, {}, {}, {}};
+      run.platform.files, shell, run.platform.pump, run.state.DeleteWriteProtected, {}, {}, {}, {}};
   context.isExcludedFile = [&run](std::string_view path) {
     return IsExcludedFile(run, run.platform.shell.UpperCase(path));
   };
@@ -80,6 +80,7 @@ FileHelperContext SweepFileContext(RunContext& run,
   context.isProtectedFile = [&pendingRenames, &shell](std::string_view path) {
     return pendingRenames.contains(shell.UpperCase(path));
   };
+  context.shouldStop = [&run] { return run.PumpAndCheckAbort(); };
   return context;
 }
 

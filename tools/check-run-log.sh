@@ -6,8 +6,10 @@
 #     temporary file in use: its block says which registry entry it removed
 #     and which dated backup holds it (and that file does), which file it
 #     recycled, and that the file in use was left alone because it was;
-#   - run 2 is ended by a key press while the junk-file sweep walks a large
-#     tree: its block says it was aborted by input and where;
+#   - run 2 is ended by a key press while the junk-file sweep empties a
+#     temporary folder of 1,500 files: its block says it was aborted by input
+#     and where, and most of the folder's files are still in place (the sweep
+#     stops after the file at hand, not after the whole folder);
 #   - the file is UTF-8 with a byte-order mark and CR LF line ends, and each
 #     run is one block that starts with its header line and has its end line.
 #
@@ -132,9 +134,17 @@ fi
 
 stop_context='run 2'
 for d in $(seq 500); do mkdir -p "$ZENT_FIXTURES/zdeep/d$d/a" "$ZENT_FIXTURES/zdeep/d$d/b"; done
-run_saver aborted "$drive\\"
+big_files=1500
+mkdir -p "$ZENT_FIXTURES/zbig/~big"
+(cd "$ZENT_FIXTURES/zbig/~big" && touch $(seq -f 'f%04g.txt' "$big_files"))
+# The walk shows the folder that holds "~big" just before it sizes and empties it.
+run_saver aborted "$drive\\\\zbig\\\\"
 
 has_line "the abort by input and where" "aborted by input during the junk-file sweep"
+left=$(find "$ZENT_FIXTURES/zbig/~big" -type f | wc -l)
+expect "the key press stopped the temporary folder's deletion ($left of $big_files files left)" \
+  "only $left of $big_files files of the temporary folder were left after the key press" \
+  test "$left" -ge $((big_files * 2 / 3))
 lines=$(wc -l <"$log")
 crlf=$(grep -c $'\r$' "$log" || true)
 text=$(log_text)

@@ -7,8 +7,9 @@
 # junk of every kind, and beside it keepers: excluded files and folders, a
 # read-only junk file, a file held open, names that only look like junk, a
 # symbolic link to a folder outside the tree that holds junk, shortcuts made
-# by the shell's link object to present and missing targets, and a garbage
-# shortcut. The saver runs with /S until its status reads "Search
+# by the shell's link object to present and missing targets, one to a file on
+# a drive chosen for checking that is not there (an unplugged stick), a
+# garbage shortcut, and a hidden system "$" folder inside a temporary folder. The saver runs with /S until its status reads "Search
 # completed.", a key press ends it, and then:
 #   - every junk file is gone from the tree and in the sandbox's recycle bin,
 #     and the bin holds nothing else;
@@ -58,9 +59,13 @@ junk=(A.TMP OLD.BAK 'OLD.B~K' 'OLD.---' 'X.~DF' 'X.~A' FILE0000.CHK 'SETUP.$$$' 
 # file held open, files excluded by bare name and by full path, junk in an
 # excluded folder and in an excluded temporary folder, live shortcuts (one
 # into a folder whose name a command-line cut would end at) and a garbage one.
+# shellcheck disable=SC2016  # "$STORE" is a folder's name
 keepers=(KEEP.TXT 'X.~ABC' 'NOTES.~' edb.chk FILE0001.CHK NOTHELP.GID READONLY.TMP HELD.TMP
   PROTECT.TMP SUB/PROTECT.TMP SUB/SAVED.BAK EXCLUDED/D.TMP '~KEEPTEMP/E.TMP' APP.EXE
-  'J.Doe Smith/app.exe' LIVE.LNK LIVEDIR.LNK SPACED.LNK GARBAGE.LNK '~TEMPDIR/PROTECT.TMP')
+  'J.Doe Smith/app.exe' LIVE.LNK LIVEDIR.LNK SPACED.LNK GARBAGE.LNK '~TEMPDIR/PROTECT.TMP'
+  UNPLUGGED.LNK '~TEMPDIR/$STORE/STORED.DAT')
+# A drive letter the sandbox does not have, chosen for checking.
+absent_drive=Q
 
 win_path() { printf '%s\\tree\\%s' "$drive" "${1//\//\\}"; }
 
@@ -89,6 +94,9 @@ plant_links() {
     link=${pair%%|*} target=${pair#*|}
     wine64 "$fixtures" link "$(win_path "$link")" "$(win_path "$target")" || return 1
   done
+  wine64 "$fixtures" link "$(win_path UNPLUGGED.LNK)" "$absent_drive:\\DATA\\REPORT.DOC" || return 1
+  # shellcheck disable=SC2016  # "$STORE" is a folder's name
+  wine64 "$fixtures" attributes "$(win_path '~TEMPDIR/$STORE')" 6 || return 1
   # A folder target is known as a folder only while it is there.
   mkdir -p "$tree/GONEDIR" && wine64 "$fixtures" link "$(win_path DEADDIR.LNK)" \
     "$(win_path GONEDIR)" && rmdir "$tree/GONEDIR"
@@ -108,7 +116,8 @@ seed_registry() {
     printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ortavo\\Kelvaro-ZENT\\Options]\r\n'
     local value
     for value in CUSTOM-FILES FILES-LNKS FILES-PIF FILES-GID FILES-CHK FILES-TMPINSTFILES \
-      FILES-BACKUPS FILES-TMP FILES-BAK CUSTOM-TMPFOLDERS "DRIVE_$letter" "CHECKDRIVE_$letter"; do
+      FILES-BACKUPS FILES-TMP FILES-BAK CUSTOM-TMPFOLDERS "DRIVE_$letter" "CHECKDRIVE_$letter" \
+      "CHECKDRIVE_$absent_drive"; do
       printf '"%s"=dword:00000001\r\n' "$value"
     done
   } >"$ZENT_FIXTURES/seed.reg"
@@ -200,7 +209,7 @@ check_keepers() {
 holder_pid=
 plant_files
 seed_registry
-plant_links || { echo "the shortcuts could not be written" >&2; exit 1; }
+plant_links || { echo "the shortcuts or the "$" folder could not be planted" >&2; exit 1; }
 hold_file || { echo "HELD.TMP could not be held open" >&2; exit 1; }
 before=$(snapshot)
 printf 'Planted %d junk files and %d keepers in %s\\tree\n' "${#junk[@]}" "${#keepers[@]}" "$drive"

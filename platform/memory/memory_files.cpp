@@ -117,6 +117,27 @@ std::string JoinPath(const ParsedPath& parsed) {
   return path;
 }
 
+std::string_view WithoutTrailingSeparators(std::string_view path) {
+  while (path.size() > 3 && path.back() == '\\') path.remove_suffix(1);
+  return path;
+}
+
+// "X:\A\B" written plainly: an upper-case drive letter and "\" between plain
+// names (none empty, none starting with "."), no "/" and no "\\?\" prefix. Such
+// a path is its own full form and ends in its own name, without parsing it.
+bool IsPlainFullPath(std::string_view path) {
+  if (path.size() < 4 || path[0] < 'A' || path[0] > 'Z' || path[1] != ':' || path[2] != '\\') {
+    return false;
+  }
+  // One pass: walks see deep paths, and every lookup of one comes here.
+  char previous = '\\';
+  for (const char c : path.substr(3)) {
+    if (c == '/' || (previous == '\\' && (c == '\\' || c == '.'))) return false;
+    previous = c;
+  }
+  return previous != '\\';
+}
+
 bool GlobMatches(std::string_view pattern, std::string_view name) {
   if (pattern.empty()) return name.empty();
   if (pattern[0] == '*') {
@@ -210,13 +231,14 @@ std::optional<FsError> MemoryFileSystem::FailureFor(std::string_view path) const
 MemoryFileSystem::Entry* MemoryFileSystem::Find(std::string_view path, FsError* error) const {
   FsError ignored = FsError::None;
   FsError& result = error ? *error : ignored;
+  if (const auto failure = FailureFor(path)) {
+    result = *failure;
+    return nullptr;
+  }
+  if (Entry* onChain = FindOnChain(path, result)) return onChain;
   const auto parsed = ParsePath(path);
   if (!parsed) {
     result = FsError::BadName;
-    return nullptr;
-  }
-  if (const auto failure = FailureFor(path)) {
-    result = *failure;
     return nullptr;
   }
   const auto drive = drives_.find(parsed->drive);
@@ -224,52 +246,87 @@ MemoryFileSystem::Entry* MemoryFileSystem::Find(std::string_view path, FsError* 
     result = FsError::PathNotFound;
     return nullptr;
   }
-  const auto& parts = parsed->parts;
-  Entry* entry = &drive->second->root;
-  size_t i = 0;
-  if (Entry* parent = CachedParent(parsed->drive, parts)) entry = parent, i = parts.size() - 1;
-  for (; i < parts.size(); ++i) {
+  lastFolders_ = {};
+  return WalkParts(&drive->second->root, path, parsed->parts, result);
+}
+
+// A folder on the chain, or an entry below its last folder whose path
+// continues the chain's text with plain names (no "." or ".." parts, no "/");
+// nullptr for any other path, which is then parsed in full.
+MemoryFileSystem::Entry* MemoryFileSystem::FindOnChain(std::string_view path,
+                                                       FsError& result) const {
+  auto& chain = lastFolders_;
+  path = WithoutTrailingSeparators(path);
+  if (chain.folders.empty() || path.size() <= 3) return nullptr;
+  if (path.size() <= chain.text.size()) {
+    std::size_t at = chain.ends.size();
+    while (at > 0 && chain.ends[at - 1] > path.size()) --at;
+    if (at == 0 || chain.ends[at - 1] != path.size() || !chain.text.starts_with(path)) {
+      return nullptr;
+    }
+    chain.Keep(at);
+    result = FsError::None;
+    return chain.folders.back();
+  }
+  if (!path.starts_with(chain.text) || path[chain.text.size()] != '\\') return nullptr;
+  std::string_view rest = path.substr(chain.text.size() + 1);
+  if (rest.find('/') != std::string_view::npos || rest.starts_with('.') ||
+      rest.find("\\.") != std::string_view::npos) {
+    return nullptr;
+  }
+  std::vector<std::string_view> parts;
+  while (!rest.empty()) {
+    const auto end = std::min(rest.find('\\'), rest.size());
+    if (end > 0) parts.push_back(rest.substr(0, end));
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+  }
+  return WalkParts(chain.folders.back(), path, parts, result);
+}
+
+// Looks up `parts`, views of `path`, below `entry`, and adds the folders on
+// the way to the chain.
+MemoryFileSystem::Entry* MemoryFileSystem::WalkParts(Entry* entry, std::string_view path,
+                                                     const std::vector<std::string_view>& parts,
+                                                     FsError& result) const {
+  auto& chain = lastFolders_;
+  const auto endOf = [path](std::string_view part) {
+    return static_cast<std::size_t>(part.data() + part.size() - path.data());
+  };
+  result = FsError::None;
+  for (std::size_t i = 0; i < parts.size() && entry; ++i) {
     if (!entry->IsFolder()) {
       result = FsError::PathNotFound;
-      return nullptr;
-    }
-    if (i + 1 == parts.size()) CacheParent(parsed->drive, parts, entry);
-    entry = entry->Child(parts[i]);
-    if (!entry) {
-      result = i + 1 == parsed->parts.size() ? FsError::FileNotFound : FsError::PathNotFound;
-      return nullptr;
+      entry = nullptr;
+    } else if (!(entry = entry->Child(parts[i]))) {
+      result = i + 1 == parts.size() ? FsError::FileNotFound : FsError::PathNotFound;
+    } else if (i + 1 < parts.size() && entry->IsFolder()) {
+      chain.folders.push_back(entry);
+      chain.ends.push_back(endOf(parts[i]));
     }
   }
-  result = FsError::None;
+  if (!chain.ends.empty() && chain.ends.back() != chain.text.size()) {
+    chain.text.assign(path.substr(0, chain.ends.back()));
+  }
   return entry;
 }
 
-// A walk looks up one folder's files one after the other: the folder found
-// last is remembered by the exact text of its path's parts. Removing or moving
-// anything forgets it (ForgetParent).
-MemoryFileSystem::Entry* MemoryFileSystem::CachedParent(
-    char drive, const std::vector<std::string_view>& parts) const {
-  const auto& cached = lastParent_;
-  if (!cached.folder || parts.empty() || cached.drive != drive ||
-      cached.parts.size() + 1 != parts.size() || !cached.folder->IsFolder()) {
-    return nullptr;
-  }
-  return std::equal(cached.parts.begin(), cached.parts.end(), parts.begin()) ? cached.folder
-                                                                             : nullptr;
-}
+void MemoryFileSystem::ForgetParent() { lastFolders_ = {}; }
 
-void MemoryFileSystem::CacheParent(char drive, const std::vector<std::string_view>& parts,
-                                   Entry* folder) const {
-  if (lastParent_.folder == folder) return;
-  lastParent_.drive = drive;
-  lastParent_.parts.assign(parts.begin(), parts.end() - 1);
-  lastParent_.folder = folder;
+// A folder taken out of the tree takes the folders below it along: the chain
+// keeps only the folders above it.
+void MemoryFileSystem::ForgetFolder(const Entry* folder) {
+  auto& chain = lastFolders_;
+  const auto at = std::find(chain.folders.begin(), chain.folders.end(), folder);
+  chain.Keep(static_cast<std::size_t>(at - chain.folders.begin()));
 }
-
-void MemoryFileSystem::ForgetParent() { lastParent_ = {}; }
 
 MemoryFileSystem::Entry* MemoryFileSystem::ParentFolder(std::string_view path, std::string* name,
                                                         FsError* error) const {
+  if (const auto plain = WithoutTrailingSeparators(path); IsPlainFullPath(plain)) {
+    const auto cut = plain.find_last_of('\\');
+    *name = plain.substr(cut + 1);
+    return FolderAt(plain.substr(0, cut == 2 ? 3 : cut), error);
+  }
   auto parsed = ParsePath(path);
   if (!parsed || parsed->parts.empty()) {
     if (error) *error = FsError::BadName;
@@ -277,8 +334,12 @@ MemoryFileSystem::Entry* MemoryFileSystem::ParentFolder(std::string_view path, s
   }
   *name = parsed->parts.back();
   parsed->parts.pop_back();
+  return FolderAt(JoinPath(*parsed), error);
+}
+
+MemoryFileSystem::Entry* MemoryFileSystem::FolderAt(std::string_view path, FsError* error) const {
   FsError parentError = FsError::None;
-  Entry* parent = Find(JoinPath(*parsed), &parentError);
+  Entry* parent = Find(path, &parentError);
   if (parent && !parent->IsFolder()) parent = nullptr, parentError = FsError::PathNotFound;
   if (parentError == FsError::FileNotFound) parentError = FsError::PathNotFound;
   if (error) *error = parentError;
@@ -404,7 +465,7 @@ std::unique_ptr<MemoryFileSystem::Entry> MemoryFileSystem::Detach(std::string_vi
   if (it == children.end() || (*it)->openHandles > 0) return nullptr;
   auto entry = std::move(*it);
   children.erase(it);
-  ForgetParent();
+  ForgetFolder(entry.get());
   return entry;
 }
 
@@ -477,7 +538,14 @@ std::optional<LocalTime> MemoryFileSystem::LastWriteTime(std::string_view path) 
 std::optional<std::string> MemoryFileSystem::ReadWhole(std::string_view path) {
   const Entry* entry = Find(path, nullptr);
   if (!entry || entry->IsFolder() || entry->openHandles > 0) return std::nullopt;
+  if (entry->listedSize.value_or(0) > entry->content.size()) return std::nullopt;
   return entry->content;
+}
+
+std::optional<std::string> MemoryFileSystem::ReadStart(std::string_view path, std::size_t count) {
+  const Entry* entry = Find(path, nullptr);
+  if (!entry || entry->IsFolder() || entry->openHandles > 0) return std::nullopt;
+  return entry->content.substr(0, count);
 }
 
 bool MemoryFileSystem::WriteWhole(std::string_view path, std::string_view bytes) {
@@ -525,6 +593,9 @@ bool MemoryFileSystem::AppendWhole(std::string_view path, std::string_view bytes
 }
 
 std::optional<std::string> MemoryFileSystem::FullPath(std::string_view path) {
+  if (const auto plain = WithoutTrailingSeparators(path); IsPlainFullPath(plain)) {
+    return std::string(plain);
+  }
   const auto parsed = ParsePath(path);
   if (!parsed) return std::nullopt;
   return JoinPath(*parsed);

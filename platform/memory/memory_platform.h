@@ -110,7 +110,10 @@ class MemoryFileSystem final : public platform::FileSystem {
   bool CreateFolders(std::string_view path) override;
   bool RemoveFolder(std::string_view path) override;
   std::optional<platform::LocalTime> LastWriteTime(std::string_view path) override;
+  // A file listed larger than it holds (SetListedSize) stands for one too
+  // large to hold in memory: reading it whole fails.
   std::optional<std::string> ReadWhole(std::string_view path) override;
+  std::optional<std::string> ReadStart(std::string_view path, std::size_t count) override;
   bool WriteWhole(std::string_view path, std::string_view bytes) override;
   bool Append(std::string_view path, std::string_view bytes) override;
   bool AppendWhole(std::string_view path, std::string_view bytes,
@@ -130,17 +133,30 @@ class MemoryFileSystem final : public platform::FileSystem {
   class Handle;
   Entry* Find(std::string_view path, FsError* error) const;
   Entry* ParentFolder(std::string_view path, std::string* name, FsError* error) const;
+  // The folder at `path`; a file there counts as a missing folder.
+  Entry* FolderAt(std::string_view path, FsError* error) const;
   std::optional<FsError> FailureFor(std::string_view path) const;
-  Entry* CachedParent(char drive, const std::vector<std::string_view>& parts) const;
-  void CacheParent(char drive, const std::vector<std::string_view>& parts, Entry* folder) const;
+  Entry* FindOnChain(std::string_view path, FsError& result) const;
+  Entry* WalkParts(Entry* entry, std::string_view path, const std::vector<std::string_view>& parts,
+                   FsError& result) const;
   void ForgetParent();
+  void ForgetFolder(const Entry* folder);
 
-  struct FolderFound {
-    char drive = 0;
-    std::vector<std::string> parts;
-    Entry* folder = nullptr;
+  // The folders on the way to the last path looked up, with that path as it
+  // was written: a walk looks up paths that start with the one before, or
+  // that lead to a folder above it, so only the parts that differ are looked
+  // for, and the cost of a lookup does not grow with the depth of the tree.
+  struct FolderChain {
+    std::string text;               // the path through the last folder
+    std::vector<Entry*> folders;    // from the top: folders[i] is below folders[i - 1]
+    std::vector<std::size_t> ends;  // the length of `text` through folders[i]
+    void Keep(std::size_t count) {
+      folders.resize(count);
+      ends.resize(count);
+      text.resize(count > 0 ? ends.back() : 0);
+    }
   };
-  mutable FolderFound lastParent_;
+  mutable FolderChain lastFolders_;
   std::map<char, std::unique_ptr<Drive>> drives_;
   std::vector<std::pair<std::string, FsError>> failures_;
   std::vector<std::unique_ptr<Entry>> bin_;

@@ -10,7 +10,7 @@ MemoryShell::~MemoryShell() = default;
 
 platform::RecycleOutcome MemoryShell::MoveToRecycleBin(std::string_view fullPath) {
   ++recycleCalls_;
-  if (refuse_ || fullPath.find_first_of("*?") != std::string_view::npos ||
+  if (refuse_ || std::ranges::any_of(fullPath, [](char c) { return c == '*' || c == '?'; }) ||
       files_.FileExists(fullPath) != platform::Presence::Present) {
     return platform::RecycleOutcome::Refused;
   }

@@ -283,6 +283,22 @@ std::optional<std::string> Win32FileSystem::ReadWhole(std::string_view path) {
   }
 }
 
+std::optional<std::string> Win32FileSystem::ReadStart(std::string_view path, std::size_t count) {
+  const UniqueFile file = OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  if (!file) return std::nullopt;
+  std::string content(count, '\0');
+  std::size_t filled = 0;
+  while (filled < count) {
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(count - filled, 1 << 16));
+    DWORD read = 0;
+    if (!ReadFile(file.get(), content.data() + filled, wanted, &read, nullptr)) return std::nullopt;
+    if (read == 0) break;
+    filled += read;
+  }
+  content.resize(filled);
+  return content;
+}
+
 bool Win32FileSystem::WriteWhole(std::string_view path, std::string_view bytes) {
   // OPEN_ALWAYS rather than CREATE_ALWAYS: the latter refuses a hidden or
   // system file and would drop the attributes of any other.

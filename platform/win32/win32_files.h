@@ -25,6 +25,7 @@ class Win32FileSystem final : public platform::FileSystem {
   bool RemoveFolder(std::string_view path) override;
   std::optional<platform::LocalTime> LastWriteTime(std::string_view path) override;
   std::optional<std::string> ReadWhole(std::string_view path) override;
+  std::optional<std::string> ReadStart(std::string_view path, std::size_t count) override;
   bool WriteWhole(std::string_view path, std::string_view bytes) override;
   bool Append(std::string_view path, std::string_view bytes) override;
   bool AppendWhole(std::string_view path, std::string_view bytes,

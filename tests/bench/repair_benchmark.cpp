@@ -98,6 +98,11 @@ class MeteredFiles final : public platform::FileSystem {
     m_.bytes += content ? content->size() : 0;
     return content;
   }
+  std::optional<std::string> ReadStart(std::string_view path, std::size_t count) override {
+    auto content = m_([&] { return inner_.ReadStart(path, count); });
+    m_.bytes += content ? content->size() : 0;
+    return content;
+  }
   bool WriteWhole(std::string_view path, std::string_view data) override {
     m_.bytes += data.size();
     return m_([&] { return inner_.WriteWhole(path, data); });

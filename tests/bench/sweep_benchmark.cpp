@@ -5,6 +5,12 @@
 // then subfolders) and tests each name; candidates are tested for use (an
 // exclusive open). Nothing is deleted, so every repeat walks the same tree.
 //
+// A third figure: a temporary folder one file per level deep, sized and
+// deleted, at two depths, four times apart. Each level costs the same when
+// the walks are linear in depth, so the time per level of both depths should
+// match: their ratio is 1 for a linear walk and 4 for one quadratic in depth.
+// The shallower depth is 100 levels at scale 1, or the second argument.
+//
 // Natively the tree lies on the in-memory platform. Built for Windows it is
 // planted in a folder of its own below the temporary folder and removed
 // afterwards; run it only in a sandbox (tools/bench-sweep-wine.sh), at a tenth
@@ -103,6 +109,47 @@ void Compare(Sweeper& sweeper, zent::TShellLink& shellLink, const std::string& r
   std::printf("\n");
 }
 
+// "~DEEP\L\L\...\L" below `base`, one file per level.
+void BuildDeepFolder(platform::FileSystem& files, const std::string& base, int levels) {
+  std::string folder = base + "~DEEP";
+  for (int level = 0; level < levels; ++level) folder += "\\L";
+  files.CreateFolders(folder);
+  for (int level = levels; level >= 0; --level) {
+    files.WriteWhole(folder + "\\F.TXT", "content");
+    folder.resize(folder.size() - 2);
+  }
+}
+
+// The best time of sizing and deleting a temporary folder `levels` deep; the
+// tree is planted again before every timing.
+zent::bench::BestTime TimeDeepFolder(platform::Platform& system, zent::TShellLink& shellLink,
+                                     const std::string& base, int levels) {
+  Sweeper sweeper(system);
+  sweeper.state.UnattendedMode = true;
+  sweeper.state.Switches.Set(zent::Switch::CustomTmpFolders, true);
+  zent::bench::BestTime deep;
+  for (int i = 0; i < kRepeats; ++i) {
+    BuildDeepFolder(system.files, base, levels);
+    deep.Time([&] { zent::JunkFileSweep(sweeper.run, shellLink).WalkFolder(base); });
+  }
+  return deep;
+}
+
+void CompareDepths(platform::Platform& system, zent::TShellLink& shellLink, const std::string& base,
+                   int shallow) {
+  const int deep = 4 * shallow;
+  const auto shallowTime = TimeDeepFolder(system, shellLink, base, shallow);
+  const auto deepTime = TimeDeepFolder(system, shellLink, base, deep);
+  const double perShallow = shallowTime.cpu / shallow, perDeep = deepTime.cpu / deep;
+  std::printf("temporary folder %d vs %d levels deep: %.1f vs %.1f us per level, ratio %.2f",
+              shallow, deep, perShallow, perDeep, perDeep / perShallow);
+#ifdef _WIN32
+  std::printf("  (elapsed %.0f vs %.0f us per level = %.2f)", shallowTime.elapsed / shallow,
+              deepTime.elapsed / deep, (deepTime.elapsed / deep) / (shallowTime.elapsed / shallow));
+#endif
+  std::printf("\n");
+}
+
 #ifdef _WIN32
 // A fresh folder below the temporary folder, ending in "\".
 std::string BenchFolder() {
@@ -152,6 +199,8 @@ int main(int argc, char** argv) {
   zent::TShellLink shellLink(system.links);
   Compare(sweeper, shellLink, clean, "no junk");
   Compare(sweeper, shellLink, junk, "one .TMP in 20 files (in-use test)");
+  const int levels = argc > 2 ? std::atoi(argv[2]) : std::max(10, static_cast<int>(100 * scale));
+  CompareDepths(system.platform(), shellLink, base + "DEPTH\\", levels);
 #ifdef _WIN32
   RemoveTree(files, base);
 #endif

@@ -16,7 +16,7 @@ using platform::Presence;
 platform::Platform& P() { return testing::TestPlatform(); }
 
 FileHelperContext Context(bool deleteWriteProtected = false) {
-  return {P().files, P().shell, P().pump, deleteWriteProtected, {}, {}, {}};
+  return {P().files, P().shell, P().pump, deleteWriteProtected, {}, {}, {}, {}};
 }
 
 void MakeFile(const std::string& path, std::string_view content = "junk") {

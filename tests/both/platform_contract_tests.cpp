@@ -179,6 +179,9 @@ TEST(FileSystemContract, WholeFilesCopiesAndRenames) {
   ASSERT_TRUE(files.Append(folder + "a.reg", "one\r\n"));
   ASSERT_TRUE(files.Append(folder + "a.reg", std::string("two\0\xFF", 5)));
   EXPECT_EQ(files.ReadWhole(folder + "a.reg"), std::string("one\r\ntwo\0\xFF", 10));
+  EXPECT_EQ(files.ReadStart(folder + "a.reg", 5), "one\r\n");
+  EXPECT_EQ(files.ReadStart(folder + "a.reg", 99), std::string("one\r\ntwo\0\xFF", 10));
+  EXPECT_FALSE(files.ReadStart(folder + "none.reg", 5).has_value());
   ASSERT_TRUE(files.Copy(folder + "a.reg", folder + "b.reg", false));
   EXPECT_FALSE(files.Copy(folder + "a.reg", folder + "b.reg", false));
   EXPECT_FALSE(files.Rename(folder + "a.reg", folder + "b.reg"));

@@ -4,6 +4,9 @@
 //   sweep_fixtures link <shortcut> <target>
 //       writes a shortcut to <target> through the shell's link object, as
 //       Explorer would; the target need not exist.
+//   sweep_fixtures attributes <path> <hex>
+//       gives <path> the attribute bits <hex> (such as 6 for hidden and
+//       system) and fails unless they read back so.
 //   sweep_fixtures hold <file> <signal>
 //       opens <file> for exclusive use, creates the file <signal> once the
 //       file is held, and keeps it held until <signal> is removed (at most
@@ -14,6 +17,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "platform/win32/handles.h"
@@ -30,6 +34,15 @@ int MakeLink(const wchar_t* link, const wchar_t* target) {
   if (!com.ok() ||
       !zent::win32::SaveShellLink(zent::win32::Narrow(link), zent::win32::Narrow(target))) {
     std::fprintf(stderr, "sweep_fixtures: the shortcut %ls could not be written\n", link);
+    return 1;
+  }
+  return 0;
+}
+
+int SetAttributes(const wchar_t* path, const wchar_t* hex) {
+  const DWORD wanted = std::wcstoul(hex, nullptr, 16);
+  if (!SetFileAttributesW(path, wanted) || (GetFileAttributesW(path) & wanted) != wanted) {
+    std::fprintf(stderr, "sweep_fixtures: %ls did not take the attributes %ls\n", path, hex);
     return 1;
   }
   return 0;
@@ -66,6 +79,9 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (argc == 4 && command == L"link") return MakeLink(argv[2], argv[3]);
   if (argc == 4 && command == L"hold") return Hold(argv[2], argv[3]);
-  std::fprintf(stderr, "usage: sweep_fixtures link <shortcut> <target> | hold <file> <signal>\n");
+  if (argc == 4 && command == L"attributes") return SetAttributes(argv[2], argv[3]);
+  std::fprintf(stderr,
+               "usage: sweep_fixtures link <shortcut> <target> | attributes <path> <hex> | "
+               "hold <file> <signal>\n");
   return 2;
 }

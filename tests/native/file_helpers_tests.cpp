@@ -69,6 +69,9 @@ class StagedFiles final : public FileSystem {
   std::optional<std::string> ReadWhole(std::string_view path) override {
     return files_.ReadWhole(path);
   }
+  std::optional<std::string> ReadStart(std::string_view path, std::size_t count) override {
+    return files_.ReadStart(path, count);
+  }
   bool WriteWhole(std::string_view path, std::string_view bytes) override {
     return files_.WriteWhole(path, bytes);
   }
@@ -93,7 +96,7 @@ class FileHelpers : public ::testing::Test {
   memory::MemoryPlatform memory;
   memory::MemoryFileSystem& disk = memory.files;
   StagedFiles files{memory.files};
-  FileHelperContext context{files, memory.shell, memory.pump, false, {}, {}, {}};
+  FileHelperContext context{files, memory.shell, memory.pump, false, {}, {}, {}, {}};
 
   bool IsThere(std::string_view path) { return disk.FileExists(path) == Presence::Present; }
   bool FolderIsThere(std::string_view path) { return disk.FolderExists(path) == Presence::Present; }

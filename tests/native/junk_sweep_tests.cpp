@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,8 @@ TEST_F(JunkSweepTest, WalksFilesBeforeSubfoldersAndKeepsWhatIsProtected) {
   memory.files.AddFile("C:\\JUNK\\edb.chk", "x");
   memory.files.AddFile("C:\\JUNK\\HELP.GID", std::string("\x3F\x5F\x03\x00\x01", 5));
   memory.files.AddFile("C:\\JUNK\\OTHER.GID", "plain text");
+  memory.files.AddFile("C:\\JUNK\\HUGE.GID", std::string("\x3F\x5F\x03\x00\x01", 5));
+  memory.files.SetListedSize("C:\\JUNK\\HUGE.GID", 3ull << 30);
   memory.files.AddFolder("C:\\JUNK\\SUB");
   memory.files.AddFile("C:\\JUNK\\SUB\\C.BAK", "x");
   memory.files.AddFolder("C:\\.HIDDEN");
@@ -110,12 +113,13 @@ TEST_F(JunkSweepTest, WalksFilesBeforeSubfoldersAndKeepsWhatIsProtected) {
 
   EXPECT_EQ(Recorded(kTempFiles),
             (std::vector<std::string>{"C:\\A.TMP", "C:\\JUNK\\B.TMP", "C:\\JUNK\\PENDING.TMP"}));
-  EXPECT_EQ(Recorded(kHelpIndexes), std::vector<std::string>{"C:\\JUNK\\HELP.GID"});
+  EXPECT_EQ(Recorded(kHelpIndexes),
+            (std::vector<std::string>{"C:\\JUNK\\HELP.GID", "C:\\JUNK\\HUGE.GID"}));
   EXPECT_EQ(Recorded(kBakFiles), std::vector<std::string>{"C:\\JUNK\\SUB\\C.BAK"});
   EXPECT_TRUE(Recorded(kTempFolders).empty());
   EXPECT_EQ(memory.shell.RecycledPaths(),
             (std::vector<std::string>{"C:\\A.TMP", "C:\\JUNK\\B.TMP", "C:\\JUNK\\HELP.GID",
-                                      "C:\\JUNK\\SUB\\C.BAK"}));
+                                      "C:\\JUNK\\HUGE.GID", "C:\\JUNK\\SUB\\C.BAK"}));
   for (const char* kept : {"C:\\JUNK\\CLOUD.TMP", "C:\\JUNK\\PENDING.TMP", "C:\\JUNK\\edb.chk",
                            "C:\\JUNK\\OTHER.GID", "C:\\LINKED\\F.TMP", "C:\\~LINKED\\G.TXT",
                            "C:\\$RECYCLE.BIN\\H.TXT", "C:\\.HIDDEN\\D.TMP"}) {
@@ -132,6 +136,8 @@ TEST_F(JunkSweepTest, TemporaryFolderGoesExceptWhatIsExcludedInside) {
   memory.files.AddFile("C:\\~TEMP\\KEEP.DLL", "x");
   memory.files.AddFolder("C:\\~TEMP\\SAVED");
   memory.files.AddFolder("C:\\~TEMP\\EMPTY");
+  memory.files.AddFolder("C:\\~TEMP\\$STORE", kAttrDirectory | kAttrHidden | kAttrSystem);
+  memory.files.AddFile("C:\\~TEMP\\$STORE\\Z.DAT", "xx");
   memory.files.AddFolder("C:\\~GONE");
   memory.files.AddFile("C:\\~GONE\\Y.TXT", "x");
   state.ExcludedFiles.Append("KEEP.DLL");
@@ -143,6 +149,7 @@ TEST_F(JunkSweepTest, TemporaryFolderGoesExceptWhatIsExcludedInside) {
   EXPECT_EQ(categories.Find(kTempFolders)->category.EntryDetails()[0], "5");
   EXPECT_TRUE(Exists("C:\\~TEMP\\KEEP.DLL"));
   EXPECT_TRUE(Exists("C:\\~TEMP\\SAVED"));
+  EXPECT_TRUE(Exists("C:\\~TEMP\\$STORE\\Z.DAT"));
   EXPECT_FALSE(Exists("C:\\~TEMP\\X.TXT"));
   EXPECT_FALSE(Exists("C:\\~TEMP\\EMPTY"));
   EXPECT_FALSE(Exists("C:\\~GONE"));
@@ -161,6 +168,44 @@ TEST_F(JunkSweepTest, AbortEndsTheWalkAtTheNextFolderWithoutClosing) {
 
   EXPECT_EQ(Recorded(kTempFiles), std::vector<std::string>{"C:\\JUNK\\B.TMP"});
   EXPECT_TRUE(categories.Find(kTempFiles)->category.SelectionFlags().empty());
+}
+
+// Input stops a temporary folder's size walk and deletion after the file or
+// folder at hand: what is in the bin stays there, the rest stays in place.
+TEST_F(JunkSweepTest, InputStopsATemporaryFolderAtOnce) {
+  struct Case {
+    const char* when;
+    std::function<bool(int pump, std::size_t recycled)> input;
+    std::size_t recycled;
+    bool recorded;
+  };
+  const Case cases[] = {
+      {"while the walk shows the drive", [](int pump, std::size_t) { return pump == 2; }, 0, false},
+      {"while sizing", [](int pump, std::size_t) { return pump == 3; }, 0, false},
+      {"after the first file", [](int, std::size_t recycled) { return recycled == 1; }, 1, true},
+      {"after the last file", [](int, std::size_t recycled) { return recycled == 8; }, 8, true},
+  };
+  for (const Case& c : cases) {
+    std::string folder = "C:\\~TEMP";
+    for (const char* level : {"", "\\A", "\\B", "\\C"}) {
+      folder += level;
+      memory.files.AddFile(folder + "\\ONE.TXT", "x");
+      memory.files.AddFile(folder + "\\TWO.TXT", "x");
+    }
+    const std::size_t before = memory.shell.RecycledPaths().size();
+    memory.pump.calls = 0;
+    memory.pump.onPump = [&](int pump) {
+      if (c.input(pump, memory.shell.RecycledPaths().size() - before)) state.AbortRequested = true;
+    };
+    categories.Clear();
+    state.AbortRequested = false;
+
+    Sweep();
+
+    EXPECT_EQ(memory.shell.RecycledPaths().size() - before, c.recycled) << c.when;
+    EXPECT_EQ(Recorded(kTempFolders).size(), c.recorded ? 1u : 0u) << c.when;
+    EXPECT_TRUE(Exists(folder)) << c.when;
+  }
 }
 
 TEST_F(JunkSweepTest, WithEverySwitchOffNothingIsRecorded) {
@@ -196,6 +241,9 @@ TEST_F(JunkSweepTest, ShortcutsAreJudgedByTheTargetTheyLoadedWith) {
       {"C:\\L\\7BLANKS.LNK", "C:\\Users\\J.Doe Smith\\app.exe", false, false},
       {"C:\\L\\8EXCLUDED.LNK", "C:\\OLD\\TOOL.COM", false, false},
       {"C:\\L\\9DOS.PIF", "C:\\OLD\\DOS.EXE", false, true},
+      {"C:\\L\\AUNPLUGGED.LNK", "E:\\DATA\\REPORT.DOC", false, false},
+      {"C:\\L\\BUNPLUGGED.LNK", "E:\\DATA", true, false},
+      {"C:\\L\\C32BITVIEW.LNK", "C:\\Windows\\System32\\only32.exe", false, false},
   };
   for (const Case& c : cases) {
     if (c.target) {
@@ -205,6 +253,9 @@ TEST_F(JunkSweepTest, ShortcutsAreJudgedByTheTargetTheyLoadedWith) {
     }
   }
   state.ExcludedFiles.Append(".COM");
+  state.CheckDrives[4] = 1;  // E: is a stick not plugged in
+  state.WinDir = "C:\\Windows";
+  memory.files.AddFile("C:\\Windows\\SysWOW64\\only32.exe", "x");
 
   Sweep();
 

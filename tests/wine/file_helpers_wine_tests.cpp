@@ -19,7 +19,7 @@ using platform::Presence;
 
 platform::Platform& P() { return testing::TestPlatform(); }
 
-FileHelperContext Context() { return {P().files, P().shell, P().pump, false, {}, {}, {}}; }
+FileHelperContext Context() { return {P().files, P().shell, P().pump, false, {}, {}, {}, {}}; }
 
 std::string SandboxDrive(const char* variable) {
   const char* drive = std::getenv(variable);
