@@ -9,7 +9,8 @@
 // The repair removes the extension key and the whole type key of a row, so an
 // extension is never reported when either name could stand for more than one
 // file type (a shared class key, a path of keys) or its type is one a
-// protected extension uses.
+// protected extension uses, nor while any other verb of either key ("print",
+// "edit", ...) may still start a program.
 
 #include "regscan/file_type_scans.h"
 
@@ -37,7 +38,7 @@ constexpr std::string_view kDefaultVerb = "open";
 struct FormatRow {
   std::string extension;
   std::string typeName;
-  std::string command;  // without quotes; upper-cased once the program is cut
+  std::string command;  // without quotes
   std::string stored;   // the command with its quotes, which end the program
   std::string program;  // the command up to ".EXE" and the character after it
 };
@@ -137,17 +138,24 @@ void RemoveQuotes(RunContext& run, std::vector<FormatRow>& rows) {
   }
 }
 
-// Keeps the rows whose command runs a program and cuts that program out: the
-// text up to the first ".EXE" and the one character after it.
+// The program a command without quotes runs: its upper-cased text up to the
+// first ".EXE" and the one character after it; nullopt when it runs none.
+std::optional<std::string> CutProgram(platform::Shell& shell, std::string_view unquoted) {
+  const std::string command = shell.UpperCase(unquoted);
+  const auto at = command.find(kProgramExtension);
+  if (at == std::string::npos) return std::nullopt;
+  std::size_t end = at + kProgramExtension.size();
+  if (end < command.size()) end += CharacterLength(command, end);
+  return command.substr(0, end);
+}
+
+// Keeps the rows whose command runs a program and cuts that program out.
 void CutPrograms(RunContext& run, std::vector<FormatRow>& rows) {
   std::erase_if(rows, [&run](FormatRow& row) {
-    row.command = run.platform.shell.UpperCase(row.command);
-    const auto at = row.command.find(kProgramExtension);
-    if (at == std::string::npos) return true;
+    auto program = CutProgram(run.platform.shell, row.command);
+    if (!program) return true;
     run.platform.pump.Pump();
-    std::size_t end = at + kProgramExtension.size();
-    if (end < row.command.size()) end += CharacterLength(row.command, end);
-    row.program = row.command.substr(0, end);
+    row.program = std::move(*program);
     return false;
   });
 }
@@ -163,11 +171,62 @@ bool IsExcluded(const RunContext& run, const std::string& program) {
          excluded.Contains(std::string_view(program).substr(0, program.size() - 1));
 }
 
-bool IsOrphanedRow(RegistryScan& scan, const FormatRow& row) {
-  if (IsExcluded(scan.run(), row.program) || row.program.substr(1, 2) != ":\\") return false;
+// `stored` is the command as the registry holds it, `program` the cut of it.
+bool ProgramSurelyGone(RegistryScan& scan, const std::string& stored, const std::string& program) {
+  if (IsExcluded(scan.run(), program) || program.substr(1, 2) != ":\\") return false;
   scan.run().platform.pump.Pump();
-  return scan.IsOrphanedCommand(ExpandCommandLine(scan.run().platform.shell, row.stored),
-                                row.program);
+  return scan.IsOrphanedCommand(ExpandCommandLine(scan.run().platform.shell, stored), program);
+}
+
+// A command that names no program (".EXE") cannot be known broken: it keeps
+// the type.
+bool CommandSurelyGone(RegistryScan& scan, const std::string& stored) {
+  std::string unquoted = stored;
+  std::erase(unquoted, '"');
+  const auto program = CutProgram(scan.run().platform.shell, unquoted);
+  return program && ProgramSurelyGone(scan, stored, *program);
+}
+
+// True also when `key` cannot be read: what it holds is then unknown.
+bool MayHoldSubkey(platform::Registry& registry, const std::string& key, std::string_view name) {
+  const auto opened = registry.Open(kRoot, key, platform::RegAccess::Read);
+  if (!opened) return true;
+  return std::ranges::any_of(opened->SubkeyNames(), [name](const std::string& subkey) {
+    return EqualWithoutCase(subkey, name);
+  });
+}
+
+// A verb without a command starts no program; a command that is no whole
+// plain text, or a key listed but unreadable, names nothing certain and keeps
+// the type.
+bool VerbSurelyGone(RegistryScan& scan, const std::string& verbKey) {
+  platform::Registry& registry = scan.run().platform.registry;
+  const std::string commandKey = verbKey + "\\command";
+  const auto opened = registry.Open(kRoot, commandKey, platform::RegAccess::Read);
+  if (!opened) return !MayHoldSubkey(registry, verbKey, "command");
+  const auto command = opened->QueryValue("");
+  if (!command) return true;
+  if (command->type != platform::kRegSz || !command->textWhole) return false;
+  return command->data.empty() || CommandSurelyGone(scan, command->data);
+}
+
+// Every verb below `owner`\shell, the default one among them.
+bool EveryVerbSurelyGone(RegistryScan& scan, const std::string& owner) {
+  platform::Registry& registry = scan.run().platform.registry;
+  const std::string shellKey = owner + "\\shell";
+  const auto shell = registry.Open(kRoot, shellKey, platform::RegAccess::Read);
+  if (!shell) return !MayHoldSubkey(registry, owner, "shell");
+  return std::ranges::all_of(shell->SubkeyNames(), [&](const std::string& verb) {
+    return !verb.empty() && VerbSurelyGone(scan, shellKey + "\\" + verb);
+  });
+}
+
+// The repair removes the extension key with its own verbs and the type key
+// with the type's, so the row stands only when none of them starts a program.
+bool IsOrphanedRow(RegistryScan& scan, const FormatRow& row) {
+  if (!ProgramSurelyGone(scan, row.stored, row.program)) return false;
+  return EveryVerbSurelyGone(scan, row.extension) &&
+         (row.typeName.empty() || EveryVerbSurelyGone(scan, row.typeName));
 }
 
 }  // namespace

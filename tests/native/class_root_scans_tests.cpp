@@ -62,7 +62,10 @@ struct FormatCase {
   std::string label;
   RegValue type;
   RegValue command;
-  std::string reported;  // the program shown; empty: never reported
+  std::string reported;      // the program shown; empty: never reported
+  std::string verbKey = {};  // another verb of the extension or its type
+  RegValue verbCommand = {};
+  bool verbUnreadable = false;
 };
 
 void PrintTo(const FormatCase& c, std::ostream* out) { *out << c.label; }
@@ -74,6 +77,8 @@ class FormatScan : public ClassesRootScans, public ::testing::WithParamInterface
 TEST_P(FormatScan, ReportsTheExtensionOnlyWhenItsProgramIsSurelyGone) {
   const FormatCase& c = GetParam();
   AddExtension(".abc", c.type, c.command);
+  if (!c.verbKey.empty()) Set(c.verbKey + "\\command", "", c.verbCommand);
+  memory.registry.SetInaccessible(RegRoot::ClassesRoot, c.verbKey + "\\command", c.verbUnreadable);
   ScanFileFormats(run);
   const std::string typeName = c.type.type == platform::kRegSz ? c.type.data : "";
   const auto expected = c.reported.empty() ? std::vector<std::string>()
@@ -84,6 +89,7 @@ TEST_P(FormatScan, ReportsTheExtensionOnlyWhenItsProgramIsSurelyGone) {
 }
 
 const RegValue kType = MakeTextValue("abcfile");
+const RegValue kThere = MakeTextValue("\"C:\\APP\\THERE.EXE\" /p \"%1\"");
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, FormatScan,
@@ -108,8 +114,17 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"CommandNumber", kType, MakeDwordValue(7), ""},
         FormatCase{"CommandExpandable", kType, RegValue{platform::kRegExpandSz, "C:\\GONE.EXE"},
                    ""},
-        FormatCase{"CommandCutShort", kType, RegValue{platform::kRegSz, "C:\\GONE.EXE", false},
-                   ""}),
+        FormatCase{"CommandCutShort", kType, RegValue{platform::kRegSz, "C:\\GONE.EXE", false}, ""},
+        FormatCase{"PrintThere", kType, kGone, "", "abcfile\\shell\\print", kThere},
+        FormatCase{"NoTypePrintThere", MakeTextValue(""), kGone, "", ".abc\\shell\\Print", kThere},
+        FormatCase{"ExtensionsOwnPrintThere", kType, kGone, "", ".abc\\shell\\print", kThere},
+        FormatCase{"PrintUnreadable", kType, kGone, "", "abcfile\\shell\\print", kGone, true},
+        FormatCase{"PrintExpandable", kType, kGone, "", "abcfile\\shell\\print",
+                   RegValue{platform::kRegExpandSz, "C:\\GONE.EXE"}},
+        FormatCase{"PrintOnUncheckedDrive", kType, kGone, "", "abcfile\\shell\\print",
+                   MakeTextValue("D:\\GONE.EXE /p")},
+        FormatCase{"EveryVerbGone", kType, kGone, "C:\\APP\\GONE.EXE ", "abcfile\\shell\\print",
+                   MakeTextValue("C:\\APP\\GONE.EXE /p %1")}),
     LabelOf);
 
 TEST_F(ClassesRootScans, FormatsTestTheCommandOfTheTypesVerb) {

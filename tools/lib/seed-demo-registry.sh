@@ -5,9 +5,9 @@
 # exists (some valid ones lie where a cut command line would miss them: the
 # uninstall entry's program in a folder named "J.Doe Smith", the file type's
 # program in a folder named "Here.exec"; programs quoted and followed at once
-# by their arguments; a library with a version whose file is gone and a class
-# whose in-process server is gone, each still working by another part; a
-# shared folder whose name holds a dot).
+# by their arguments; a library with a version whose file is gone, a class
+# whose in-process server is gone and a file type whose open program is gone,
+# each still working by another part; a shared folder whose name holds a dot).
 # After the saver has run, report_demo tells which entries went, which stayed
 # and where the backup of the removed ones is. The registry tools run as
 # 64-bit programs, on the 64-bit view the saver sees.
@@ -156,6 +156,15 @@ REGEDIT4
 [HKEY_CLASSES_ROOT\ZentDemo.HereFile\shell\open\command]
 @="\"C:\\ZentDemo\\Here.exec\\ZentView.exe\"-open \"%1\""
 
+[HKEY_CLASSES_ROOT\.zenthereprint]
+@="ZentDemo.HerePrintFile"
+
+[HKEY_CLASSES_ROOT\ZentDemo.HerePrintFile\shell\open\command]
+@="\"C:\\ZentDemo\\Gone\\ZentDemoGone.exe\" \"%1\""
+
+[HKEY_CLASSES_ROOT\ZentDemo.HerePrintFile\shell\print\command]
+@="\"C:\\ZentDemo\\Here\\ZentDemoHere.exe\" /p \"%1\""
+
 [HKEY_CLASSES_ROOT\ZentDemo.GoneIcon\DefaultIcon]
 @="C:\\ZentDemo\\Gone\\zentgone.dll,1"
 
@@ -274,6 +283,9 @@ report_demo() {
   demo_program_lines here Here BEEF
   demo_report_line here 'File types' .zenthere "$demo_key_classes\\.zenthere" '(key)'
   demo_report_line here 'File types' ZentDemo.HereFile "$demo_key_classes\\ZentDemo.HereFile" '(key)'
+  demo_report_line here 'File types' .zenthereprint "$demo_key_classes\\.zenthereprint" '(key)'
+  demo_report_line here 'File types' ZentDemo.HerePrintFile \
+    "$demo_key_classes\\ZentDemo.HerePrintFile" '(key)'
   demo_report_line here 'Icons' 'ZentDemo.HereIcon\DefaultIcon' \
     "$demo_key_classes\\ZentDemo.HereIcon\\DefaultIcon" ''
   echo "Entries the fresh prefix already had whose files are missing on C: (such as Wine's own"
