@@ -198,12 +198,15 @@ bool MayHoldSubkey(platform::Registry& registry, const std::string& key, std::st
 
 // A verb without a command starts no program; a command that is no whole
 // plain text, or a key listed but unreadable, names nothing certain and keeps
-// the type.
+// the type. So does a verb the shell carries out through an object of its own
+// ("DelegateExecute", a "DropTarget" key) rather than a command line.
 bool VerbSurelyGone(RegistryScan& scan, const std::string& verbKey) {
   platform::Registry& registry = scan.run().platform.registry;
+  if (MayHoldSubkey(registry, verbKey, "DropTarget")) return false;
   const std::string commandKey = verbKey + "\\command";
   const auto opened = registry.Open(kRoot, commandKey, platform::RegAccess::Read);
   if (!opened) return !MayHoldSubkey(registry, verbKey, "command");
+  if (opened->QueryValue("DelegateExecute")) return false;
   const auto command = opened->QueryValue("");
   if (!command) return true;
   if (command->type != platform::kRegSz || !command->textWhole) return false;

@@ -66,6 +66,7 @@ struct FormatCase {
   std::string verbKey = {};  // another verb of the extension or its type
   RegValue verbCommand = {};
   bool verbUnreadable = false;
+  std::string verbValueName = {};  // of the verb's command key
 };
 
 void PrintTo(const FormatCase& c, std::ostream* out) { *out << c.label; }
@@ -77,7 +78,7 @@ class FormatScan : public ClassesRootScans, public ::testing::WithParamInterface
 TEST_P(FormatScan, ReportsTheExtensionOnlyWhenItsProgramIsSurelyGone) {
   const FormatCase& c = GetParam();
   AddExtension(".abc", c.type, c.command);
-  if (!c.verbKey.empty()) Set(c.verbKey + "\\command", "", c.verbCommand);
+  if (!c.verbKey.empty()) Set(c.verbKey + "\\command", c.verbValueName, c.verbCommand);
   memory.registry.SetInaccessible(RegRoot::ClassesRoot, c.verbKey + "\\command", c.verbUnreadable);
   ScanFileFormats(run);
   const std::string typeName = c.type.type == platform::kRegSz ? c.type.data : "";
@@ -123,6 +124,11 @@ INSTANTIATE_TEST_SUITE_P(
                    RegValue{platform::kRegExpandSz, "C:\\GONE.EXE"}},
         FormatCase{"PrintOnUncheckedDrive", kType, kGone, "", "abcfile\\shell\\print",
                    MakeTextValue("D:\\GONE.EXE /p")},
+        FormatCase{"PrintDelegates", kType, kGone, "", "abcfile\\shell\\print",
+                   MakeTextValue("{11111111-2222-3333-4444-555555555555}"), false,
+                   "DelegateExecute"},
+        FormatCase{"PrintDropTarget", kType, kGone, "", "abcfile\\shell\\print\\DropTarget",
+                   MakeTextValue("C:\\GONE.EXE")},
         FormatCase{"EveryVerbGone", kType, kGone, "C:\\APP\\GONE.EXE ", "abcfile\\shell\\print",
                    MakeTextValue("C:\\APP\\GONE.EXE /p %1")}),
     LabelOf);
