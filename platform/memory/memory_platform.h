@@ -77,6 +77,19 @@ class MemoryFileSystem final : public platform::FileSystem {
   void AddFolder(std::string_view path, std::uint32_t attributes = platform::kAttrDirectory);
   void AddFile(std::string_view path, std::string_view content = {},
                std::uint32_t attributes = platform::kAttrArchive);
+  // A folder link (junction): listed with the reparse bit, it leads to
+  // `target` for every path that goes through it.
+  void AddJunction(std::string_view path, std::string_view target);
+  // A symbolic link as Wine lists it: without the reparse bit, with what it
+  // leads to as its attributes and size, and followed by every operation on
+  // its name, even one that asks for the link itself.
+  void AddSymbolicLink(std::string_view path, std::string_view target);
+  // A second name of the existing file `existing`: the two share attributes.
+  void AddHardLink(std::string_view path, std::string_view existing);
+  // The 8.3 name the entry is also found by.
+  void SetShortName(std::string_view path, std::string shortName);
+  // A drive whose root is the folder `target` of another drive (SUBST).
+  void MapDrive(char letter, std::string_view target);
   // A file whose listed size is `size` without holding that many bytes.
   void SetListedSize(std::string_view path, std::uint64_t size);
   // Every operation on this path, or below it, fails with `error`.
@@ -116,6 +129,8 @@ class MemoryFileSystem final : public platform::FileSystem {
   bool AppendWhole(std::string_view path, std::string_view bytes,
                    std::string_view startOfFile) override;
   std::optional<std::string> FullPath(std::string_view path) override;
+  std::optional<std::string> ResolvedPath(std::string_view path) override;
+  std::optional<platform::EntryIdentity> Identity(std::string_view path) override;
 
   struct Entry;
   struct Drive;
@@ -128,6 +143,15 @@ class MemoryFileSystem final : public platform::FileSystem {
   std::unique_ptr<Entry> Detach(std::string_view path);
 
   class Handle;
+  // Which links a lookup follows at the end of the path; links on the way
+  // are always followed.
+  enum class Follow { None, SymbolicLinks, All };
+  struct Found {
+    Entry* entry = nullptr;
+    std::string realPath;  // only when asked for
+  };
+  Found Lookup(std::string_view path, FsError& error, Follow follow, bool wantPath,
+               int depth) const;
   Entry* Find(std::string_view path, FsError* error) const;
   Entry* ParentFolder(std::string_view path, std::string* name, FsError* error) const;
   std::optional<FsError> FailureFor(std::string_view path) const;
@@ -154,7 +178,9 @@ class MemoryShell final : public platform::Shell {
   platform::RecycleOutcome MoveToRecycleBin(std::string_view fullPath) override;
   std::string ExpandEnvironment(std::string_view text) override;
   std::string UpperCase(std::string_view text) override;
+  std::vector<platform::KnownFolder> KnownFolders() override { return knownFolders; }
 
+  std::vector<platform::KnownFolder> knownFolders;
   void SetEnvironment(std::string name, std::string value);
   // The bin refuses every file from now on (full, missing, bypassed by policy).
   void RefuseRecycling(bool refuse);
