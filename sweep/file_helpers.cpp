@@ -2,6 +2,9 @@
 
 #include <exception>
 #include <optional>
+#include <utility>
+
+#include "platform/utf8.h"
 
 namespace zent {
 namespace {
@@ -26,10 +29,12 @@ bool IsFileEntry(const DirEntry& entry) {
   return !HasBits(entry.attributes, platform::kAttrDirectory);
 }
 
-// "." and ".." lead back up; a junction or link leads somewhere else entirely.
-bool IsSubfolderToEnter(const DirEntry& entry) {
+// "." and ".." lead back up; a junction or link leads somewhere else entirely,
+// also one listed without its reparse bit.
+bool IsSubfolderToEnter(FileSystem& files, const std::string& folder, const DirEntry& entry) {
   return HasBits(entry.attributes, platform::kAttrDirectory) &&
-         !HasBits(entry.attributes, platform::kAttrReparsePoint) && !entry.name.starts_with('.');
+         !HasBits(entry.attributes, platform::kAttrReparsePoint) && !entry.name.starts_with('.') &&
+         !LeadsElsewhere(files, folder + entry.name);
 }
 
 // Without the backslash the pattern "C:\TEMP*.*" would list the folder's
@@ -45,9 +50,10 @@ std::string_view WithoutTrailingBackslashes(std::string_view path) {
   return path;
 }
 
-// A listing that fails is an empty folder.
+// A listing that fails is an empty folder. The folder goes by its exact name:
+// "~TMP.\" must not list "~TMP\".
 std::vector<DirEntry> ListFolder(FileSystem& files, const std::string& folder) {
-  return files.List(folder + "*.*", kListEverything).entries;
+  return files.List(platform::ExactName(folder) + "*.*", kListEverything).entries;
 }
 
 bool IsDriveLetterPath(std::string_view path) {
@@ -86,12 +92,14 @@ bool IsAbsolute(std::string_view path) {
 // for a folder that is missing, too close to a root, or itself a junction.
 std::optional<std::string> FolderToWalk(FileSystem& files, std::string_view folder) {
   if (!IsAbsolute(folder)) return std::nullopt;
-  const auto full = files.FullPath(folder);
+  const auto full = files.FullPath(platform::ExactName(folder));
   if (!full || !IsBelowRoot(*full)) return std::nullopt;
-  const std::string path(WithoutTrailingBackslashes(*full));
-  const auto attributes = files.Attributes(path);
+  std::string_view plain = *full;
+  if (plain.starts_with("\\\\?\\")) plain.remove_prefix(4);
+  const std::string path(WithoutTrailingBackslashes(plain));
+  const auto attributes = files.Attributes(platform::ExactName(path));
   if (!attributes.ok() || !HasBits(attributes.attributes, platform::kAttrDirectory) ||
-      HasBits(attributes.attributes, platform::kAttrReparsePoint)) {
+      HasBits(attributes.attributes, platform::kAttrReparsePoint) || LeadsElsewhere(files, path)) {
     return std::nullopt;
   }
   return path + '\\';
@@ -100,7 +108,49 @@ std::optional<std::string> FolderToWalk(FileSystem& files, std::string_view fold
 // The shell's file list ends at the first NUL and treats "*" and "?" as
 // wildcards; either would make it act on other files than the one meant.
 bool NamesOtherFilesToTheShell(std::string_view path) {
+  if (path.starts_with("\\\\?\\")) path.remove_prefix(4);
   return path.find_first_of(std::string_view("*?\0", 3)) != std::string_view::npos;
+}
+
+// The folder part of a walked path as the system takes it exactly ("C:\" for
+// a file in a root), and the name.
+std::pair<std::string, std::string_view> FolderAndName(std::string_view path) {
+  const auto cut = path.find_last_of('\\');
+  if (cut == std::string_view::npos) return {};
+  std::string folder(path.substr(0, cut));
+  if (folder.ends_with(':')) folder += '\\';
+  return {platform::ExactName(folder), path.substr(cut + 1)};
+}
+
+bool IsWhereItWasFound(FileSystem& files, std::string_view path,
+                       const platform::EntryIdentity& identity) {
+  const auto [folder, name] = FolderAndName(path);
+  const auto realFolder = folder.empty() ? std::nullopt : files.ResolvedPath(folder);
+  if (!realFolder) return false;
+  std::string expected = *realFolder;
+  if (!expected.ends_with('\\')) expected += '\\';
+  expected += name;
+  return UpperCaseUtf8(expected) == UpperCaseUtf8(identity.finalPath);
+}
+
+bool IsProtected(const FileHelperContext& context, std::string_view path) {
+  return context.isProtectedFile && context.isProtectedFile(path);
+}
+
+// What the chain must not do to a file, judged by what the file really is.
+std::optional<DeletionOutcome> RefusalByIdentity(const FileHelperContext& context,
+                                                 std::string_view path) {
+  const auto identity = context.files.Identity(platform::ExactName(path));
+  if (!identity) return DeletionOutcome::NotThere;
+  if (IsProtected(context, identity->finalPath)) return DeletionOutcome::Protected;
+  if (context.isExcludedFile && context.isExcludedFile(identity->finalPath)) {
+    return DeletionOutcome::Excluded;
+  }
+  if (identity->isLink || !IsWhereItWasFound(context.files, path, *identity)) {
+    return DeletionOutcome::Link;
+  }
+  if (identity->linkCount > 1) return DeletionOutcome::HardLinked;
+  return std::nullopt;
 }
 
 // Puts a file's attributes back unless the file has gone where they no longer
@@ -187,6 +237,9 @@ constexpr OutcomeReason kLeftAloneReasons[] = {
     {DeletionOutcome::NotThere, "no longer there, or its presence cannot be told"},
     {DeletionOutcome::BinRefused, "the recycle bin refused it"},
     {DeletionOutcome::Failed, "an error while deleting it"},
+    {DeletionOutcome::Link, "a link, or a name for something that lies elsewhere"},
+    {DeletionOutcome::HardLinked, "one of several names of the same file"},
+    {DeletionOutcome::Excluded, "excluded under the name it really has"},
 };
 
 void AddFolderSize(FileSystem& files, const std::string& folder, std::uint64_t& total) {
@@ -195,7 +248,9 @@ void AddFolderSize(FileSystem& files, const std::string& folder, std::uint64_t& 
     if (IsFileEntry(entry)) total += entry.size;
   }
   for (const auto& entry : entries) {
-    if (IsSubfolderToEnter(entry)) AddFolderSize(files, folder + entry.name + '\\', total);
+    if (IsSubfolderToEnter(files, folder, entry)) {
+      AddFolderSize(files, folder + entry.name + '\\', total);
+    }
   }
 }
 
@@ -212,7 +267,8 @@ void CollectFilesBelow(const FileHelperContext& context, const std::string& fold
     if (!context.isExcludedFile || !context.isExcludedFile(path)) paths.push_back(std::move(path));
   }
   for (const auto& entry : entries) {
-    if (IsSubfolderToEnter(entry) && !IsExcludedFolder(context, folder + entry.name)) {
+    if (IsSubfolderToEnter(context.files, folder, entry) &&
+        !IsExcludedFolder(context, folder + entry.name)) {
       CollectFilesBelow(context, folder + entry.name + '\\', paths);
     }
   }
@@ -220,7 +276,8 @@ void CollectFilesBelow(const FileHelperContext& context, const std::string& fold
 
 // The attributes are cleared so that a read-only folder can go; one that stays
 // because it still holds something gets them back.
-void RemoveFolderIfEmpty(FileSystem& files, const std::string& folder) {
+void RemoveFolderIfEmpty(FileSystem& files, const std::string& walkedFolder) {
+  const std::string folder = platform::ExactName(walkedFolder);
   const auto read = files.Attributes(folder);
   if (!read.ok()) {
     files.RemoveFolder(folder);
@@ -235,7 +292,7 @@ void RemoveEmptyFolders(FileSystem& files, const std::string& folder,
                         const FolderTest& isExcludedFolder) {
   for (const auto& entry : ListFolder(files, folder)) {
     const std::string path = folder + entry.name;
-    if (IsSubfolderToEnter(entry) && !(isExcludedFolder && isExcludedFolder(path))) {
+    if (IsSubfolderToEnter(files, folder, entry) && !(isExcludedFolder && isExcludedFolder(path))) {
       RemoveEmptyFolders(files, path + '\\', isExcludedFolder);
     }
   }
@@ -256,16 +313,23 @@ bool IsDriveAvailable(FileSystem& files, std::string_view root) {
   return error != FsError::PathNotFound && error != FsError::DeviceNotReady;
 }
 
+bool LeadsElsewhere(FileSystem& files, std::string_view path) {
+  const auto identity = files.Identity(platform::ExactName(path));
+  return !identity || identity->isLink || !IsWhereItWasFound(files, path, *identity);
+}
+
 bool IsFileInUse(const FileHelperContext& context, std::string_view path) {
   try {
-    return ExclusiveOpenFails(context, path);
+    return ExclusiveOpenFails(context, platform::ExactName(path));
   } catch (const std::exception&) {
     return true;
   }
 }
 
-DeletionOutcome DeleteJunkFile(const FileHelperContext& context, std::string_view path) {
-  if (context.isProtectedFile && context.isProtectedFile(path)) return DeletionOutcome::Protected;
+DeletionOutcome DeleteJunkFile(const FileHelperContext& context, std::string_view walkedPath) {
+  if (IsProtected(context, walkedPath)) return DeletionOutcome::Protected;
+  if (const auto refusal = RefusalByIdentity(context, walkedPath)) return *refusal;
+  const std::string path = platform::ExactName(walkedPath);
   const auto read = context.files.Attributes(path);
   context.pump.Pump();
   const bool readOnly = !read.ok() || HasBits(read.attributes, platform::kAttrReadOnly);
@@ -275,7 +339,7 @@ DeletionOutcome DeleteJunkFile(const FileHelperContext& context, std::string_vie
 }
 
 void RecycleFile(const FileHelperContext& context, std::string_view path, int& failures) {
-  RecycleOutcome(context, path, failures);
+  RecycleOutcome(context, platform::ExactName(path), failures);
 }
 
 bool SendToRecycleBin(const FileHelperContext& context, std::string_view path) {

@@ -76,7 +76,8 @@ std::vector<FileCategoryIndex> JunkKindsOf(std::string_view upperPath, std::stri
 JunkFileSweep::JunkFileSweep(RunContext& run, TShellLink& shellLink)
     : run_(run),
       shellLink_(shellLink),
-      pendingRenames_(ReadPendingRenames(run.platform.registry, run.platform.shell)),
+      pendingRenames_(
+          ReadPendingRenames(run.platform.registry, run.platform.shell, run.platform.files)),
       files_(SweepFileContext(run, pendingRenames_)) {}
 
 void JunkFileSweep::SweepJunkFiles() {
@@ -124,7 +125,8 @@ void JunkFileSweep::WalkFolder(const std::string& folder) {
 // An error on one file ends this folder's file pass, nothing more.
 void JunkFileSweep::FilePass(const std::string& folder) {
   try {
-    const auto listing = run_.platform.files.List(folder + "*.*", kListEverything);
+    const auto listing =
+        run_.platform.files.List(platform::ExactName(folder) + "*.*", kListEverything);
     for (const DirEntry& entry : listing.entries) ClassifyFile(folder, entry);
   } catch (const std::exception&) {
   }
@@ -132,14 +134,15 @@ void JunkFileSweep::FilePass(const std::string& folder) {
 
 void JunkFileSweep::SubfolderPass(const std::string& folder) {
   try {
-    const auto listing = run_.platform.files.List(folder + "*.*", kListEverything);
+    const auto listing =
+        run_.platform.files.List(platform::ExactName(folder) + "*.*", kListEverything);
     for (const DirEntry& entry : listing.entries) {
       if (!IsFolder(entry) || entry.name.starts_with('.') || IsEntryToLeaveAlone(entry)) continue;
       const std::string path = folder + entry.name;
-      if (path.size() >= kLongestSweptPath) continue;
+      if (path.size() >= kLongestSweptPath || LeadsElsewhere(run_.platform.files, path)) continue;
       if (entry.name.starts_with('~') || entry.name.starts_with('$')) {
         SweepTempFolder(path, entry);
-      } else if (!run_.state.ExcludedDirs.Contains(path)) {
+      } else if (!IsExcludedFolder(run_, path)) {
         WalkFolder(path + '\\');
       }
     }
@@ -151,7 +154,7 @@ void JunkFileSweep::SubfolderPass(const std::string& folder) {
 // folder belongs to the system (recycle bins, update stores): it stays.
 void JunkFileSweep::SweepTempFolder(const std::string& folder, const DirEntry& entry) {
   constexpr std::uint32_t kSystemOwned = platform::kAttrHidden | platform::kAttrSystem;
-  if (!IsOn(Switch::CustomTmpFolders) || run_.state.ExcludedDirs.Contains(folder)) return;
+  if (!IsOn(Switch::CustomTmpFolders) || IsExcludedFolder(run_, folder)) return;
   if (entry.name.starts_with('$') && (entry.attributes & kSystemOwned) != 0) return;
   std::uint64_t total = 0;
   FolderSize(run_.platform.files, folder + '\\', total);
