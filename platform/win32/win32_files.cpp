@@ -170,6 +170,17 @@ std::optional<std::string> FinalPathOf(HANDLE file) {
   return Narrow(path);
 }
 
+std::optional<std::string> LongPathOf(const std::wstring& apiPath) {
+  const DWORD needed = GetLongPathNameW(apiPath.c_str(), nullptr, 0);
+  if (needed == 0) return std::nullopt;
+  std::wstring path(needed, L'\0');
+  const DWORD length = GetLongPathNameW(apiPath.c_str(), path.data(), needed);
+  if (length == 0 || length >= needed) return std::nullopt;
+  path.resize(length);
+  if (path.starts_with(L"\\\\?\\")) path.erase(0, 4);
+  return Narrow(path);
+}
+
 }  // namespace
 
 Listing Win32FileSystem::List(std::string_view pattern, std::uint32_t attributeMask) {
@@ -364,6 +375,9 @@ std::optional<platform::EntryIdentity> Win32FileSystem::Identity(std::string_vie
   BY_HANDLE_FILE_INFORMATION info;
   if (!file || !GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
   auto finalPath = FinalPathOf(file.get());
+  // Wine reports no final path longer than MAX_PATH; the long form of the name
+  // opened stands in (a link among such entries is still told by its bit).
+  if (!finalPath) finalPath = LongPathOf(*api);
   if (!finalPath) return std::nullopt;
   return platform::EntryIdentity{std::move(*finalPath),
                                  (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
