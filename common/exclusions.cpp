@@ -54,7 +54,30 @@ void ForEachLine(std::string_view text, Visit visit) {
   }
 }
 
+// A folder entry never ends in a separator, and no name the walks build ends
+// in a blank: either left on an entry would make it match nothing.
+std::string_view WithoutTrailingSeparatorsAndBlanks(std::string_view entry) {
+  while (!entry.empty() && (entry.back() == '\\' || entry.back() == '/' || entry.back() == ' ' ||
+                            entry.back() == '\t')) {
+    entry.remove_suffix(1);
+  }
+  return entry;
+}
+
+bool IsFullDrivePath(std::string_view entry) {
+  return entry.size() > 3 && entry[1] == ':' && entry[2] == '\\';
+}
+
+void AddEntry(platform::FileSystem& files, platform::Shell& shell, std::string_view entry,
+              ExclusionList& target) {
+  const std::string upper = shell.UpperCase(WithoutTrailingSeparatorsAndBlanks(entry));
+  if (!target.AppendIfAbsent(upper) || !IsFullDrivePath(upper)) return;
+  if (const auto real = files.ResolvedPath(upper)) target.AddAlias(shell.UpperCase(*real));
+}
+
 }  // namespace
+
+void ExclusionList::AddAlias(std::string alias) { upperCased_.insert(shell_->UpperCase(alias)); }
 
 void ExclusionList::Append(std::string entry) {
   upperCased_.insert(shell_->UpperCase(entry));
@@ -95,7 +118,7 @@ void LoadExclusionFile(platform::FileSystem& files, platform::Shell& shell,
   ForEachLine(DecodeFileText(*bytes), [&](std::string_view line) {
     const std::string entry =
         expand ? ExpandExclusionLine(shell, folders, line) : std::string(line);
-    target.AppendIfAbsent(shell.UpperCase(entry));
+    AddEntry(files, shell, entry, target);
   });
 }
 

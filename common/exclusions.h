@@ -50,6 +50,9 @@ class ExclusionList {
   void Append(std::string entry);
   // Adds a non-empty entry unless an equal one is already held; true when added.
   bool AppendIfAbsent(std::string entry);
+  // Another name of an entry held (its real long path): found by Contains,
+  // not listed in Entries.
+  void AddAlias(std::string alias);
   bool Contains(std::string_view probe) const;
   const std::vector<std::string>& Entries() const { return entries_; }
 
@@ -66,9 +69,11 @@ std::string ExpandExclusionLine(platform::Shell& shell, const FolderVariables& f
                                 std::string_view line);
 
 // Adds the upper-cased entries of one exclusion file to `target`: expanded line
-// by line when `expand` is set, raw otherwise. Empty entries and entries the
-// list already holds are left out. A file that is missing or cannot be read
-// adds nothing.
+// by line when `expand` is set, raw otherwise, then without trailing
+// separators and blanks (which name no file). Empty entries and entries the
+// list already holds are left out. A full path that resolves to another real
+// long path (short names, links) is found under that path too. A file that
+// is missing or cannot be read adds nothing.
 //
 // The files are single-byte text of the system code page, though a user may
 // have saved one in UTF-8 or UTF-16 with a byte-order mark: a file that is

@@ -69,6 +69,13 @@ struct LocalTime {
   int dayOfWeek = 0;  // 0 = Sunday
 };
 
+// What a name on disk is, read without following it when it is a link.
+struct EntryIdentity {
+  std::string finalPath;        // the path the system holds for the opened entry
+  bool isLink = false;          // a junction, mount point or symbolic link
+  std::uint32_t linkCount = 1;  // names of the same file (hard links)
+};
+
 // A file held open; destroying it closes the handle.
 class OpenFile {
  public:
@@ -108,6 +115,18 @@ class FileSystem {
   virtual bool AppendWhole(std::string_view path, std::string_view bytes,
                            std::string_view startOfFile) = 0;
   virtual std::optional<std::string> FullPath(std::string_view path) = 0;
+  // Where the path really leads: its full long path with every link, mapped
+  // drive, short name, "." and ".." resolved, in drive-letter form
+  // ("C:\DIR"). nullopt when the file or folder cannot be opened.
+  virtual std::optional<std::string> ResolvedPath(std::string_view path) = 0;
+  // The entry named by `path` itself: a link is opened, not followed.
+  // nullopt when it cannot be opened.
+  virtual std::optional<EntryIdentity> Identity(std::string_view path) = 0;
 };
+
+// The form of a full drive-letter path ("C:\DIR\NAME ") that the system takes
+// exactly as written: without it, trailing blanks and dots are cut off the
+// name and the call lands on another file. Other paths are returned as given.
+std::string ExactName(std::string_view path);
 
 }  // namespace zent::platform

@@ -160,6 +160,12 @@ class ReadOnlyPlatform::Files final : public FileSystem {
   std::optional<std::string> FullPath(std::string_view path) override {
     return inner_.FullPath(path);
   }
+  std::optional<std::string> ResolvedPath(std::string_view path) override {
+    return inner_.ResolvedPath(path);
+  }
+  std::optional<EntryIdentity> Identity(std::string_view path) override {
+    return inner_.Identity(path);
+  }
 
  private:
   class NoOpenFile final : public OpenFile {};
@@ -186,6 +192,7 @@ class ReadOnlyPlatform::Shell final : public platform::Shell {
     return inner_.ExpandEnvironment(text);
   }
   std::string UpperCase(std::string_view text) override { return inner_.UpperCase(text); }
+  std::vector<platform::KnownFolder> KnownFolders() override { return inner_.KnownFolders(); }
 
  private:
   platform::Shell& inner_;

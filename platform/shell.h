@@ -3,12 +3,19 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zent::platform {
 
 enum class RecycleOutcome {
   Recycled,  // the file is in the recycle bin and gone from its place
   Refused,   // the file stays where it was (no bin, too large, in use, ...)
+};
+
+// A folder the system knows by name (Pictures, Program Files, the profile...).
+struct KnownFolder {
+  std::string path;
+  bool isBrowserCache = false;  // the Internet cache, cookies or history
 };
 
 class Shell {
@@ -21,6 +28,8 @@ class Shell {
   virtual std::string ExpandEnvironment(std::string_view text) = 0;
   // Upper case by the system's locale rules.
   virtual std::string UpperCase(std::string_view text) = 0;
+  // Every known folder of the user and of the system that has a path here.
+  virtual std::vector<KnownFolder> KnownFolders() = 0;
 };
 
 // What the shell's link object read from a shortcut file. A property whose

@@ -20,4 +20,11 @@ bool MeansNotThere(FsError error) {
   return error == FsError::FileNotFound || error == FsError::PathNotFound;
 }
 
+std::string ExactName(std::string_view path) {
+  const bool isDrivePath = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
+                           ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z');
+  if (!isDrivePath) return std::string(path);
+  return "\\\\?\\" + std::string(path);
+}
+
 }  // namespace zent::platform

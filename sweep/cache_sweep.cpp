@@ -80,6 +80,22 @@ std::string UpperWithoutTrailingBackslashes(platform::Shell& shell, std::string_
   return StripTrailingBackslashes(shell.UpperCase(path));
 }
 
+bool IsAtOrInside(std::string_view path, std::string_view folder) {
+  return path == folder ||
+         (path.size() > folder.size() && path.starts_with(folder) && path[folder.size()] == '\\');
+}
+
+// A folder reached through a link or under a short name is the same folder.
+std::vector<std::string> WithRealPaths(platform::FileSystem& files,
+                                       std::vector<std::string> folders) {
+  const std::size_t named = folders.size();
+  for (std::size_t i = 0; i < named; ++i) {
+    if (folders[i].empty()) continue;
+    if (auto real = files.ResolvedPath(folders[i])) folders.push_back(std::move(*real));
+  }
+  return folders;
+}
+
 }  // namespace
 
 std::optional<std::string> ParentFolder(std::string_view path) {
@@ -104,12 +120,20 @@ std::vector<std::string> CacheFolders(RunContext& run) {
 }
 
 bool IsRefusedCacheFolder(platform::Shell& shell, std::string_view folder,
-                          const std::vector<std::string>& protectedFolders) {
+                          const std::vector<std::string>& protectedFolders,
+                          const std::vector<std::string>& cacheFolders) {
   const std::string candidate = UpperWithoutTrailingBackslashes(shell, folder);
   if (candidate.size() <= 2) return true;  // a drive root ("C:") or less
+  std::vector<std::string> caches;
+  for (const auto& cache : cacheFolders) {
+    std::string upper = UpperWithoutTrailingBackslashes(shell, cache);
+    if (upper.size() > 2 && IsAtOrInside(candidate, upper)) caches.push_back(std::move(upper));
+  }
   return std::ranges::any_of(protectedFolders, [&](const std::string& folderToKeep) {
     const std::string kept = UpperWithoutTrailingBackslashes(shell, folderToKeep);
-    return !kept.empty() && (kept == candidate || kept.starts_with(candidate + '\\'));
+    return !kept.empty() && IsAtOrInside(kept, candidate) &&
+           std::ranges::none_of(caches,
+                                [&](const auto& cache) { return IsAtOrInside(kept, cache); });
   });
 }
 
@@ -121,14 +145,25 @@ std::vector<std::string> ProtectedFolders(RunContext& run, std::vector<std::stri
     std::string expanded = run.platform.shell.ExpandEnvironment(name);
     if (expanded.find('%') == std::string::npos) folders.push_back(std::move(expanded));
   }
+  for (auto& known : run.platform.shell.KnownFolders()) folders.push_back(std::move(known.path));
   for (auto& folder : extra) folders.push_back(std::move(folder));
-  return folders;
+  return WithRealPaths(run.platform.files, std::move(folders));
+}
+
+std::vector<std::string> BrowserCacheFolders(RunContext& run) {
+  std::vector<std::string> folders;
+  for (auto& known : run.platform.shell.KnownFolders()) {
+    if (known.isBrowserCache) folders.push_back(std::move(known.path));
+  }
+  return WithRealPaths(run.platform.files, std::move(folders));
 }
 
 InternetCacheSweep::InternetCacheSweep(RunContext& run, std::vector<std::string> protectedFolders)
     : run_(run),
       protectedFolders_(std::move(protectedFolders)),
-      pendingRenames_(ReadPendingRenames(run.platform.registry, run.platform.shell)),
+      cacheFolders_(BrowserCacheFolders(run)),
+      pendingRenames_(
+          ReadPendingRenames(run.platform.registry, run.platform.shell, run.platform.files)),
       files_(SweepFileContext(run, pendingRenames_)) {}
 
 void InternetCacheSweep::SweepInternetCaches() {
@@ -143,18 +178,21 @@ void InternetCacheSweep::SweepInternetCaches() {
     run_.itemLabel = kCacheSearchText;
     run_.itemLabel = run_.LoadText(kCacheSearchTextId);
     run_.platform.pump.Pump();
-    if (MayWalk(folder)) WalkCacheFolder(folder + '\\');
+    // Judged and walked only where it really leads: ".", "..", doubled
+    // separators, trailing dots, short names and links resolved.
+    const auto real = run_.platform.files.ResolvedPath(folder);
+    if (real && MayWalk(folder, *real)) WalkCacheFolder(*real + '\\');
   }
   if (item_) CloseCategory(*item_, 1, run_.loadText);
 }
 
-bool InternetCacheSweep::MayWalk(const std::string& folder) {
+bool InternetCacheSweep::MayWalk(const std::string& named, const std::string& real) {
   platform::FileSystem& files = run_.platform.files;
-  const auto attributes = files.Attributes(folder);
-  return files.FolderExists(folder) == platform::Presence::Present && attributes.ok() &&
+  const auto attributes = files.Attributes(real);
+  return files.FolderExists(real) == platform::Presence::Present && attributes.ok() &&
          (attributes.attributes & platform::kAttrReparsePoint) == 0 &&
-         !run_.state.ExcludedDirs.Contains(folder) &&
-         !IsRefusedCacheFolder(run_.platform.shell, folder, protectedFolders_);
+         !run_.state.ExcludedDirs.Contains(named) && !IsExcludedFolder(run_, real) &&
+         !IsRefusedCacheFolder(run_.platform.shell, real, protectedFolders_, cacheFolders_);
 }
 
 void InternetCacheSweep::WalkCacheFolder(const std::string& folder) {
@@ -163,16 +201,19 @@ void InternetCacheSweep::WalkCacheFolder(const std::string& folder) {
   run_.platform.pump.Pump();
   platform::FileSystem& files = run_.platform.files;
   try {
-    for (const DirEntry& entry : files.List(folder + "*.*", kListEverything).entries) {
+    for (const DirEntry& entry :
+         files.List(platform::ExactName(folder) + "*.*", kListEverything).entries) {
       ClassifyCacheFile(folder, entry);
       if (!IsFolder(entry) && run_.state.AbortRequested) return;
     }
   } catch (const std::exception&) {
   }
-  for (const DirEntry& entry : files.List(folder + "*.*", kListEverything).entries) {
+  for (const DirEntry& entry :
+       files.List(platform::ExactName(folder) + "*.*", kListEverything).entries) {
     if (!IsFolder(entry) || entry.name.starts_with('.') || IsEntryToLeaveAlone(entry)) continue;
     const std::string path = folder + entry.name;
-    if (path.size() < kLongestSweptPath && !run_.state.ExcludedDirs.Contains(path)) {
+    if (path.size() < kLongestSweptPath && !IsExcludedFolder(run_, path) &&
+        !LeadsElsewhere(files, path)) {
       WalkCacheFolder(path + '\\');
     }
   }

@@ -42,14 +42,24 @@ std::optional<std::string> ParentFolder(std::string_view path);
 std::vector<std::string> CacheFolders(RunContext& run);
 
 // A folder the registry calls a cache is not trusted blindly: a drive root, a
-// protected folder (Windows, system, product, profile and shell folders) or a
-// folder above one of them is refused. Texts compare in upper case.
+// protected folder (Windows, system, product, profile, shell and every known
+// folder) or a folder above one of them is refused. The browser's own cache
+// folders (`cacheFolders`) and what lies inside them are what the sweep is
+// for: a protected folder at or below one of them does not refuse a folder
+// at or below the same one. `folder` is judged as written, so it must be the
+// resolved path. Texts compare in upper case.
 bool IsRefusedCacheFolder(platform::Shell& shell, std::string_view folder,
-                          const std::vector<std::string>& protectedFolders);
+                          const std::vector<std::string>& protectedFolders,
+                          const std::vector<std::string>& cacheFolders = {});
 
 // The run's own protected folders (Windows, system, fonts and product folder,
-// the profile and program folders from the environment) followed by `extra`.
+// the profile and program folders from the environment, every known folder)
+// followed by `extra`, each also as the real path it resolves to.
 std::vector<std::string> ProtectedFolders(RunContext& run, std::vector<std::string> extra);
+
+// The known folders of the browser's cache, cookies and history, each also as
+// its real path.
+std::vector<std::string> BrowserCacheFolders(RunContext& run);
 
 class InternetCacheSweep {
  public:
@@ -63,10 +73,12 @@ class InternetCacheSweep {
   void ClassifyCacheFile(const std::string& folder, const platform::DirEntry& entry);
 
  private:
-  bool MayWalk(const std::string& folder);
+  // `named`: as the registry names it; `real`: where it resolves to.
+  bool MayWalk(const std::string& named, const std::string& real);
 
   RunContext& run_;
   std::vector<std::string> protectedFolders_;
+  std::vector<std::string> cacheFolders_;
   std::unordered_set<std::string> pendingRenames_;
   FileHelperContext files_;
   CategoryItem* item_ = nullptr;

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
+#include <utility>
+
+#include "platform/utf8.h"
 
 namespace zent {
 namespace {
@@ -27,12 +30,13 @@ bool IsFileEntry(const DirEntry& entry) {
   return !HasBits(entry.attributes, platform::kAttrDirectory);
 }
 
-// "." and ".." lead back up; a junction or link leads somewhere else entirely;
-// a system-owned "$" folder is kept at every depth, so nothing below it goes.
-bool IsSubfolderToEnter(const DirEntry& entry) {
+// "." and ".." lead back up; a junction or link leads somewhere else entirely,
+// also one listed without its reparse bit; a system-owned "$" folder is kept
+// at every depth, so nothing below it goes.
+bool IsSubfolderToEnter(FileSystem& files, const std::string& folder, const DirEntry& entry) {
   return HasBits(entry.attributes, platform::kAttrDirectory) &&
          !HasBits(entry.attributes, platform::kAttrReparsePoint) && !entry.name.starts_with('.') &&
-         !IsSystemOwnedFolder(entry);
+         !IsSystemOwnedFolder(entry) && !LeadsElsewhere(files, folder + entry.name);
 }
 
 bool StopRequested(const StopTest& shouldStop) { return shouldStop && shouldStop(); }
@@ -50,9 +54,10 @@ std::string_view WithoutTrailingBackslashes(std::string_view path) {
   return path;
 }
 
-// A listing that fails is an empty folder.
+// A listing that fails is an empty folder. The folder goes by its exact name:
+// "~TMP.\" must not list "~TMP\".
 std::vector<DirEntry> ListFolder(FileSystem& files, const std::string& folder) {
-  return files.List(folder + "*.*", kListEverything).entries;
+  return files.List(platform::ExactName(folder) + "*.*", kListEverything).entries;
 }
 
 bool IsDriveLetterPath(std::string_view path) {
@@ -91,12 +96,14 @@ bool IsAbsolute(std::string_view path) {
 // for a folder that is missing, too close to a root, or itself a junction.
 std::optional<std::string> FolderToWalk(FileSystem& files, std::string_view folder) {
   if (!IsAbsolute(folder)) return std::nullopt;
-  const auto full = files.FullPath(folder);
+  const auto full = files.FullPath(platform::ExactName(folder));
   if (!full || !IsBelowRoot(*full)) return std::nullopt;
-  const std::string path(WithoutTrailingBackslashes(*full));
-  const auto attributes = files.Attributes(path);
+  std::string_view plain = *full;
+  if (plain.starts_with("\\\\?\\")) plain.remove_prefix(4);
+  const std::string path(WithoutTrailingBackslashes(plain));
+  const auto attributes = files.Attributes(platform::ExactName(path));
   if (!attributes.ok() || !HasBits(attributes.attributes, platform::kAttrDirectory) ||
-      HasBits(attributes.attributes, platform::kAttrReparsePoint)) {
+      HasBits(attributes.attributes, platform::kAttrReparsePoint) || LeadsElsewhere(files, path)) {
     return std::nullopt;
   }
   return path + '\\';
@@ -105,7 +112,49 @@ std::optional<std::string> FolderToWalk(FileSystem& files, std::string_view fold
 // The shell's file list ends at the first NUL and treats "*" and "?" as
 // wildcards; either would make it act on other files than the one meant.
 bool NamesOtherFilesToTheShell(std::string_view path) {
+  if (path.starts_with("\\\\?\\")) path.remove_prefix(4);
   return std::ranges::any_of(path, [](char c) { return c == '*' || c == '?' || c == '\0'; });
+}
+
+// The folder part of a walked path as the system takes it exactly ("C:\" for
+// a file in a root), and the name.
+std::pair<std::string, std::string_view> FolderAndName(std::string_view path) {
+  const auto cut = path.find_last_of('\\');
+  if (cut == std::string_view::npos) return {};
+  std::string folder(path.substr(0, cut));
+  if (folder.ends_with(':')) folder += '\\';
+  return {platform::ExactName(folder), path.substr(cut + 1)};
+}
+
+bool IsWhereItWasFound(FileSystem& files, std::string_view path,
+                       const platform::EntryIdentity& identity) {
+  const auto [folder, name] = FolderAndName(path);
+  const auto realFolder = folder.empty() ? std::nullopt : files.ResolvedPath(folder);
+  if (!realFolder) return false;
+  std::string expected = *realFolder;
+  if (!expected.ends_with('\\')) expected += '\\';
+  expected += name;
+  return UpperCaseUtf8(expected) == UpperCaseUtf8(identity.finalPath);
+}
+
+bool IsProtected(const FileHelperContext& context, std::string_view path) {
+  return context.isProtectedFile && context.isProtectedFile(path);
+}
+
+// What the chain must not do to a file, judged by what the file really is.
+std::optional<DeletionOutcome> RefusalByIdentity(const FileHelperContext& context,
+                                                 std::string_view path) {
+  const auto identity = context.files.Identity(platform::ExactName(path));
+  if (!identity) return DeletionOutcome::NotThere;
+  if (IsProtected(context, identity->finalPath)) return DeletionOutcome::Protected;
+  if (context.isExcludedFile && context.isExcludedFile(identity->finalPath)) {
+    return DeletionOutcome::Excluded;
+  }
+  if (identity->isLink || !IsWhereItWasFound(context.files, path, *identity)) {
+    return DeletionOutcome::Link;
+  }
+  if (identity->linkCount > 1) return DeletionOutcome::HardLinked;
+  return std::nullopt;
 }
 
 // Puts a file's attributes back unless the file has gone where they no longer
@@ -192,6 +241,9 @@ constexpr OutcomeReason kLeftAloneReasons[] = {
     {DeletionOutcome::NotThere, "no longer there, or its presence cannot be told"},
     {DeletionOutcome::BinRefused, "the recycle bin refused it"},
     {DeletionOutcome::Failed, "an error while deleting it"},
+    {DeletionOutcome::Link, "a link, or a name for something that lies elsewhere"},
+    {DeletionOutcome::HardLinked, "one of several names of the same file"},
+    {DeletionOutcome::Excluded, "excluded under the name it really has"},
 };
 
 // False once asked to stop: after any file or folder.
@@ -204,7 +256,7 @@ bool AddFolderSize(FileSystem& files, const std::string& folder, std::uint64_t& 
     if (StopRequested(shouldStop)) return false;
   }
   for (const auto& entry : entries) {
-    if (IsSubfolderToEnter(entry) &&
+    if (IsSubfolderToEnter(files, folder, entry) &&
         !AddFolderSize(files, folder + entry.name + '\\', total, shouldStop)) {
       return false;
     }
@@ -227,7 +279,8 @@ bool CollectFilesBelow(const FileHelperContext& context, const std::string& fold
     if (!context.isExcludedFile || !context.isExcludedFile(path)) paths.push_back(std::move(path));
   }
   for (const auto& entry : entries) {
-    if (IsSubfolderToEnter(entry) && !IsExcludedFolder(context, folder + entry.name) &&
+    if (IsSubfolderToEnter(context.files, folder, entry) &&
+        !IsExcludedFolder(context, folder + entry.name) &&
         !CollectFilesBelow(context, folder + entry.name + '\\', paths)) {
       return false;
     }
@@ -237,7 +290,8 @@ bool CollectFilesBelow(const FileHelperContext& context, const std::string& fold
 
 // The attributes are cleared so that a read-only folder can go; one that stays
 // because it still holds something gets them back.
-void RemoveFolderIfEmpty(FileSystem& files, const std::string& folder) {
+void RemoveFolderIfEmpty(FileSystem& files, const std::string& walkedFolder) {
+  const std::string folder = platform::ExactName(walkedFolder);
   const auto read = files.Attributes(folder);
   if (!read.ok()) {
     files.RemoveFolder(folder);
@@ -253,7 +307,7 @@ bool RemoveEmptyFolders(FileSystem& files, const std::string& folder,
                         const FolderTest& isExcludedFolder, const StopTest& shouldStop) {
   for (const auto& entry : ListFolder(files, folder)) {
     const std::string path = folder + entry.name;
-    if (IsSubfolderToEnter(entry) && !(isExcludedFolder && isExcludedFolder(path)) &&
+    if (IsSubfolderToEnter(files, folder, entry) && !(isExcludedFolder && isExcludedFolder(path)) &&
         !RemoveEmptyFolders(files, path + '\\', isExcludedFolder, shouldStop)) {
       return false;
     }
@@ -281,16 +335,23 @@ bool IsDriveAvailable(FileSystem& files, std::string_view root) {
   return error != FsError::PathNotFound && error != FsError::DeviceNotReady;
 }
 
+bool LeadsElsewhere(FileSystem& files, std::string_view path) {
+  const auto identity = files.Identity(platform::ExactName(path));
+  return !identity || identity->isLink || !IsWhereItWasFound(files, path, *identity);
+}
+
 bool IsFileInUse(const FileHelperContext& context, std::string_view path) {
   try {
-    return ExclusiveOpenFails(context, path);
+    return ExclusiveOpenFails(context, platform::ExactName(path));
   } catch (const std::exception&) {
     return true;
   }
 }
 
-DeletionOutcome DeleteJunkFile(const FileHelperContext& context, std::string_view path) {
-  if (context.isProtectedFile && context.isProtectedFile(path)) return DeletionOutcome::Protected;
+DeletionOutcome DeleteJunkFile(const FileHelperContext& context, std::string_view walkedPath) {
+  if (IsProtected(context, walkedPath)) return DeletionOutcome::Protected;
+  if (const auto refusal = RefusalByIdentity(context, walkedPath)) return *refusal;
+  const std::string path = platform::ExactName(walkedPath);
   const auto read = context.files.Attributes(path);
   context.pump.Pump();
   const bool readOnly = !read.ok() || HasBits(read.attributes, platform::kAttrReadOnly);
@@ -300,7 +361,7 @@ DeletionOutcome DeleteJunkFile(const FileHelperContext& context, std::string_vie
 }
 
 void RecycleFile(const FileHelperContext& context, std::string_view path, int& failures) {
-  RecycleOutcome(context, path, failures);
+  RecycleOutcome(context, platform::ExactName(path), failures);
 }
 
 bool SendToRecycleBin(const FileHelperContext& context, std::string_view path) {

@@ -63,6 +63,9 @@ enum class DeletionOutcome {
   NotThere,    // gone, or whether it is there cannot be told
   BinRefused,  // the recycle bin did not take it
   Failed,      // an error on the way
+  Link,        // a link, or a name that leads somewhere other than where it was found
+  HardLinked,  // one of several names of one file, which the other names keep
+  Excluded,    // excluded under the name it really has
 };
 
 // Why a file stays, as the run's record says it; empty for Recycled.
@@ -70,6 +73,13 @@ std::string_view LeftAloneReason(DeletionOutcome outcome);
 
 // Told the outcome of every file a folder deletion handed to the chain.
 using DeletionReport = std::function<void(std::string_view path, DeletionOutcome)>;
+
+// True unless the walked entry at `path` (a full path as listed) is exactly
+// what its name says: an entry that is a link, one whose real path is not its
+// folder's real path and its own name (it was reached through a link or
+// another drive, or the system took the name for another entry), and one that
+// cannot be opened to ask all lead elsewhere. Links are not followed.
+bool LeadsElsewhere(platform::FileSystem& files, std::string_view path);
 
 // False when the drive (root such as "C:\") does not exist or holds no medium;
 // true otherwise, also when it cannot be read for another reason.
@@ -82,9 +92,13 @@ bool IsDriveAvailable(platform::FileSystem& files, std::string_view root);
 // then restored in full.
 bool IsFileInUse(const FileHelperContext& context, std::string_view path);
 
-// Recycles the file unless it is protected, or read-only while read-only files
-// may not be deleted. A file whose attributes cannot be read counts as
-// read-only.
+// Recycles the file unless it is protected (under its walked or its real
+// name), excluded under its real name, leads elsewhere, has other names
+// (hard links share their attributes, which the chain would change), or is
+// read-only while read-only files may not be deleted. A file whose attributes
+// cannot be read counts as read-only. Every call on the file goes by its
+// exact name, so a twin whose name lacks a trailing blank or dot is never
+// touched instead.
 DeletionOutcome DeleteJunkFile(const FileHelperContext& context, std::string_view path);
 
 // Recycles the file when it is there and not in use. Errors raised on the way

@@ -77,7 +77,8 @@ std::vector<FileCategoryIndex> JunkKindsOf(std::string_view upperPath, std::stri
 JunkFileSweep::JunkFileSweep(RunContext& run, TShellLink& shellLink)
     : run_(run),
       shellLink_(shellLink),
-      pendingRenames_(ReadPendingRenames(run.platform.registry, run.platform.shell)),
+      pendingRenames_(
+          ReadPendingRenames(run.platform.registry, run.platform.shell, run.platform.files)),
       views_(FileViews::Of(run.platform.shell, run.state.WinDir)),
       files_(SweepFileContext(run, pendingRenames_)) {}
 
@@ -127,7 +128,8 @@ void JunkFileSweep::WalkFolder(const std::string& folder) {
 // it after the file at hand.
 void JunkFileSweep::FilePass(const std::string& folder) {
   try {
-    const auto listing = run_.platform.files.List(folder + "*.*", kListEverything);
+    const auto listing =
+        run_.platform.files.List(platform::ExactName(folder) + "*.*", kListEverything);
     for (const DirEntry& entry : listing.entries) {
       ClassifyFile(folder, entry);
       if (!IsFolder(entry) && run_.state.AbortRequested) return;
@@ -138,15 +140,16 @@ void JunkFileSweep::FilePass(const std::string& folder) {
 
 void JunkFileSweep::SubfolderPass(const std::string& folder) {
   try {
-    const auto listing = run_.platform.files.List(folder + "*.*", kListEverything);
+    const auto listing =
+        run_.platform.files.List(platform::ExactName(folder) + "*.*", kListEverything);
     for (const DirEntry& entry : listing.entries) {
       if (run_.state.AbortRequested) return;
       if (!IsFolder(entry) || entry.name.starts_with('.') || IsEntryToLeaveAlone(entry)) continue;
       const std::string path = folder + entry.name;
-      if (path.size() >= kLongestSweptPath) continue;
+      if (path.size() >= kLongestSweptPath || LeadsElsewhere(run_.platform.files, path)) continue;
       if (entry.name.starts_with('~') || entry.name.starts_with('$')) {
         SweepTempFolder(path, entry);
-      } else if (!run_.state.ExcludedDirs.Contains(path)) {
+      } else if (!IsExcludedFolder(run_, path)) {
         WalkFolder(path + '\\');
       }
     }
@@ -158,7 +161,7 @@ void JunkFileSweep::SubfolderPass(const std::string& folder) {
 // stays, here and inside any temporary folder. Input stops the size walk as
 // it stops the deletion: a folder not fully sized is not recorded.
 void JunkFileSweep::SweepTempFolder(const std::string& folder, const DirEntry& entry) {
-  if (!IsOn(Switch::CustomTmpFolders) || run_.state.ExcludedDirs.Contains(folder)) return;
+  if (!IsOn(Switch::CustomTmpFolders) || IsExcludedFolder(run_, folder)) return;
   if (IsSystemOwnedFolder(entry)) return;
   std::uint64_t total = 0;
   FolderSize(run_.platform.files, folder + '\\', total, files_.shouldStop);

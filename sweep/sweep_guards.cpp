@@ -1,5 +1,7 @@
 #include "sweep/sweep_guards.h"
 
+#include <optional>
+
 namespace zent {
 namespace {
 
@@ -18,15 +20,23 @@ std::string_view PlainPath(std::string_view entry) {
   return entry;
 }
 
+struct PathReaders {
+  platform::Shell& shell;
+  platform::FileSystem& files;
+};
+
 void AddPendingRenames(const platform::RegistryKey& key, std::string_view valueName,
-                       platform::Shell& shell, std::unordered_set<std::string>& paths) {
+                       const PathReaders& readers, std::unordered_set<std::string>& paths) {
   const auto value = key.QueryValue(valueName);
   if (!value || value->type != platform::kRegMultiSz) return;
   std::string_view rest = value->data;
   while (!rest.empty()) {
     const auto cut = rest.find('\0');
     const auto path = PlainPath(rest.substr(0, cut));
-    if (!path.empty()) paths.insert(shell.UpperCase(path));
+    if (!path.empty()) paths.insert(readers.shell.UpperCase(path));
+    if (const auto real = path.empty() ? std::nullopt : readers.files.ResolvedPath(path)) {
+      paths.insert(readers.shell.UpperCase(*real));
+    }
     rest = cut == std::string_view::npos ? std::string_view{} : rest.substr(cut + 1);
   }
 }
@@ -36,6 +46,16 @@ std::string_view NameOf(std::string_view path) {
   return cut == std::string_view::npos ? path : path.substr(cut + 1);
 }
 
+// The path the walked name really leads to; nothing when it cannot be opened
+// or is what was walked.
+std::optional<std::string> RealPath(const RunContext& run, std::string_view walked) {
+  auto real = run.platform.files.ResolvedPath(platform::ExactName(walked));
+  if (!real || run.platform.shell.UpperCase(*real) == run.platform.shell.UpperCase(walked)) {
+    return std::nullopt;
+  }
+  return real;
+}
+
 }  // namespace
 
 bool IsEntryToLeaveAlone(const platform::DirEntry& entry) {
@@ -43,12 +63,15 @@ bool IsEntryToLeaveAlone(const platform::DirEntry& entry) {
 }
 
 std::unordered_set<std::string> ReadPendingRenames(platform::Registry& registry,
-                                                   platform::Shell& shell) {
+                                                   platform::Shell& shell,
+                                                   platform::FileSystem& files) {
   std::unordered_set<std::string> paths;
   const auto key =
       registry.Open(platform::RegRoot::LocalMachine, kSessionManagerKey, platform::RegAccess::Read);
   if (!key) return paths;
-  for (const auto name : kPendingRenameValues) AddPendingRenames(*key, name, shell, paths);
+  for (const auto name : kPendingRenameValues) {
+    AddPendingRenames(*key, name, PathReaders{shell, files}, paths);
+  }
   return paths;
 }
 
@@ -63,7 +86,16 @@ void ReportDeletion(const RunContext& run, int category, std::string_view path,
 
 bool IsExcludedFile(const RunContext& run, std::string_view upperPath) {
   const ExclusionList& excluded = run.state.ExcludedFiles;
-  return excluded.Contains(upperPath) || excluded.Contains(NameOf(upperPath));
+  if (excluded.Contains(upperPath) || excluded.Contains(NameOf(upperPath))) return true;
+  const auto real = RealPath(run, upperPath);
+  return real && (excluded.Contains(*real) || excluded.Contains(NameOf(*real)));
+}
+
+bool IsExcludedFolder(const RunContext& run, std::string_view path) {
+  const ExclusionList& excluded = run.state.ExcludedDirs;
+  if (excluded.Contains(path)) return true;
+  const auto real = RealPath(run, path);
+  return real && excluded.Contains(*real);
 }
 
 FileHelperContext SweepFileContext(RunContext& run,
@@ -74,9 +106,7 @@ FileHelperContext SweepFileContext(RunContext& run,
   context.isExcludedFile = [&run](std::string_view path) {
     return IsExcludedFile(run, run.platform.shell.UpperCase(path));
   };
-  context.isExcludedFolder = [&run](std::string_view path) {
-    return run.state.ExcludedDirs.Contains(path);
-  };
+  context.isExcludedFolder = [&run](std::string_view path) { return IsExcludedFolder(run, path); };
   context.isProtectedFile = [&pendingRenames, &shell](std::string_view path) {
     return pendingRenames.contains(shell.UpperCase(path));
   };

@@ -33,8 +33,11 @@ bool IsEntryToLeaveAlone(const platform::DirEntry& entry);
 
 // The upper-cased files named in the pending boot-time renames (sources and
 // targets): the system acts on them at the next start.
+// A path is held as written and, when it can be resolved, as its real long
+// path: a rename written with short names or through a link protects as well.
 std::unordered_set<std::string> ReadPendingRenames(platform::Registry& registry,
-                                                   platform::Shell& shell);
+                                                   platform::Shell& shell,
+                                                   platform::FileSystem& files);
 
 // The deletion chain's context for a sweep: the run's write-protect setting,
 // its exclusion lists (a file by full path or bare name) and the pending
@@ -46,7 +49,12 @@ FileHelperContext SweepFileContext(RunContext& run,
 void ReportDeletion(const RunContext& run, int category, std::string_view path,
                     DeletionOutcome outcome);
 
-// `ExcludedFiles` holds the upper-cased full path or the bare name.
+// `ExcludedFiles` holds the upper-cased full path or the bare name, of the
+// walked path or of the real path it resolves to (another drive mapping the
+// same folder reaches the same file).
 bool IsExcludedFile(const RunContext& run, std::string_view upperPath);
+
+// `ExcludedDirs` holds the folder's walked path or its real path.
+bool IsExcludedFolder(const RunContext& run, std::string_view path);
 
 }  // namespace zent

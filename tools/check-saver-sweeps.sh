@@ -9,13 +9,20 @@
 # symbolic link to a folder outside the tree that holds junk, shortcuts made
 # by the shell's link object to present and missing targets, one to a file on
 # a drive chosen for checking that is not there (an unplugged stick), a
-# garbage shortcut, and a hidden system "$" folder inside a temporary folder. The saver runs with /S until its status reads "Search
+# garbage shortcut, and a hidden system "$" folder inside a temporary folder.
+# Hostile names too: a junk-named symbolic link to a document outside the
+# tree, a junk-named second name (hard link) of a hidden system file, and a
+# twin of an excluded file whose name ends in a blank; the registry names
+# "C:\." as the browser's cache, beside a picture on C:.
+# The saver runs with /S until its status reads "Search
 # completed.", a key press ends it, and then:
 #   - every junk file is gone from the tree and in the sandbox's recycle bin,
 #     and the bin holds nothing else;
 #   - everything else in the tree is where it was, with its size and its
 #     permissions (the read-only file is still read-only);
-#   - the folder behind the symbolic link still holds its junk.
+#   - the folder behind the symbolic link still holds its junk, the document
+#     behind the file link and the picture on C: are unchanged, and the hidden
+#     system file keeps its attributes.
 #
 #   tools/check-saver-sweeps.sh build/win64/ZentSaver.scr build/win64/sweep_fixtures.exe
 set -euo pipefail
@@ -63,9 +70,10 @@ junk=(A.TMP OLD.BAK 'OLD.B~K' 'OLD.---' 'X.~DF' 'X.~A' FILE0000.CHK 'SETUP.$$$' 
 keepers=(KEEP.TXT 'X.~ABC' 'NOTES.~' edb.chk FILE0001.CHK NOTHELP.GID READONLY.TMP HELD.TMP
   PROTECT.TMP SUB/PROTECT.TMP SUB/SAVED.BAK EXCLUDED/D.TMP '~KEEPTEMP/E.TMP' APP.EXE
   'J.Doe Smith/app.exe' LIVE.LNK LIVEDIR.LNK SPACED.LNK GARBAGE.LNK '~TEMPDIR/PROTECT.TMP'
-  UNPLUGGED.LNK '~TEMPDIR/$STORE/STORED.DAT')
+  UNPLUGGED.LNK '~TEMPDIR/$STORE/STORED.DAT' '~KEEPME' '~KEEPME ' KEEPER.SYS)
 # A drive letter the sandbox does not have, chosen for checking.
 absent_drive=Q
+picture=$WINEPREFIX/drive_c/zent-docs/HOLIDAY.JPG
 
 win_path() { printf '%s\\tree\\%s' "$drive" "${1//\//\\}"; }
 
@@ -81,7 +89,9 @@ plant_files() {
   printf 'not a link at all' >"$tree/GARBAGE.LNK"
   mkdir -p "$outside" "$tree/LIVEDIR"
   echo "behind the link" >"$outside/TRAP.TMP"
+  echo "the user's document" >"$outside/DOCUMENT.DOC"
   ln -s "$outside" "$tree/LINKED"
+  mkdir -p "$(dirname "$picture")" && echo "a photo" >"$picture"
   chmod a-w "$tree/READONLY.TMP"
 }
 
@@ -102,10 +112,22 @@ plant_links() {
     "$(win_path GONEDIR)" && rmdir "$tree/GONEDIR"
 }
 
+# Names that are not what they look like, made through the system's calls.
+plant_aliases() {
+  wine64 "$fixtures" symlink "$(win_path X.TMP)" "$drive\\outside-the-tree\\DOCUMENT.DOC" || {
+    echo "CreateSymbolicLinkW failed: the link is made from Linux instead"
+    ln -s "$outside/DOCUMENT.DOC" "$tree/X.TMP"
+  }
+  wine64 "$fixtures" hidesystem "$(win_path KEEPER.SYS)" &&
+    wine64 "$fixtures" hardlink "$(win_path KEEPER.TMP)" "$(win_path KEEPER.SYS)" || return 1
+  keeper_attributes=$(wine64 "$fixtures" attributes "$(win_path KEEPER.SYS)" | tr -d '\r')
+  echo "KEEPER.SYS planted hidden and system: $keeper_attributes, second name KEEPER.TMP"
+}
+
 seed_registry() {
   local product='C:\ZentSweepCheck' letter=${drive%:}
   mkdir -p "$WINEPREFIX/drive_c/ZentSweepCheck"
-  printf '%s\r\n' PROTECT.TMP "$(win_path SUB/SAVED.BAK)" \
+  printf '%s\r\n' PROTECT.TMP "$(win_path SUB/SAVED.BAK)" "$(win_path '~KEEPME')" \
     >"$WINEPREFIX/drive_c/ZentSweepCheck/FILESEXP_USER.INI"
   printf '%s\r\n' "$(win_path EXCLUDED)" "$(win_path '~KEEPTEMP')" \
     >"$WINEPREFIX/drive_c/ZentSweepCheck/DIRSEXP_USER.INI"
@@ -116,10 +138,12 @@ seed_registry() {
     printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ortavo\\Kelvaro-ZENT\\Options]\r\n'
     local value
     for value in CUSTOM-FILES FILES-LNKS FILES-PIF FILES-GID FILES-CHK FILES-TMPINSTFILES \
-      FILES-BACKUPS FILES-TMP FILES-BAK CUSTOM-TMPFOLDERS "DRIVE_$letter" "CHECKDRIVE_$letter" \
-      "CHECKDRIVE_$absent_drive"; do
+      FILES-BACKUPS FILES-TMP FILES-BAK CUSTOM-TMPFOLDERS CUSTOM-CACHE "DRIVE_$letter" \
+      "CHECKDRIVE_$letter" "CHECKDRIVE_$absent_drive"; do
       printf '"%s"=dword:00000001\r\n' "$value"
     done
+    printf '\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache\\Paths]\r\n'
+    printf '"Directory"="C:\\\\."\r\n'
   } >"$ZENT_FIXTURES/seed.reg"
   wine64 regedit /s "$drive\\seed.reg"
   rm -f "$ZENT_FIXTURES/seed.reg"
@@ -196,7 +220,8 @@ check_keepers() {
     echo "ok   everything else in the tree is where it was, with its size and permissions"
   else
     fail "the tree differs from what should have stayed (< expected, > found):"
-    diff <(printf '%s\n' "$expected") <(printf '%s\n' "$actual") | grep '^[<>]' | sed 's/^/       /'
+    diff <(printf '%s\n' "$expected") <(printf '%s\n' "$actual") | grep '^[<>]' |
+      sed 's/^/       /' || true
   fi
   [ ! -w "$tree/READONLY.TMP" ] || fail "READONLY.TMP lost its read-only attribute"
   if [ "$(cat "$outside/TRAP.TMP" 2>/dev/null)" = "behind the link" ]; then
@@ -204,12 +229,23 @@ check_keepers() {
   else
     fail "the junk behind the symbolic link was touched"
   fi
+  local document attributes
+  document=$(cat "$outside/DOCUMENT.DOC" 2>/dev/null || true)
+  [ "$document" = "the user's document" ] || fail "the document behind the file link was touched"
+  [ "$(cat "$picture" 2>/dev/null)" = "a photo" ] || fail "the picture on C: was touched"
+  attributes=$(wine64 "$fixtures" attributes "$(win_path KEEPER.SYS)" | tr -d '\r')
+  [ "$attributes" = "$keeper_attributes" ] ||
+    fail "KEEPER.SYS has the attributes $attributes, not $keeper_attributes"
+  [ "$failures" -gt 0 ] ||
+    echo "ok   the linked document, the picture and the hidden system file are unchanged"
 }
 
 holder_pid=
+keeper_attributes=
 plant_files
 seed_registry
-plant_links || { echo "the shortcuts or the "$" folder could not be planted" >&2; exit 1; }
+plant_links || { echo "the shortcuts or the \"\$\" folder could not be planted" >&2; exit 1; }
+plant_aliases || { echo "the hard link could not be made" >&2; exit 1; }
 hold_file || { echo "HELD.TMP could not be held open" >&2; exit 1; }
 before=$(snapshot)
 printf 'Planted %d junk files and %d keepers in %s\\tree\n' "${#junk[@]}" "${#keepers[@]}" "$drive"

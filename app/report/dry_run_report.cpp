@@ -228,7 +228,7 @@ CleaningSteps DryRun::Steps() {
 bool DryRun::Run(const CleaningSteps& steps) {
   try {
     RunCleaningPass(run_, choice_, steps);
-    pendingRenames_ = ReadPendingRenames(platform_.registry, platform_.shell);
+    pendingRenames_ = ReadPendingRenames(platform_.registry, platform_.shell, platform_.files);
   } catch (const std::exception& error) {
     failure_ = error.what();
   }

@@ -50,13 +50,44 @@ struct MemoryFileSystem::Entry {
     for (const auto& child : children) {
       if (child->IsNamed(hash, childName)) return child.get();
     }
+    return ChildByShortName(childName);
+  }
+
+  Entry* ChildByShortName(std::string_view childName) const {
+    if (!hasShortNames) return nullptr;
+    const std::string upper = UpperCaseUtf8(childName);
+    for (const auto& child : children) {
+      if (!child->shortName.empty() && child->shortName == upper) return child.get();
+    }
     return nullptr;
   }
+
+  // Attributes belong to the file, not to one of its names.
+  void SetSharedAttributes(std::uint32_t next) {
+    if (!names) {
+      attributes = next;
+      return;
+    }
+    for (Entry* twin : *names) twin->attributes = next;
+  }
+
+  std::uint32_t LinkCount() const { return names ? static_cast<std::uint32_t>(names->size()) : 1; }
+
+  ~Entry() {
+    if (names) std::erase(*names, this);
+  }
+
+  std::string shortName;                       // upper case; empty when the entry has none
+  bool hasShortNames = false;                  // of a folder: some child has a short name
+  std::string linkTarget;                      // a link's target as a full path; empty for others
+  bool symbolicLink = false;                   // followed even at the end of a path
+  std::shared_ptr<std::vector<Entry*>> names;  // every name of a hard-linked file
 };
 
 struct MemoryFileSystem::Drive {
   std::uint32_t type = kDriveFixed;
   std::string volumeName;
+  std::string mapsTo;  // a SUBST drive: the folder its root stands for
   Entry root;
 };
 
@@ -74,7 +105,21 @@ namespace {
 struct ParsedPath {
   char drive = 0;
   std::vector<std::string_view> parts;  // into the parsed text; "." and ".." resolved
+  bool exact = false;                   // "\\?\": names taken as written
 };
+
+// The system cuts trailing blanks and dots off the last name of a path, and
+// a single trailing dot off the others, unless the path asks for exact names.
+std::string_view AsSystemReads(std::string_view part, bool last) {
+  if (last) {
+    while (!part.empty() && (part.back() == ' ' || part.back() == '.')) part.remove_suffix(1);
+  } else if (part.ends_with('.')) {
+    part.remove_suffix(1);
+  }
+  return part;
+}
+
+constexpr int kMostLinksFollowed = 32;
 
 // The drive a path without one ("\NAME") starts on: the process's current
 // drive.
@@ -84,8 +129,11 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // Every lookup parses its path: the parts are views of the path, not copies.
 std::optional<ParsedPath> ParsePath(std::string_view path) {
-  if (path.starts_with("\\\\?\\")) path.remove_prefix(4);
   ParsedPath parsed;
+  if (path.starts_with("\\\\?\\")) {
+    path.remove_prefix(4);
+    parsed.exact = true;
+  }
   if (!path.empty() && IsSeparator(path[0]) && !(path.size() > 1 && IsSeparator(path[1]))) {
     parsed.drive = kCurrentDrive;
   } else {
@@ -97,8 +145,9 @@ std::optional<ParsedPath> ParsePath(std::string_view path) {
   parsed.parts.reserve(8);
   while (!path.empty()) {
     const auto end = std::min(path.find_first_of("\\/"), path.size());
-    const std::string_view part = path.substr(0, end);
+    std::string_view part = path.substr(0, end);
     path.remove_prefix(std::min(end + 1, path.size()));
+    if (!parsed.exact && part != "." && part != "..") part = AsSystemReads(part, path.empty());
     if (part == "..") {
       if (!parsed.parts.empty()) parsed.parts.pop_back();
     } else if (!part.empty() && part != ".") {
@@ -108,8 +157,10 @@ std::optional<ParsedPath> ParsePath(std::string_view path) {
   return parsed;
 }
 
-std::string JoinPath(const ParsedPath& parsed) {
-  std::string path{parsed.drive, ':', '\\'};
+// `exact`: with the "\\?\" prefix when the parsed path had it.
+std::string JoinPath(const ParsedPath& parsed, bool exact = false) {
+  std::string path = exact && parsed.exact ? "\\\\?\\" : "";
+  path += {parsed.drive, ':', '\\'};
   for (size_t i = 0; i < parsed.parts.size(); ++i) {
     if (i > 0) path += '\\';
     path += parsed.parts[i];
@@ -117,25 +168,15 @@ std::string JoinPath(const ParsedPath& parsed) {
   return path;
 }
 
-std::string_view WithoutTrailingSeparators(std::string_view path) {
-  while (path.size() > 3 && path.back() == '\\') path.remove_suffix(1);
+// `base` followed by the parts from `first` on, as exact as the parsed path.
+std::string PathOnFrom(std::string_view base, const ParsedPath& parsed, size_t first) {
+  std::string path = parsed.exact ? "\\\\?\\" : "";
+  path += base;
+  for (size_t i = first; i < parsed.parts.size(); ++i) {
+    if (!path.ends_with('\\')) path += '\\';
+    path += parsed.parts[i];
+  }
   return path;
-}
-
-// "X:\A\B" written plainly: an upper-case drive letter and "\" between plain
-// names (none empty, none starting with "."), no "/" and no "\\?\" prefix. Such
-// a path is its own full form and ends in its own name, without parsing it.
-bool IsPlainFullPath(std::string_view path) {
-  if (path.size() < 4 || path[0] < 'A' || path[0] > 'Z' || path[1] != ':' || path[2] != '\\') {
-    return false;
-  }
-  // One pass: walks see deep paths, and every lookup of one comes here.
-  char previous = '\\';
-  for (const char c : path.substr(3)) {
-    if (c == '/' || (previous == '\\' && (c == '\\' || c == '.'))) return false;
-    previous = c;
-  }
-  return previous != '\\';
 }
 
 bool GlobMatches(std::string_view pattern, std::string_view name) {
@@ -230,103 +271,88 @@ std::optional<FsError> MemoryFileSystem::FailureFor(std::string_view path) const
 
 MemoryFileSystem::Entry* MemoryFileSystem::Find(std::string_view path, FsError* error) const {
   FsError ignored = FsError::None;
-  FsError& result = error ? *error : ignored;
-  if (const auto failure = FailureFor(path)) {
-    result = *failure;
-    return nullptr;
-  }
-  if (Entry* onChain = FindOnChain(path, result)) return onChain;
+  return Lookup(path, error ? *error : ignored, Follow::SymbolicLinks, false, 0).entry;
+}
+
+// Links and mapped drives are followed by looking up the path they lead to.
+MemoryFileSystem::Found MemoryFileSystem::Lookup(std::string_view path, FsError& result,
+                                                 Follow follow, bool wantPath, int depth) const {
   const auto parsed = ParsePath(path);
   if (!parsed) {
     result = FsError::BadName;
-    return nullptr;
+    return {};
+  }
+  if (const auto failure = FailureFor(path)) {
+    result = *failure;
+    return {};
   }
   const auto drive = drives_.find(parsed->drive);
-  if (drive == drives_.end()) {
-    result = FsError::PathNotFound;
-    return nullptr;
+  if (drive == drives_.end() || depth > kMostLinksFollowed) {
+    result = drive == drives_.end() ? FsError::PathNotFound : FsError::Other;
+    return {};
   }
-  lastFolders_ = {};
-  return WalkParts(&drive->second->root, path, parsed->parts, result);
-}
-
-// A folder on the chain, or an entry below its last folder whose path
-// continues the chain's text with plain names (no "." or ".." parts, no "/");
-// nullptr for any other path, which is then parsed in full.
-MemoryFileSystem::Entry* MemoryFileSystem::FindOnChain(std::string_view path,
-                                                       FsError& result) const {
-  auto& chain = lastFolders_;
-  path = WithoutTrailingSeparators(path);
-  if (chain.folders.empty() || path.size() <= 3) return nullptr;
-  if (path.size() <= chain.text.size()) {
-    std::size_t at = chain.ends.size();
-    while (at > 0 && chain.ends[at - 1] > path.size()) --at;
-    if (at == 0 || chain.ends[at - 1] != path.size() || !chain.text.starts_with(path)) {
-      return nullptr;
-    }
-    chain.Keep(at);
-    result = FsError::None;
-    return chain.folders.back();
+  if (!drive->second->mapsTo.empty()) {
+    return Lookup(PathOnFrom(drive->second->mapsTo, *parsed, 0), result, follow, wantPath,
+                  depth + 1);
   }
-  if (!path.starts_with(chain.text) || path[chain.text.size()] != '\\') return nullptr;
-  std::string_view rest = path.substr(chain.text.size() + 1);
-  if (rest.find('/') != std::string_view::npos || rest.starts_with('.') ||
-      rest.find("\\.") != std::string_view::npos) {
-    return nullptr;
+  const auto& parts = parsed->parts;
+  Entry* entry = &drive->second->root;
+  std::string realPath{parsed->drive, ':'};
+  size_t i = 0;
+  if (Entry* parent = wantPath ? nullptr : CachedParent(parsed->drive, parts)) {
+    entry = parent, i = parts.size() - 1;
   }
-  std::vector<std::string_view> parts;
-  while (!rest.empty()) {
-    const auto end = std::min(rest.find('\\'), rest.size());
-    if (end > 0) parts.push_back(rest.substr(0, end));
-    rest.remove_prefix(std::min(end + 1, rest.size()));
-  }
-  return WalkParts(chain.folders.back(), path, parts, result);
-}
-
-// Looks up `parts`, views of `path`, below `entry`, and adds the folders on
-// the way to the chain.
-MemoryFileSystem::Entry* MemoryFileSystem::WalkParts(Entry* entry, std::string_view path,
-                                                     const std::vector<std::string_view>& parts,
-                                                     FsError& result) const {
-  auto& chain = lastFolders_;
-  const auto endOf = [path](std::string_view part) {
-    return static_cast<std::size_t>(part.data() + part.size() - path.data());
-  };
-  result = FsError::None;
-  for (std::size_t i = 0; i < parts.size() && entry; ++i) {
+  for (; i < parts.size(); ++i) {
     if (!entry->IsFolder()) {
       result = FsError::PathNotFound;
-      entry = nullptr;
-    } else if (!(entry = entry->Child(parts[i]))) {
-      result = i + 1 == parts.size() ? FsError::FileNotFound : FsError::PathNotFound;
-    } else if (i + 1 < parts.size() && entry->IsFolder()) {
-      chain.folders.push_back(entry);
-      chain.ends.push_back(endOf(parts[i]));
+      return {};
+    }
+    const bool last = i + 1 == parts.size();
+    if (last && !wantPath) CacheParent(parsed->drive, parts, entry);
+    entry = entry->Child(parts[i]);
+    if (!entry) {
+      result = last ? FsError::FileNotFound : FsError::PathNotFound;
+      return {};
+    }
+    if (wantPath) realPath += '\\' + entry->name;
+    const bool followed =
+        follow == Follow::All || (follow == Follow::SymbolicLinks && entry->symbolicLink);
+    if (!entry->linkTarget.empty() && (!last || followed)) {
+      return Lookup(PathOnFrom(entry->linkTarget, *parsed, i + 1), result, follow, wantPath,
+                    depth + 1);
     }
   }
-  if (!chain.ends.empty() && chain.ends.back() != chain.text.size()) {
-    chain.text.assign(path.substr(0, chain.ends.back()));
+  if (realPath.size() == 2) realPath += '\\';
+  result = FsError::None;
+  return {entry, wantPath ? std::move(realPath) : std::string()};
+}
+
+// A walk looks up one folder's files one after the other: the folder found
+// last is remembered by the exact text of its path's parts. Removing or moving
+// anything forgets it (ForgetParent).
+MemoryFileSystem::Entry* MemoryFileSystem::CachedParent(
+    char drive, const std::vector<std::string_view>& parts) const {
+  const auto& cached = lastParent_;
+  if (!cached.folder || parts.empty() || cached.drive != drive ||
+      cached.parts.size() + 1 != parts.size() || !cached.folder->IsFolder()) {
+    return nullptr;
   }
-  return entry;
+  return std::equal(cached.parts.begin(), cached.parts.end(), parts.begin()) ? cached.folder
+                                                                             : nullptr;
 }
 
-void MemoryFileSystem::ForgetParent() { lastFolders_ = {}; }
-
-// A folder taken out of the tree takes the folders below it along: the chain
-// keeps only the folders above it.
-void MemoryFileSystem::ForgetFolder(const Entry* folder) {
-  auto& chain = lastFolders_;
-  const auto at = std::find(chain.folders.begin(), chain.folders.end(), folder);
-  chain.Keep(static_cast<std::size_t>(at - chain.folders.begin()));
+void MemoryFileSystem::CacheParent(char drive, const std::vector<std::string_view>& parts,
+                                   Entry* folder) const {
+  if (lastParent_.folder == folder) return;
+  lastParent_.drive = drive;
+  lastParent_.parts.assign(parts.begin(), parts.end() - 1);
+  lastParent_.folder = folder;
 }
+
+void MemoryFileSystem::ForgetParent() { lastParent_ = {}; }
 
 MemoryFileSystem::Entry* MemoryFileSystem::ParentFolder(std::string_view path, std::string* name,
                                                         FsError* error) const {
-  if (const auto plain = WithoutTrailingSeparators(path); IsPlainFullPath(plain)) {
-    const auto cut = plain.find_last_of('\\');
-    *name = plain.substr(cut + 1);
-    return FolderAt(plain.substr(0, cut == 2 ? 3 : cut), error);
-  }
   auto parsed = ParsePath(path);
   if (!parsed || parsed->parts.empty()) {
     if (error) *error = FsError::BadName;
@@ -334,12 +360,8 @@ MemoryFileSystem::Entry* MemoryFileSystem::ParentFolder(std::string_view path, s
   }
   *name = parsed->parts.back();
   parsed->parts.pop_back();
-  return FolderAt(JoinPath(*parsed), error);
-}
-
-MemoryFileSystem::Entry* MemoryFileSystem::FolderAt(std::string_view path, FsError* error) const {
   FsError parentError = FsError::None;
-  Entry* parent = Find(path, &parentError);
+  Entry* parent = Find(JoinPath(*parsed, true), &parentError);
   if (parent && !parent->IsFolder()) parent = nullptr, parentError = FsError::PathNotFound;
   if (parentError == FsError::FileNotFound) parentError = FsError::PathNotFound;
   if (error) *error = parentError;
@@ -380,9 +402,15 @@ Listing MemoryFileSystem::List(std::string_view pattern, std::uint32_t attribute
     if (!NameMatches(namePattern, child->name) || !PassesMask(child->attributes, attributeMask)) {
       continue;
     }
+    const Entry* shown = child.get();
+    if (child->symbolicLink) {
+      FsError ignored = FsError::None;
+      shown = Lookup(child->linkTarget, ignored, Follow::All, false, 1).entry;
+      if (!shown) shown = child.get();
+    }
     const std::uint64_t size =
-        child->IsFolder() ? 0 : child->listedSize.value_or(child->content.size());
-    listing.entries.push_back({child->name, size, child->attributes});
+        shown->IsFolder() ? 0 : shown->listedSize.value_or(shown->content.size());
+    listing.entries.push_back({child->name, size, shown->attributes});
   }
   return listing;
 }
@@ -402,7 +430,7 @@ bool MemoryFileSystem::SetAttributes(std::string_view path, std::uint32_t attrib
   const std::uint32_t kept = entry->attributes & ~(kSettable | kAttrNormal);
   std::uint32_t next = kept | (attributes & kSettable);
   if (next == 0) next = kAttrNormal;
-  entry->attributes = next;
+  entry->SetSharedAttributes(next);
   return true;
 }
 
@@ -465,13 +493,17 @@ std::unique_ptr<MemoryFileSystem::Entry> MemoryFileSystem::Detach(std::string_vi
   if (it == children.end() || (*it)->openHandles > 0) return nullptr;
   auto entry = std::move(*it);
   children.erase(it);
-  ForgetFolder(entry.get());
+  ForgetParent();
   return entry;
 }
 
 bool MemoryFileSystem::MoveToBin(std::string_view path) {
   const Entry* entry = Find(path, nullptr);
   if (!entry || entry->IsFolder()) return false;
+  // As under Wine: the file a symbolic link leads to goes, not the link.
+  FsError ignored = FsError::None;
+  const Entry* named = Lookup(path, ignored, Follow::None, false, 0).entry;
+  if (named && named->symbolicLink) return MoveToBin(named->linkTarget);
   auto detached = Detach(path);
   if (!detached) return false;
   bin_.push_back(std::move(detached));
@@ -593,12 +625,63 @@ bool MemoryFileSystem::AppendWhole(std::string_view path, std::string_view bytes
 }
 
 std::optional<std::string> MemoryFileSystem::FullPath(std::string_view path) {
-  if (const auto plain = WithoutTrailingSeparators(path); IsPlainFullPath(plain)) {
-    return std::string(plain);
-  }
   const auto parsed = ParsePath(path);
   if (!parsed) return std::nullopt;
-  return JoinPath(*parsed);
+  return JoinPath(*parsed, true);
+}
+
+std::optional<std::string> MemoryFileSystem::ResolvedPath(std::string_view path) {
+  FsError error = FsError::None;
+  Found found = Lookup(path, error, Follow::All, true, 0);
+  if (!found.entry) return std::nullopt;
+  return std::move(found.realPath);
+}
+
+// A symbolic link is followed here too, as Wine opens what it leads to.
+std::optional<platform::EntryIdentity> MemoryFileSystem::Identity(std::string_view path) {
+  FsError error = FsError::None;
+  Found found = Lookup(path, error, Follow::SymbolicLinks, true, 0);
+  if (!found.entry) return std::nullopt;
+  return platform::EntryIdentity{std::move(found.realPath), !found.entry->linkTarget.empty(),
+                                 found.entry->LinkCount()};
+}
+
+void MemoryFileSystem::AddJunction(std::string_view path, std::string_view target) {
+  AddFolder(path, kAttrDirectory | kAttrReparsePoint);
+  if (Entry* link = Find(path, nullptr)) link->linkTarget = std::string(target);
+}
+
+void MemoryFileSystem::AddSymbolicLink(std::string_view path, std::string_view target) {
+  AddFile(path);
+  FsError ignored = FsError::None;
+  if (Entry* link = Lookup(path, ignored, Follow::None, false, 0).entry) {
+    link->linkTarget = std::string(target);
+    link->symbolicLink = true;
+  }
+}
+
+void MemoryFileSystem::AddHardLink(std::string_view path, std::string_view existing) {
+  Entry* file = Find(existing, nullptr);
+  if (!file || file->IsFolder()) return;
+  AddFile(path, file->content, file->attributes);
+  Entry* twin = Find(path, nullptr);
+  if (!file->names) file->names = std::make_shared<std::vector<Entry*>>(1, file);
+  file->names->push_back(twin);
+  twin->names = file->names;
+}
+
+void MemoryFileSystem::SetShortName(std::string_view path, std::string shortName) {
+  std::string name;
+  Entry* parent = ParentFolder(path, &name, nullptr);
+  Entry* entry = parent ? parent->Child(name) : nullptr;
+  if (!entry) return;
+  entry->shortName = UpperCaseUtf8(shortName);
+  parent->hasShortNames = true;
+}
+
+void MemoryFileSystem::MapDrive(char letter, std::string_view target) {
+  AddDrive(letter, kDriveFixed);
+  drives_[static_cast<char>(letter & ~0x20)]->mapsTo = std::string(target);
 }
 
 std::optional<std::string> MemoryFileSystem::Content(std::string_view path) const {

@@ -77,6 +77,19 @@ class MemoryFileSystem final : public platform::FileSystem {
   void AddFolder(std::string_view path, std::uint32_t attributes = platform::kAttrDirectory);
   void AddFile(std::string_view path, std::string_view content = {},
                std::uint32_t attributes = platform::kAttrArchive);
+  // A folder link (junction): listed with the reparse bit, it leads to
+  // `target` for every path that goes through it.
+  void AddJunction(std::string_view path, std::string_view target);
+  // A symbolic link as Wine lists it: without the reparse bit, with what it
+  // leads to as its attributes and size, and followed by every operation on
+  // its name, even one that asks for the link itself.
+  void AddSymbolicLink(std::string_view path, std::string_view target);
+  // A second name of the existing file `existing`: the two share attributes.
+  void AddHardLink(std::string_view path, std::string_view existing);
+  // The 8.3 name the entry is also found by.
+  void SetShortName(std::string_view path, std::string shortName);
+  // A drive whose root is the folder `target` of another drive (SUBST).
+  void MapDrive(char letter, std::string_view target);
   // A file whose listed size is `size` without holding that many bytes.
   void SetListedSize(std::string_view path, std::uint64_t size);
   // Every operation on this path, or below it, fails with `error`.
@@ -119,6 +132,8 @@ class MemoryFileSystem final : public platform::FileSystem {
   bool AppendWhole(std::string_view path, std::string_view bytes,
                    std::string_view startOfFile) override;
   std::optional<std::string> FullPath(std::string_view path) override;
+  std::optional<std::string> ResolvedPath(std::string_view path) override;
+  std::optional<platform::EntryIdentity> Identity(std::string_view path) override;
 
   struct Entry;
   struct Drive;
@@ -131,32 +146,28 @@ class MemoryFileSystem final : public platform::FileSystem {
   std::unique_ptr<Entry> Detach(std::string_view path);
 
   class Handle;
+  // Which links a lookup follows at the end of the path; links on the way
+  // are always followed.
+  enum class Follow { None, SymbolicLinks, All };
+  struct Found {
+    Entry* entry = nullptr;
+    std::string realPath;  // only when asked for
+  };
+  Found Lookup(std::string_view path, FsError& error, Follow follow, bool wantPath,
+               int depth) const;
   Entry* Find(std::string_view path, FsError* error) const;
   Entry* ParentFolder(std::string_view path, std::string* name, FsError* error) const;
-  // The folder at `path`; a file there counts as a missing folder.
-  Entry* FolderAt(std::string_view path, FsError* error) const;
   std::optional<FsError> FailureFor(std::string_view path) const;
-  Entry* FindOnChain(std::string_view path, FsError& result) const;
-  Entry* WalkParts(Entry* entry, std::string_view path, const std::vector<std::string_view>& parts,
-                   FsError& result) const;
+  Entry* CachedParent(char drive, const std::vector<std::string_view>& parts) const;
+  void CacheParent(char drive, const std::vector<std::string_view>& parts, Entry* folder) const;
   void ForgetParent();
-  void ForgetFolder(const Entry* folder);
 
-  // The folders on the way to the last path looked up, with that path as it
-  // was written: a walk looks up paths that start with the one before, or
-  // that lead to a folder above it, so only the parts that differ are looked
-  // for, and the cost of a lookup does not grow with the depth of the tree.
-  struct FolderChain {
-    std::string text;               // the path through the last folder
-    std::vector<Entry*> folders;    // from the top: folders[i] is below folders[i - 1]
-    std::vector<std::size_t> ends;  // the length of `text` through folders[i]
-    void Keep(std::size_t count) {
-      folders.resize(count);
-      ends.resize(count);
-      text.resize(count > 0 ? ends.back() : 0);
-    }
+  struct FolderFound {
+    char drive = 0;
+    std::vector<std::string> parts;
+    Entry* folder = nullptr;
   };
-  mutable FolderChain lastFolders_;
+  mutable FolderFound lastParent_;
   std::map<char, std::unique_ptr<Drive>> drives_;
   std::vector<std::pair<std::string, FsError>> failures_;
   std::vector<std::unique_ptr<Entry>> bin_;
@@ -170,7 +181,9 @@ class MemoryShell final : public platform::Shell {
   platform::RecycleOutcome MoveToRecycleBin(std::string_view fullPath) override;
   std::string ExpandEnvironment(std::string_view text) override;
   std::string UpperCase(std::string_view text) override;
+  std::vector<platform::KnownFolder> KnownFolders() override { return knownFolders; }
 
+  std::vector<platform::KnownFolder> knownFolders;
   void SetEnvironment(std::string name, std::string value);
   // The bin refuses every file from now on (full, missing, bypassed by policy).
   void RefuseRecycling(bool refuse);

@@ -10,12 +10,14 @@ MemoryShell::~MemoryShell() = default;
 
 platform::RecycleOutcome MemoryShell::MoveToRecycleBin(std::string_view fullPath) {
   ++recycleCalls_;
-  if (refuse_ || std::ranges::any_of(fullPath, [](char c) { return c == '*' || c == '?'; }) ||
+  const std::string_view plain = fullPath.starts_with("\\\\?\\") ? fullPath.substr(4) : fullPath;
+  if (refuse_ || plain.find_first_of("*?") != std::string_view::npos ||
       files_.FileExists(fullPath) != platform::Presence::Present) {
     return platform::RecycleOutcome::Refused;
   }
   if (!files_.MoveToBin(fullPath)) return platform::RecycleOutcome::Refused;
-  recycled_.emplace_back(fullPath);
+  // The bin shows where a file came from, without the exact-name prefix.
+  recycled_.emplace_back(plain);
   return platform::RecycleOutcome::Recycled;
 }
 

@@ -122,6 +122,15 @@ struct MemoryDcTraits {
   static void Close(Type dc) { DeleteDC(dc); }
 };
 
+// Memory the system allocated for the caller to free with CoTaskMemFree, such
+// as a known folder's path.
+template <typename Pointer>
+struct CoTaskMemoryTraits {
+  using Type = Pointer;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type memory) { CoTaskMemFree(memory); }
+};
+
 using UniqueHkey = UniqueHandle<RegistryKeyTraits>;
 using UniqueKernelObject = UniqueHandle<KernelObjectTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
@@ -135,6 +144,8 @@ using UniqueCursor = UniqueHandle<CursorTraits>;
 template <typename Pointer>
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits<Pointer>>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+template <typename Pointer>
+using UniqueCoTaskMemory = UniqueHandle<CoTaskMemoryTraits<Pointer>>;
 
 // A window's device context from GetDC, given back with ReleaseDC.
 class WindowDc {

@@ -141,6 +141,46 @@ bool MakeFolderWithParents(const std::wstring& apiPath) {
   return CreateDirectoryW(apiPath.c_str(), nullptr) || IsFolder(apiPath);
 }
 
+// Opened only to ask what it is: no right to the content, so no other
+// program's sharing mode is in the way; a folder needs backup semantics.
+UniqueFile OpenToAsk(const std::wstring& apiPath, bool followLink) {
+  const DWORD flags =
+      FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : DWORD{FILE_FLAG_OPEN_REPARSE_POINT});
+  return UniqueFile(CreateFileW(apiPath.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, flags, nullptr));
+}
+
+// The path the system holds for an open file, in drive-letter form (or
+// "\\server\share\..." for a share), without the "\\?\" prefix.
+std::optional<std::string> FinalPathOf(HANDLE file) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetFinalPathNameByHandleW(
+        file, path.data(), static_cast<DWORD>(path.size()), VOLUME_NAME_DOS);
+    if (length == 0) return std::nullopt;
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(length + 1);
+  }
+  if (path.starts_with(L"\\\\?\\UNC\\")) return Narrow(L"\\\\" + path.substr(8));
+  if (path.starts_with(L"\\\\?\\")) path.erase(0, 4);
+  return Narrow(path);
+}
+
+std::optional<std::string> LongPathOf(const std::wstring& apiPath) {
+  const DWORD needed = GetLongPathNameW(apiPath.c_str(), nullptr, 0);
+  if (needed == 0) return std::nullopt;
+  std::wstring path(needed, L'\0');
+  const DWORD length = GetLongPathNameW(apiPath.c_str(), path.data(), needed);
+  if (length == 0 || length >= needed) return std::nullopt;
+  path.resize(length);
+  if (path.starts_with(L"\\\\?\\")) path.erase(0, 4);
+  return Narrow(path);
+}
+
 }  // namespace
 
 Listing Win32FileSystem::List(std::string_view pattern, std::uint32_t attributeMask) {
@@ -334,6 +374,30 @@ std::optional<std::string> Win32FileSystem::FullPath(std::string_view path) {
   const auto full = FullPathOf(Widen(path));
   if (!full) return std::nullopt;
   return Narrow(*full);
+}
+
+std::optional<std::string> Win32FileSystem::ResolvedPath(std::string_view path) {
+  const auto api = ApiPath(path);
+  if (!api) return std::nullopt;
+  const UniqueFile file = OpenToAsk(*api, true);
+  if (!file) return std::nullopt;
+  return FinalPathOf(file.get());
+}
+
+std::optional<platform::EntryIdentity> Win32FileSystem::Identity(std::string_view path) {
+  const auto api = ApiPath(path);
+  if (!api) return std::nullopt;
+  const UniqueFile file = OpenToAsk(*api, false);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!file || !GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
+  auto finalPath = FinalPathOf(file.get());
+  // Wine reports no final path longer than MAX_PATH; the long form of the name
+  // opened stands in (a link among such entries is still told by its bit).
+  if (!finalPath) finalPath = LongPathOf(*api);
+  if (!finalPath) return std::nullopt;
+  return platform::EntryIdentity{std::move(*finalPath),
+                                 (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
+                                 info.nNumberOfLinks};
 }
 
 }  // namespace zent::win32

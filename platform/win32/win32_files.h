@@ -31,6 +31,8 @@ class Win32FileSystem final : public platform::FileSystem {
   bool AppendWhole(std::string_view path, std::string_view bytes,
                    std::string_view startOfFile) override;
   std::optional<std::string> FullPath(std::string_view path) override;
+  std::optional<std::string> ResolvedPath(std::string_view path) override;
+  std::optional<platform::EntryIdentity> Identity(std::string_view path) override;
 };
 
 }  // namespace zent::win32

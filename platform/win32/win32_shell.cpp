@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <knownfolders.h>
 #include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <atomic>
 
@@ -108,16 +111,48 @@ void RunShellDelete(const std::wstring& shellPath) {
   SHFileOperationW(&operation);  // judged by what it did, not by what it says
 }
 
+// The path as the file calls are to take it: an exact name ("\\?\C:\X ") as
+// it stands, any other path made full first.
+std::optional<std::wstring> ApiPathForRecycling(std::string_view fullPath) {
+  const std::wstring wide = Widen(fullPath);
+  if (wide.starts_with(L"\\\\?\\")) return wide;
+  const auto full = FullPathOf(wide);
+  return full ? ApiPath(Narrow(*full)) : std::nullopt;
+}
+
+// The shell reads only plain paths, and reads them as the system does: a name
+// ending in a blank or dot would be read as another file's name.
+bool ShellReadsAsWritten(const std::wstring& apiPath) {
+  if (!apiPath.starts_with(L"\\\\?\\")) return true;
+  const std::wstring plain = WithoutLongPrefix(apiPath);
+  const auto full = FullPathOf(plain);
+  return full && *full == plain;
+}
+
+bool IsBrowserCache(const KNOWNFOLDERID& id) {
+  return IsEqualGUID(id, FOLDERID_InternetCache) || IsEqualGUID(id, FOLDERID_Cookies) ||
+         IsEqualGUID(id, FOLDERID_History);
+}
+
+std::optional<std::string> KnownFolderPath(const KNOWNFOLDERID& id) {
+  UniqueCoTaskMemory<PWSTR> path;
+  if (FAILED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, path.put())) || !path) {
+    return std::nullopt;
+  }
+  return Narrow(path.get());
+}
+
 }  // namespace
 
 RecycleOutcome Win32Shell::MoveToRecycleBin(std::string_view fullPath) {
   // A wildcard would let the shell delete every file it matches, a NUL end
   // the path early and name another file.
-  if (fullPath.find_first_of(std::string_view("*?\0", 3)) != std::string_view::npos) {
+  const std::string_view plain = fullPath.starts_with("\\\\?\\") ? fullPath.substr(4) : fullPath;
+  if (plain.find_first_of(std::string_view("*?\0", 3)) != std::string_view::npos) {
     return RecycleOutcome::Refused;
   }
-  const auto full = FullPathOf(Widen(fullPath));
-  const auto api = full ? ApiPath(Narrow(*full)) : std::nullopt;
+  const auto api = ApiPathForRecycling(fullPath);
+  if (api && !ShellReadsAsWritten(*api)) return RecycleOutcome::Refused;
   if (!api || !IsWritableFile(*api)) return RecycleOutcome::Refused;
   const auto shellPath = PathForShell(*api);
   if (!shellPath) return RecycleOutcome::Refused;
@@ -167,6 +202,25 @@ std::string Win32Shell::UpperCase(std::string_view text) {
   std::wstring upper(static_cast<std::size_t>(needed), L'\0');
   LCMapStringW(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, source.data(), length, upper.data(), needed);
   return Narrow(upper);
+}
+
+std::vector<platform::KnownFolder> Win32Shell::KnownFolders() {
+  std::vector<platform::KnownFolder> folders;
+  const ComApartment apartment;
+  ComPtr<IKnownFolderManager> manager;
+  if (FAILED(CoCreateInstance(CLSID_KnownFolderManager, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IKnownFolderManager, manager.put_void()))) {
+    return folders;
+  }
+  UniqueCoTaskMemory<KNOWNFOLDERID*> ids;
+  UINT count = 0;
+  if (FAILED(manager->GetFolderIds(ids.put(), &count)) || !ids) return folders;
+  for (UINT i = 0; i < count; ++i) {
+    if (auto path = KnownFolderPath(ids.get()[i])) {
+      folders.push_back({std::move(*path), IsBrowserCache(ids.get()[i])});
+    }
+  }
+  return folders;
 }
 
 }  // namespace zent::win32

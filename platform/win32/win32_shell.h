@@ -17,6 +17,8 @@ class Win32Shell final : public platform::Shell {
   platform::RecycleOutcome MoveToRecycleBin(std::string_view fullPath) override;
   std::string ExpandEnvironment(std::string_view text) override;
   std::string UpperCase(std::string_view text) override;
+  // Every folder the known-folder manager lists that has a path here.
+  std::vector<platform::KnownFolder> KnownFolders() override;
 };
 
 }  // namespace zent::win32

@@ -119,6 +119,12 @@ class MeteredFiles final : public platform::FileSystem {
   std::optional<std::string> FullPath(std::string_view path) override {
     return m_([&] { return inner_.FullPath(path); });
   }
+  std::optional<std::string> ResolvedPath(std::string_view path) override {
+    return m_([&] { return inner_.ResolvedPath(path); });
+  }
+  std::optional<platform::EntryIdentity> Identity(std::string_view path) override {
+    return m_([&] { return inner_.Identity(path); });
+  }
 
  private:
   platform::FileSystem& inner_;

@@ -250,6 +250,35 @@ TEST(FileSystemContract, PathWithoutADriveStartsAtTheCurrentDrivesRoot) {
   EXPECT_EQ(files.FileExists(*full), Presence::Missing);
 }
 
+// A name with a trailing blank is another file, reached only by its exact
+// name; every spelling of a path resolves to the one real long path.
+TEST(FileSystemContract, ExactNamesAndResolvedPaths) {
+  const auto folder = testing::NewTestFolder();
+  auto& files = P().files;
+  ASSERT_TRUE(files.CreateFolders(folder + "Sub"));
+  ASSERT_TRUE(files.WriteWhole(folder + "Plain.txt", "plain"));
+  ASSERT_TRUE(files.WriteWhole(platform::ExactName(folder + "Plain.txt "), "twin"));
+  EXPECT_EQ(files.ReadWhole(folder + "Plain.txt "), "plain");
+  EXPECT_EQ(files.ReadWhole(platform::ExactName(folder + "Plain.txt ")), "twin");
+
+  const auto real = files.ResolvedPath(folder + "Plain.txt");
+  ASSERT_TRUE(real.has_value());
+  EXPECT_TRUE(real->ends_with("\\Plain.txt")) << *real;
+  for (const auto& spelling :
+       {folder + "Sub\\..\\Plain.txt", folder + ".\\PLAIN.TXT.", folder + "Sub\\\\..\\Plain.txt"}) {
+    EXPECT_EQ(files.ResolvedPath(spelling), real) << spelling;
+  }
+  EXPECT_EQ(files.ResolvedPath(folder + "Missing.txt"), std::nullopt);
+
+  const auto twin = files.Identity(platform::ExactName(folder + "Plain.txt "));
+  ASSERT_TRUE(twin.has_value());
+  // Wine gives the twin's final path without its trailing blank; the sweeps
+  // then take the twin for a name that leads elsewhere and leave it.
+  EXPECT_TRUE(twin->finalPath == *real + " " || twin->finalPath == *real) << twin->finalPath;
+  EXPECT_FALSE(twin->isLink);
+  EXPECT_EQ(twin->linkCount, 1u);
+}
+
 TEST(FileSystemContract, PathsLongerThanMaxPathWorkInFull) {
   const auto folder = testing::NewTestFolder();
   auto& files = P().files;

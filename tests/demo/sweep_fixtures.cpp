@@ -7,6 +7,14 @@
 //   sweep_fixtures attributes <path> <hex>
 //       gives <path> the attribute bits <hex> (such as 6 for hidden and
 //       system) and fails unless they read back so.
+//   sweep_fixtures attributes <file>
+//       prints the attributes of <file> in hexadecimal ("0x6").
+//   sweep_fixtures symlink <link> <target>
+//       makes <link> a symbolic link to the file <target> (CreateSymbolicLinkW).
+//   sweep_fixtures hardlink <link> <existing>
+//       makes <link> a second name of the file <existing> (CreateHardLinkW).
+//   sweep_fixtures hidesystem <file>
+//       gives <file> the hidden and system attributes.
 //   sweep_fixtures hold <file> <signal>
 //       opens <file> for exclusive use, creates the file <signal> once the
 //       file is held, and keeps it held until <signal> is removed (at most
@@ -73,6 +81,12 @@ int Hold(const wchar_t* file, const wchar_t* signal) {
   return 0;
 }
 
+int Report(bool done, const char* what, const wchar_t* path) {
+  if (done) return 0;
+  std::fprintf(stderr, "sweep_fixtures: %s %ls failed (%lu)\n", what, path, GetLastError());
+  return 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -80,8 +94,24 @@ int wmain(int argc, wchar_t** argv) {
   if (argc == 4 && command == L"link") return MakeLink(argv[2], argv[3]);
   if (argc == 4 && command == L"hold") return Hold(argv[2], argv[3]);
   if (argc == 4 && command == L"attributes") return SetAttributes(argv[2], argv[3]);
+  if (argc == 4 && command == L"symlink") {
+    return Report(CreateSymbolicLinkW(argv[2], argv[3], 0) != 0, "symlink", argv[2]);
+  }
+  if (argc == 4 && command == L"hardlink") {
+    return Report(CreateHardLinkW(argv[2], argv[3], nullptr) != 0, "hardlink", argv[2]);
+  }
+  if (argc == 3 && command == L"attributes") {
+    const DWORD attributes = GetFileAttributesW(argv[2]);
+    std::printf("0x%lx\n", attributes);
+    return Report(attributes != INVALID_FILE_ATTRIBUTES, "attributes", argv[2]);
+  }
+  if (argc == 3 && command == L"hidesystem") {
+    return Report(SetFileAttributesW(argv[2], FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM) != 0,
+                  "hidesystem", argv[2]);
+  }
   std::fprintf(stderr,
-               "usage: sweep_fixtures link <shortcut> <target> | attributes <path> <hex> | "
+               "usage: sweep_fixtures link <shortcut> <target> | attributes <path> [<hex>] | "
+               "symlink <link> <target> | hardlink <link> <existing> | hidesystem <file> | "
                "hold <file> <signal>\n");
   return 2;
 }

@@ -109,5 +109,56 @@ TEST_F(CacheSweepTest, AProfileNamedAsCacheIsLeftAlone) {
   EXPECT_TRUE(memory.files.Content("C:\\Users\\tester\\Documents\\REPORT.HTM"));
 }
 
+// What the registry names is judged only once resolved: every spelling that
+// lands on a drive, a known folder or a folder above one takes nothing, while
+// the browser's own cache is swept at its real path.
+struct NamedCache {
+  const char* name;
+  const char* directory;
+  std::vector<std::string> recycled;
+};
+
+class CacheNamedAs : public CacheSweepTest, public ::testing::WithParamInterface<NamedCache> {
+ protected:
+  CacheNamedAs() {
+    const std::string profile = "C:\\Users\\tester";
+    const std::string cache = profile + "\\AppData\\Local\\INetCache";
+    for (const std::string& file : std::vector<std::string>{
+             "C:\\WINDOWS\\SYSTEM32\\SHELL.HTM", "C:\\Program Files\\App\\HELP.HTM",
+             profile + "\\Pictures\\HOLIDAY.JPG", cache + "\\A.JPG"}) {
+      memory.files.AddFile(file, "x");
+    }
+    memory.files.SetShortName("C:\\Program Files", "PROGRA~1");
+    memory.files.AddJunction("C:\\LINKS\\PROFILE", profile);
+    memory.shell.knownFolders = {{profile, false},
+                                 {profile + "\\Pictures", false},
+                                 {profile + "\\AppData\\Local", false},
+                                 {"C:\\Program Files", false},
+                                 {cache, true}};
+  }
+};
+
+TEST_P(CacheNamedAs, IsJudgedWhereItLeads) {
+  SetDirectory(GetParam().directory);
+  SweepInternetCaches(run, {});
+  EXPECT_EQ(memory.shell.RecycledPaths(), GetParam().recycled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Spellings, CacheNamedAs,
+    ::testing::Values(NamedCache{"DriveRootWithDot", "C:\\.", {}},
+                      NamedCache{"DriveRootWithSlash", "C:\\/", {}},
+                      NamedCache{"SystemFolderDotDot", "C:\\WINDOWS\\SYSTEM32\\..", {}},
+                      NamedCache{"TrailingDot", "C:\\WINDOWS.", {}},
+                      NamedCache{"DoubledSeparator", "C:\\\\WINDOWS", {}},
+                      NamedCache{"ShortName", "C:\\PROGRA~1", {}},
+                      NamedCache{"AboveTheProfile", "%USERPROFILE%\\..", {}},
+                      NamedCache{"KnownFolder", "C:\\Users\\tester\\Pictures", {}},
+                      NamedCache{"LinkOnTheWay", "C:\\LINKS\\PROFILE\\Pictures", {}},
+                      NamedCache{"BrowserCache",
+                                 "C:\\Users\\tester\\AppData\\Local\\INetCache\\.",
+                                 {"C:\\USERS\\TESTER\\APPDATA\\LOCAL\\INETCACHE\\A.JPG"}}),
+    [](const auto& test) { return std::string(test.param.name); });
+
 }  // namespace
 }  // namespace zent

@@ -117,6 +117,34 @@ TEST_F(ExclusionFiles, UserFileIsTakenAsItStands) {
   EXPECT_FALSE(list_.Contains("C:\\WINDOWS\\TEMP"));
 }
 
+// A trailing separator or blank names no other file, in the shipped and the
+// user's files, single-byte or UTF-16; a short name protects its long path.
+TEST_F(ExclusionFiles, EntriesMatchTheLongPathsTheWalksBuild) {
+  memory_.files.AddFile("C:\\Program Files\\App\\KEEP.DAT");
+  memory_.files.SetShortName("C:\\Program Files", "PROGRA~1");
+  const struct {
+    const char* file;
+    std::string bytes;
+    bool expand;
+    const char* probe;
+  } cases[] = {
+      {"DIRSEXP.INI", "C:\\Games\\\r\n", true, "C:\\GAMES"},
+      {"DIRSEXP_USER.INI", "C:\\Tools\\ \r\n", false, "C:\\TOOLS"},
+      {"FILESEXP_USER.INI",
+       "\xFF\xFE"
+       "W\0I\0N\0.\0I\0N\0I\0 \0\r\0"s,
+       false, "WIN.INI"},
+      {"FILESEXP_USER.INI", "C:\\PROGRA~1\\APP\\KEEP.DAT\r\n", false,
+       "C:\\Program Files\\App\\KEEP.DAT"},
+  };
+  for (const auto& c : cases) {
+    ExclusionList list(memory_.shell);
+    memory_.files.WriteWhole(PathOf(c.file), c.bytes);
+    LoadExclusionFile(memory_.files, memory_.shell, folders_, PathOf(c.file), list, c.expand);
+    EXPECT_TRUE(list.Contains(c.probe)) << c.file << ": " << c.probe;
+  }
+}
+
 TEST_F(ExclusionFiles, EntryListedTwiceInAnyCaseIsHeldOnce) {
   Write("DIRSEXP.INI", "C:\\Games\r\nc:\\games\r\n");
   Write("DIRSEXP_USER.INI", "C:\\GAMES\r\nC:\\Tools\r\n");

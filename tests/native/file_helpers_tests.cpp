@@ -46,7 +46,7 @@ class StagedFiles final : public FileSystem {
     return files_.SetAttributes(path, attributes);
   }
   Presence FileExists(std::string_view path) override {
-    const auto staged = presence.find(std::string(path));
+    const auto staged = presence.find(std::string(Plain(path)));
     return staged != presence.end() ? staged->second : files_.FileExists(path);
   }
   Presence FolderExists(std::string_view path) override { return files_.FolderExists(path); }
@@ -83,11 +83,23 @@ class StagedFiles final : public FileSystem {
     return files_.AppendWhole(path, bytes, startOfFile);
   }
   std::optional<std::string> FullPath(std::string_view path) override {
-    if (!throwOnFullPath.empty() && path == throwOnFullPath) throw std::runtime_error("full path");
+    if (!throwOnFullPath.empty() && Plain(path) == throwOnFullPath) {
+      throw std::runtime_error("full path");
+    }
     return files_.FullPath(path);
+  }
+  std::optional<std::string> ResolvedPath(std::string_view path) override {
+    return files_.ResolvedPath(path);
+  }
+  std::optional<EntryIdentity> Identity(std::string_view path) override {
+    return files_.Identity(path);
   }
 
  private:
+  // Staged by the path as written; the chain asks by the exact name.
+  static std::string_view Plain(std::string_view path) {
+    return path.starts_with("\\\\?\\") ? path.substr(4) : path;
+  }
   memory::MemoryFileSystem& files_;
 };
 
