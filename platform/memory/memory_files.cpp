@@ -179,6 +179,45 @@ std::string PathOnFrom(std::string_view base, const ParsedPath& parsed, size_t f
   return path;
 }
 
+}  // namespace
+
+// "X:\A\B" written plainly, with or without the "\\?\" prefix: an upper-case
+// drive letter and "\" between names none of which is empty, starts with "."
+// or ends in a blank or a dot. Such a path reads the same exact or not, and is
+// its own full form; trailing separators are dropped.
+struct MemoryFileSystem::PlainPath {
+  std::string_view text;  // without the prefix
+  bool exact = false;
+
+  // Tests all but the names: what the chain holds of them was tested before.
+  static std::optional<PlainPath> Of(std::string_view path) {
+    PlainPath plain{path, path.starts_with("\\\\?\\")};
+    if (plain.exact) plain.text.remove_prefix(4);
+    auto& text = plain.text;
+    while (text.size() > 3 && text.back() == '\\') text.remove_suffix(1);
+    if (text.size() < 4 || text[0] < 'A' || text[0] > 'Z' || text[1] != ':' || text[2] != '\\') {
+      return std::nullopt;
+    }
+    return plain;
+  }
+
+  // The names after the separator at `at`, in one pass.
+  bool IsPlainFrom(std::size_t at) const {
+    if (at == text.size()) return true;
+    char previous = '\\';
+    for (const char c : text.substr(at + 1)) {
+      if (c == '/' || (previous == '\\' && (c == '\\' || c == '.')) ||
+          (c == '\\' && (previous == ' ' || previous == '.'))) {
+        return false;
+      }
+      previous = c;
+    }
+    return previous != ' ' && previous != '.' && previous != '\\';
+  }
+};
+
+namespace {
+
 bool GlobMatches(std::string_view pattern, std::string_view name) {
   if (pattern.empty()) return name.empty();
   if (pattern[0] == '*') {
@@ -213,7 +252,7 @@ void MemoryFileSystem::AddDrive(char letter, std::uint32_t driveType, std::strin
   drive->volumeName = std::move(volumeName);
   drive->root.attributes = kAttrDirectory;
   drives_[static_cast<char>(letter & ~0x20)] = std::move(drive);
-  ForgetParent();
+  ForgetFolders();
 }
 
 void MemoryFileSystem::AddFolder(std::string_view path, std::uint32_t attributes) {
@@ -237,7 +276,7 @@ void MemoryFileSystem::AddFile(std::string_view path, std::string_view content,
     entry = parent->children.back().get();
     entry->Rename(name);
   }
-  if (entry->IsFolder()) ForgetParent();
+  if (entry->IsFolder()) ForgetFolders();
   entry->content = std::string(content);
   entry->attributes = attributes & ~kAttrDirectory;
   entry->lastWrite = now_;
@@ -277,13 +316,20 @@ MemoryFileSystem::Entry* MemoryFileSystem::Find(std::string_view path, FsError* 
 // Links and mapped drives are followed by looking up the path they lead to.
 MemoryFileSystem::Found MemoryFileSystem::Lookup(std::string_view path, FsError& result,
                                                  Follow follow, bool wantPath, int depth) const {
+  if (const auto failure = FailureFor(path)) {
+    result = *failure;
+    return {};
+  }
+  if (const auto plain = PlainPath::Of(path); plain && depth <= kMostLinksFollowed) {
+    if (const auto shared = SharedSteps(*plain)) {
+      if (auto found = LookupPlain(*plain, *shared, result, follow, wantPath, depth)) {
+        return std::move(*found);
+      }
+    }
+  }
   const auto parsed = ParsePath(path);
   if (!parsed) {
     result = FsError::BadName;
-    return {};
-  }
-  if (const auto failure = FailureFor(path)) {
-    result = *failure;
     return {};
   }
   const auto drive = drives_.find(parsed->drive);
@@ -298,26 +344,19 @@ MemoryFileSystem::Found MemoryFileSystem::Lookup(std::string_view path, FsError&
   const auto& parts = parsed->parts;
   Entry* entry = &drive->second->root;
   std::string realPath{parsed->drive, ':'};
-  size_t i = 0;
-  if (Entry* parent = wantPath ? nullptr : CachedParent(parsed->drive, parts)) {
-    entry = parent, i = parts.size() - 1;
-  }
-  for (; i < parts.size(); ++i) {
+  for (size_t i = 0; i < parts.size(); ++i) {
     if (!entry->IsFolder()) {
       result = FsError::PathNotFound;
       return {};
     }
     const bool last = i + 1 == parts.size();
-    if (last && !wantPath) CacheParent(parsed->drive, parts, entry);
     entry = entry->Child(parts[i]);
     if (!entry) {
       result = last ? FsError::FileNotFound : FsError::PathNotFound;
       return {};
     }
     if (wantPath) realPath += '\\' + entry->name;
-    const bool followed =
-        follow == Follow::All || (follow == Follow::SymbolicLinks && entry->symbolicLink);
-    if (!entry->linkTarget.empty() && (!last || followed)) {
+    if (!entry->linkTarget.empty() && (!last || Follows(follow, *entry))) {
       return Lookup(PathOnFrom(entry->linkTarget, *parsed, i + 1), result, follow, wantPath,
                     depth + 1);
     }
@@ -327,32 +366,117 @@ MemoryFileSystem::Found MemoryFileSystem::Lookup(std::string_view path, FsError&
   return {entry, wantPath ? std::move(realPath) : std::string()};
 }
 
-// A walk looks up one folder's files one after the other: the folder found
-// last is remembered by the exact text of its path's parts. Removing or moving
-// anything forgets it (ForgetParent).
-MemoryFileSystem::Entry* MemoryFileSystem::CachedParent(
-    char drive, const std::vector<std::string_view>& parts) const {
-  const auto& cached = lastParent_;
-  if (!cached.folder || parts.empty() || cached.drive != drive ||
-      cached.parts.size() + 1 != parts.size() || !cached.folder->IsFolder()) {
-    return nullptr;
+bool MemoryFileSystem::Follows(Follow follow, const Entry& link) {
+  return follow == Follow::All || (follow == Follow::SymbolicLinks && link.symbolicLink);
+}
+
+// How many folders of the chain lead to `plain`; nothing when its names after
+// them are not plain after all.
+std::optional<std::size_t> MemoryFileSystem::SharedSteps(const PlainPath& plain) const {
+  const std::size_t shared = chain_.Matching(plain.text);
+  if (!plain.IsPlainFrom(shared > 0 ? chain_.steps[shared - 1].end : 2)) return std::nullopt;
+  return shared;
+}
+
+// A plain path is looked up from the deepest folder of the chain it shares
+// with the last one, and the folders it passes join the chain. Nothing when
+// its drive is missing or mapped: the full lookup tells why, or follows it.
+std::optional<MemoryFileSystem::Found> MemoryFileSystem::LookupPlain(const PlainPath& plain,
+                                                                     std::size_t kept,
+                                                                     FsError& result, Follow follow,
+                                                                     bool wantPath,
+                                                                     int depth) const {
+  const std::string_view text = plain.text;
+  if (kept == 0) {
+    const auto drive = drives_.find(text[0]);
+    if (drive == drives_.end() || !drive->second->mapsTo.empty()) return std::nullopt;
+    chain_ = {};
+    chain_.Push(&drive->second->root, text, 2);
+    kept = 1;
   }
-  return std::equal(cached.parts.begin(), cached.parts.end(), parts.begin()) ? cached.folder
-                                                                             : nullptr;
+  chain_.Keep(kept);
+  Entry* entry = chain_.steps.back().folder;
+  for (std::size_t at = chain_.steps.back().end; at < text.size();) {
+    const std::size_t end = std::min(text.find('\\', at + 1), text.size());
+    const bool last = end == text.size();
+    if (!entry->IsFolder()) {
+      result = FsError::PathNotFound;
+      return Found{};
+    }
+    entry = entry->Child(text.substr(at + 1, end - at - 1));
+    if (!entry) {
+      result = last ? FsError::FileNotFound : FsError::PathNotFound;
+      return Found{};
+    }
+    if (!entry->linkTarget.empty()) {
+      if (last && !Follows(follow, *entry)) break;
+      std::string target = plain.exact ? "\\\\?\\" : "";
+      target += entry->linkTarget;
+      target += text.substr(target.ends_with('\\') && !last ? end + 1 : end);
+      return Lookup(target, result, follow, wantPath, depth + 1);
+    }
+    if (entry->IsFolder()) chain_.Push(entry, text, end);
+    at = end;
+  }
+  result = FsError::None;
+  if (!wantPath) return Found{entry, {}};
+  if (entry == chain_.steps.back().folder) return Found{entry, chain_.realText};
+  return Found{entry, chain_.realText + '\\' + entry->name};
 }
 
-void MemoryFileSystem::CacheParent(char drive, const std::vector<std::string_view>& parts,
-                                   Entry* folder) const {
-  if (lastParent_.folder == folder) return;
-  lastParent_.drive = drive;
-  lastParent_.parts.assign(parts.begin(), parts.end() - 1);
-  lastParent_.folder = folder;
+// The chain's text and the path agree up to `same`; the deepest folder whose
+// path ends there, at a separator of `path` or at its end, is where they part.
+std::size_t MemoryFileSystem::FolderChain::Matching(std::string_view path) const {
+  // A walk's next path mostly starts with the last one, or the last one with
+  // it: one comparison of the shorter length tells.
+  const std::size_t shorter = std::min(text.size(), path.size());
+  const auto same =
+      path.substr(0, shorter) == std::string_view(text).substr(0, shorter)
+          ? shorter
+          : static_cast<std::size_t>(std::ranges::mismatch(text, path).in1 - text.begin());
+  auto count = static_cast<std::size_t>(std::ranges::upper_bound(steps, same, {}, &Step::end) -
+                                        steps.begin());
+  for (; count > 0; --count) {
+    const std::size_t end = steps[count - 1].end;
+    if (end == path.size() || path[end] == '\\') break;
+  }
+  return count;
 }
 
-void MemoryFileSystem::ForgetParent() { lastParent_ = {}; }
+void MemoryFileSystem::FolderChain::Keep(std::size_t count) {
+  steps.resize(count);
+  text.resize(count > 0 ? steps.back().end : 0);
+  realText.resize(count > 0 ? steps.back().realEnd : 0);
+}
+
+// `path` up to `end` is the chain's text and then `folder`'s name as written.
+void MemoryFileSystem::FolderChain::Push(Entry* folder, std::string_view path, std::size_t end) {
+  if (steps.empty()) {
+    realText = path.substr(0, end);
+  } else {
+    realText += '\\';
+    realText += folder->name;
+  }
+  text.append(path.substr(text.size(), end - text.size()));
+  steps.push_back({folder, end, realText.size()});
+}
+
+void MemoryFileSystem::ForgetFolders() { chain_ = {}; }
+
+// A folder taken out of the tree takes the folders below it along; those above
+// it stay where they were.
+void MemoryFileSystem::ForgetFolder(const Entry* removed) {
+  const auto at = std::ranges::find(chain_.steps, removed, &FolderChain::Step::folder);
+  chain_.Keep(static_cast<std::size_t>(at - chain_.steps.begin()));
+}
 
 MemoryFileSystem::Entry* MemoryFileSystem::ParentFolder(std::string_view path, std::string* name,
                                                         FsError* error) const {
+  if (const auto plain = PlainPath::Of(path); plain && SharedSteps(*plain)) {
+    const auto cut = plain->text.find_last_of('\\');
+    *name = plain->text.substr(cut + 1);
+    return FolderAt(plain->text.substr(0, cut == 2 ? 3 : cut), error);
+  }
   auto parsed = ParsePath(path);
   if (!parsed || parsed->parts.empty()) {
     if (error) *error = FsError::BadName;
@@ -360,8 +484,13 @@ MemoryFileSystem::Entry* MemoryFileSystem::ParentFolder(std::string_view path, s
   }
   *name = parsed->parts.back();
   parsed->parts.pop_back();
+  return FolderAt(JoinPath(*parsed, true), error);
+}
+
+// A file where the folder should be counts as a missing folder.
+MemoryFileSystem::Entry* MemoryFileSystem::FolderAt(std::string_view path, FsError* error) const {
   FsError parentError = FsError::None;
-  Entry* parent = Find(JoinPath(*parsed, true), &parentError);
+  Entry* parent = Find(path, &parentError);
   if (parent && !parent->IsFolder()) parent = nullptr, parentError = FsError::PathNotFound;
   if (parentError == FsError::FileNotFound) parentError = FsError::PathNotFound;
   if (error) *error = parentError;
@@ -493,7 +622,7 @@ std::unique_ptr<MemoryFileSystem::Entry> MemoryFileSystem::Detach(std::string_vi
   if (it == children.end() || (*it)->openHandles > 0) return nullptr;
   auto entry = std::move(*it);
   children.erase(it);
-  ForgetParent();
+  ForgetFolder(entry.get());
   return entry;
 }
 
@@ -649,6 +778,7 @@ std::optional<platform::EntryIdentity> MemoryFileSystem::Identity(std::string_vi
 void MemoryFileSystem::AddJunction(std::string_view path, std::string_view target) {
   AddFolder(path, kAttrDirectory | kAttrReparsePoint);
   if (Entry* link = Find(path, nullptr)) link->linkTarget = std::string(target);
+  ForgetFolders();
 }
 
 void MemoryFileSystem::AddSymbolicLink(std::string_view path, std::string_view target) {
@@ -658,6 +788,7 @@ void MemoryFileSystem::AddSymbolicLink(std::string_view path, std::string_view t
     link->linkTarget = std::string(target);
     link->symbolicLink = true;
   }
+  ForgetFolders();
 }
 
 void MemoryFileSystem::AddHardLink(std::string_view path, std::string_view existing) {

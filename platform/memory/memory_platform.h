@@ -155,19 +155,36 @@ class MemoryFileSystem final : public platform::FileSystem {
   };
   Found Lookup(std::string_view path, FsError& error, Follow follow, bool wantPath,
                int depth) const;
+  static bool Follows(Follow follow, const Entry& link);
+  struct PlainPath;
+  std::optional<std::size_t> SharedSteps(const PlainPath& plain) const;
+  std::optional<Found> LookupPlain(const PlainPath& plain, std::size_t kept, FsError& error,
+                                   Follow follow, bool wantPath, int depth) const;
   Entry* Find(std::string_view path, FsError* error) const;
   Entry* ParentFolder(std::string_view path, std::string* name, FsError* error) const;
+  Entry* FolderAt(std::string_view path, FsError* error) const;
   std::optional<FsError> FailureFor(std::string_view path) const;
-  Entry* CachedParent(char drive, const std::vector<std::string_view>& parts) const;
-  void CacheParent(char drive, const std::vector<std::string_view>& parts, Entry* folder) const;
-  void ForgetParent();
+  void ForgetFolders();
+  void ForgetFolder(const Entry* removed);
 
-  struct FolderFound {
-    char drive = 0;
-    std::vector<std::string> parts;
-    Entry* folder = nullptr;
+  // The folders on the way to the last plain path looked up, with that path
+  // as it was written: a walk looks up paths below or above the one before,
+  // so only the parts that differ are looked for, and a lookup costs the same
+  // at any depth. No link and no folder of a mapped drive is ever on it.
+  struct FolderChain {
+    struct Step {
+      Entry* folder = nullptr;
+      std::size_t end = 0;      // the length of `text` through this folder
+      std::size_t realEnd = 0;  // the length of `realText` through it
+    };
+    std::string text;         // "C:\PROGRA~1\APP", as written
+    std::string realText;     // "C:\Program Files\App", each folder by its own name
+    std::vector<Step> steps;  // steps[0] is the drive's root
+    std::size_t Matching(std::string_view path) const;
+    void Keep(std::size_t count);
+    void Push(Entry* folder, std::string_view path, std::size_t end);
   };
-  mutable FolderFound lastParent_;
+  mutable FolderChain chain_;
   std::map<char, std::unique_ptr<Drive>> drives_;
   std::vector<std::pair<std::string, FsError>> failures_;
   std::vector<std::unique_ptr<Entry>> bin_;
