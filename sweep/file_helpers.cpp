@@ -141,15 +141,23 @@ bool IsProtected(const FileHelperContext& context, std::string_view path) {
   return context.isProtectedFile && context.isProtectedFile(path);
 }
 
+// The sweeps test a file's walked name against the exclusions before they hand
+// it over; a file that really has another name (reached through a mapped drive
+// or short names) is tested again under that one. Testing the same name twice
+// would only open the file once more to resolve it.
+bool IsExcludedUnderRealName(const FileHelperContext& context, std::string_view walkedPath,
+                             std::string_view realPath) {
+  return context.isExcludedFile && UpperCaseUtf8(walkedPath) != UpperCaseUtf8(realPath) &&
+         context.isExcludedFile(realPath);
+}
+
 // What the chain must not do to a file, judged by what the file really is.
 std::optional<DeletionOutcome> RefusalByIdentity(const FileHelperContext& context,
                                                  std::string_view path) {
   const auto identity = context.files.Identity(platform::ExactName(path));
   if (!identity) return DeletionOutcome::NotThere;
   if (IsProtected(context, identity->finalPath)) return DeletionOutcome::Protected;
-  if (context.isExcludedFile && context.isExcludedFile(identity->finalPath)) {
-    return DeletionOutcome::Excluded;
-  }
+  if (IsExcludedUnderRealName(context, path, identity->finalPath)) return DeletionOutcome::Excluded;
   if (identity->isLink || !IsWhereItWasFound(context.files, path, *identity)) {
     return DeletionOutcome::Link;
   }

@@ -27,6 +27,18 @@ bool HasDevicePrefix(std::wstring_view path) {
   return path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\");
 }
 
+// A call of the GetLongPathNameW kind, asked first for the size it needs.
+template <typename PathCall>
+std::optional<std::wstring> AskForPath(PathCall call, const std::wstring& apiPath) {
+  const DWORD needed = call(apiPath.c_str(), nullptr, 0);
+  if (needed == 0) return std::nullopt;
+  std::wstring path(needed, L'\0');
+  const DWORD length = call(apiPath.c_str(), path.data(), needed);
+  if (length == 0 || length >= needed) return std::nullopt;
+  path.resize(length);
+  return path;
+}
+
 std::wstring WithLongPrefix(const std::wstring& full) {
   if (full.size() < kPlainPathLimit) return full;
   if (IsUncPath(full)) return L"\\\\?\\UNC\\" + full.substr(2);
@@ -68,6 +80,14 @@ std::optional<std::wstring> ApiPattern(std::string_view pattern) {
   const std::wstring whole = *folder + Widen(name);
   if (HasDevicePrefix(whole) || !(IsDrivePath(whole) || IsUncPath(whole))) return whole;
   return WithLongPrefix(whole);
+}
+
+std::optional<std::wstring> LongPathNameOf(const std::wstring& apiPath) {
+  return AskForPath(GetLongPathNameW, apiPath);
+}
+
+std::optional<std::wstring> ShortPathNameOf(const std::wstring& apiPath) {
+  return AskForPath(GetShortPathNameW, apiPath);
 }
 
 }  // namespace zent::win32

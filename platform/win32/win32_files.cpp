@@ -171,14 +171,10 @@ std::optional<std::string> FinalPathOf(HANDLE file) {
 }
 
 std::optional<std::string> LongPathOf(const std::wstring& apiPath) {
-  const DWORD needed = GetLongPathNameW(apiPath.c_str(), nullptr, 0);
-  if (needed == 0) return std::nullopt;
-  std::wstring path(needed, L'\0');
-  const DWORD length = GetLongPathNameW(apiPath.c_str(), path.data(), needed);
-  if (length == 0 || length >= needed) return std::nullopt;
-  path.resize(length);
-  if (path.starts_with(L"\\\\?\\")) path.erase(0, 4);
-  return Narrow(path);
+  auto path = LongPathNameOf(apiPath);
+  if (!path) return std::nullopt;
+  if (path->starts_with(L"\\\\?\\")) path->erase(0, 4);
+  return Narrow(*path);
 }
 
 }  // namespace

@@ -53,13 +53,9 @@ std::optional<DWORD> LinkCount(const std::wstring& apiPath) {
 std::optional<std::wstring> PathForShell(const std::wstring& apiPath) {
   const std::wstring plain = WithoutLongPrefix(apiPath);
   if (plain.size() < MAX_PATH) return plain;
-  const DWORD needed = GetShortPathNameW(apiPath.c_str(), nullptr, 0);
-  if (needed == 0) return std::nullopt;
-  std::wstring shortPath(needed, L'\0');
-  const DWORD length = GetShortPathNameW(apiPath.c_str(), shortPath.data(), needed);
-  if (length == 0 || length >= needed) return std::nullopt;
-  shortPath.resize(length);
-  const std::wstring shortPlain = WithoutLongPrefix(shortPath);
+  const auto shortPath = ShortPathNameOf(apiPath);
+  if (!shortPath) return std::nullopt;
+  const std::wstring shortPlain = WithoutLongPrefix(*shortPath);
   if (shortPlain.size() >= MAX_PATH) return std::nullopt;
   return shortPlain;
 }
