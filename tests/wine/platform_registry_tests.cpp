@@ -12,6 +12,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "tests/both/test_platform.h"
+#include "tests/wine/key_security.h"
 
 namespace zent {
 namespace {
@@ -222,42 +223,19 @@ TEST(Win32Registry, MissingKeysAndValues) {
   EXPECT_NE(std::find(subkeys.begin(), subkeys.end(), "Software"), subkeys.end());
 }
 
-// Gives everyone the right to read the key and nothing else, as the machine's
-// keys are to a standard user.
-bool GrantEveryoneReadOnly(const std::string& keyPath) {
-  win32::UniqueHkey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, win32::Widen(keyPath).c_str(), 0, WRITE_DAC, key.put()) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  BYTE everyone[SECURITY_MAX_SID_SIZE];
-  DWORD sidSize = sizeof everyone;
-  alignas(DWORD) BYTE aclBuffer[256];
-  auto* acl = reinterpret_cast<PACL>(aclBuffer);
-  SECURITY_DESCRIPTOR descriptor;
-  return CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize) &&
-         InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION) &&
-         AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone) &&
-         InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
-         SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
-         RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
-}
+// Wine keeps a key's security for its values (not for deleting the key: it
+// grants DELETE whatever the key's security says).
+TEST(Win32Registry, AKeyOnlyReadableIsReadButItsValuesNeitherWrittenNorRemoved) {
+  const std::string locked = testing::NewTestKey() + "\\Locked";
+  ASSERT_TRUE(RegWriteNumber(Registry(), RegRoot::CurrentUser, locked, "n", 1));
+  ASSERT_TRUE(testing::GrantEveryoneReadOnly(locked));
 
-TEST(Win32Registry, AKeyOnlyReadableIsReadButNeitherWrittenNorRemoved) {
-  const auto keyPath = testing::NewTestKey();
-  ASSERT_TRUE(RegWriteNumber(Registry(), RegRoot::CurrentUser, keyPath + "\\Locked", "n", 1));
-  ASSERT_TRUE(GrantEveryoneReadOnly(keyPath + "\\Locked"));
-  const std::string locked = keyPath + "\\Locked";
-
-  EXPECT_NE(Registry().Open(RegRoot::CurrentUser, locked, RegAccess::Read), nullptr);
   EXPECT_EQ(TryReadNumber(Registry(), RegRoot::CurrentUser, locked, "n"), 1);
-  EXPECT_EQ(Registry().Open(RegRoot::CurrentUser, locked, RegAccess::Remove), nullptr);
-  EXPECT_FALSE(RegMayRemoveKey(Registry(), RegRoot::CurrentUser, locked));
+  EXPECT_EQ(Registry().Open(RegRoot::CurrentUser, locked, RegAccess::SetValue), nullptr);
   EXPECT_FALSE(RegMayWriteValues(Registry(), RegRoot::CurrentUser, locked));
   EXPECT_FALSE(RegWriteNumber(Registry(), RegRoot::CurrentUser, locked, "n", 2));
-  EXPECT_FALSE(RegRemoveKey(Registry(), RegRoot::CurrentUser, locked));
-  EXPECT_TRUE(RegKeyExists(Registry(), RegRoot::CurrentUser, locked));
-  EXPECT_TRUE(RegMayRemoveKey(Registry(), RegRoot::CurrentUser, keyPath + "\\Absent"));
+  EXPECT_FALSE(RegRemoveValue(Registry(), RegRoot::CurrentUser, locked, "n"));
+  EXPECT_EQ(TryReadNumber(Registry(), RegRoot::CurrentUser, locked, "n"), 1);
 }
 
 }  // namespace

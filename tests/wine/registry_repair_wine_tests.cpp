@@ -34,6 +34,7 @@
 #include "run/reg_file_reader.h"
 #include "run/registry_repair.h"
 #include "tests/both/test_platform.h"
+#include "tests/wine/key_security.h"
 #include "tests/wine/registry_snapshot.h"
 
 namespace zent {
@@ -848,6 +849,42 @@ TEST(RegistryEditorOnWine, APlantedRegeditBesideTheProgramOrInTheCurrentFolderNe
       Real().files.ReadWhole(base + "\\product\\BACKUP\\" + dated.front()).value_or(""));
   ASSERT_TRUE(script);
   EXPECT_TRUE(ImportedContent(*script).contains(UpperCaseUtf8("HKEY_LOCAL_MACHINE\\" + key)));
+}
+
+// What the repair leaves, and why.
+class LeftEntries final : public RunJournal {
+ public:
+  void EntryLeft(int, std::string_view entry, std::string_view reason, bool) noexcept override {
+    left.push_back(std::string(entry) + ": " + std::string(reason));
+  }
+  std::vector<std::string> left;
+};
+
+// A selected finding whose value this user may not change (the key grants
+// everyone read rights only): the repair leaves it and backs nothing up.
+TEST(RegistryRepairRightsOnWine, AValueThisUserMayNotChangeIsLeftWithTheReason) {
+  BackupSettingAside backupSetting;
+  const std::string key = testing::NewTestKey();
+  ASSERT_TRUE(Real().registry.Create(HKCU, key)->SetValue(
+      "Target", platform::MakeTextValue("C:\\ZENTGONE\\X.EXE")));
+  ASSERT_TRUE(testing::GrantEveryoneReadOnly(key));
+  const std::string product = testing::NewTestFolder() + "product";
+  RunWorld world(product, product);
+  LeftEntries journal;
+  world.run.journal = &journal;
+  CategoryItem& item = world.categories.Add(11, "whole registry");
+  item.category.CreateLists();
+  item.category.Record({"Target", "C:\\ZENTGONE\\X.EXE", "HKEY_CURRENT_USER\\" + key, ""});
+  item.category.SetAllFlags(1);
+  RegistryRepair(world.run).Repair();
+
+  EXPECT_EQ(journal.left, std::vector<std::string>{"the text of the value \"Target\" of "
+                                                   "HKEY_CURRENT_USER\\" +
+                                                   key + " (the value stays): " +
+                                                   std::string(kNeedsAdministratorRights)});
+  EXPECT_EQ(TryReadText(Real().registry, HKCU, key, "Target"), "C:\\ZENTGONE\\X.EXE");
+  EXPECT_TRUE(DatedBackups(product + "\\BACKUP").empty());
+  EXPECT_EQ(Real().files.FileExists(product + "\\BACKUP\\1.reg"), Presence::Missing);
 }
 
 }  // namespace
