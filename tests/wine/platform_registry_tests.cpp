@@ -8,11 +8,9 @@
 
 #include <algorithm>
 
-#include "common/registry_helpers.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "tests/both/test_platform.h"
-#include "tests/wine/key_security.h"
 
 namespace zent {
 namespace {
@@ -221,21 +219,6 @@ TEST(Win32Registry, MissingKeysAndValues) {
   ASSERT_NE(root, nullptr);
   const auto subkeys = root->SubkeyNames();
   EXPECT_NE(std::find(subkeys.begin(), subkeys.end(), "Software"), subkeys.end());
-}
-
-// Wine keeps a key's security for its values (not for deleting the key: it
-// grants DELETE whatever the key's security says).
-TEST(Win32Registry, AKeyOnlyReadableIsReadButItsValuesNeitherWrittenNorRemoved) {
-  const std::string locked = testing::NewTestKey() + "\\Locked";
-  ASSERT_TRUE(RegWriteNumber(Registry(), RegRoot::CurrentUser, locked, "n", 1));
-  ASSERT_TRUE(testing::GrantEveryoneReadOnly(locked));
-
-  EXPECT_EQ(TryReadNumber(Registry(), RegRoot::CurrentUser, locked, "n"), 1);
-  EXPECT_EQ(Registry().Open(RegRoot::CurrentUser, locked, RegAccess::SetValue), nullptr);
-  EXPECT_FALSE(RegMayWriteValues(Registry(), RegRoot::CurrentUser, locked));
-  EXPECT_FALSE(RegWriteNumber(Registry(), RegRoot::CurrentUser, locked, "n", 2));
-  EXPECT_FALSE(RegRemoveValue(Registry(), RegRoot::CurrentUser, locked, "n"));
-  EXPECT_EQ(TryReadNumber(Registry(), RegRoot::CurrentUser, locked, "n"), 1);
 }
 
 }  // namespace
