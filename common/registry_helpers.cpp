@@ -133,7 +133,10 @@ bool HoldsLink(platform::Registry& registry, RegRoot root, const std::string& pa
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// A link is not walked through (it may lead back above itself); the removal
+// refuses a tree that holds one anyway, whatever the rights.
 bool MayRemoveTree(platform::Registry& registry, RegRoot root, const std::string& path, int depth) {
+  if (registry.IsLink(root, path)) return true;
   const auto key = registry.Open(root, path, RegAccess::Remove);
   if (!key) return false;
   if (depth >= kMaxKeyDepth) return true;

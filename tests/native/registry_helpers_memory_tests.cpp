@@ -75,6 +75,17 @@ TEST_F(RegistryHelpersMemory, RemoveKeyStopsAtASubkeyItCannotDelete) {
   EXPECT_FALSE(RegRemoveKey(registry, kRoot, key));  // again: still ends, still false
 }
 
+// Two links back to the key would make a walk through them endless.
+TEST_F(RegistryHelpersMemory, RemovalRightsCheckStopsAtLinks) {
+  const std::string key = std::string(kKey) + "\\Tree";
+  for (const char* loop : {"\\A\\Loop1", "\\A\\Loop2"}) {
+    registry.SetLink(kRoot, key + loop, kRoot, key);
+  }
+  EXPECT_TRUE(RegMayRemoveKey(registry, kRoot, key));
+  EXPECT_FALSE(RegRemoveKey(registry, kRoot, key));
+  EXPECT_TRUE(registry.KeyExists(kRoot, key + "\\A"));
+}
+
 TEST_F(RegistryHelpersMemory, RemoveKeyNeverEmptiesARoot) {
   registry.SetValue(RegRoot::ClassesRoot, ".txt", "", platform::MakeTextValue("txtfile"));
   for (const char* root : {"", "\\", "\\\\"}) {
