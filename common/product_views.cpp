@@ -11,7 +11,7 @@ using platform::RegView;
 namespace {
 
 bool HasValue(platform::Registry& view, std::string_view path, std::string_view name) {
-  const auto key = view.Open(RegRoot::LocalMachine, path, RegAccess::Full);
+  const auto key = view.Open(RegRoot::LocalMachine, path, RegAccess::Read);
   return key != nullptr && key->QueryStoredValue(name).has_value();
 }
 

@@ -29,14 +29,14 @@ std::string_view KeyPath(std::string_view key) {
   return key;
 }
 
-std::unique_ptr<RegistryKey> OpenFull(platform::Registry& registry, RegRoot root,
-                                      std::string_view key) {
-  return registry.Open(root, KeyPath(key), RegAccess::Full);
+std::unique_ptr<RegistryKey> Open(platform::Registry& registry, RegRoot root, std::string_view key,
+                                  RegAccess access) {
+  return registry.Open(root, KeyPath(key), access);
 }
 
 std::optional<RegValue> ReadValue(platform::Registry& registry, RegRoot root, std::string_view key,
                                   std::string_view name) {
-  const auto opened = OpenFull(registry, root, key);
+  const auto opened = Open(registry, root, key, RegAccess::Read);
   if (!opened) return std::nullopt;
   return opened->QueryValue(name);
 }
@@ -44,8 +44,8 @@ std::optional<RegValue> ReadValue(platform::Registry& registry, RegRoot root, st
 // Integers and binaries hold the number least significant byte first. Short
 // data (a zero-length binary, a malformed integer) reads with the missing high
 // bytes as zero; longer data is not a number at all.
-std::int32_t NumberFromBytes(const std::string& bytes, std::string_view name) {
-  if (bytes.size() > kNumberBytes) throw RegistryReadError(name);
+std::optional<std::int32_t> NumberFromBytes(const std::string& bytes) {
+  if (bytes.size() > kNumberBytes) return std::nullopt;
   std::uint32_t bits = 0;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     bits |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
@@ -55,43 +55,42 @@ std::int32_t NumberFromBytes(const std::string& bytes, std::string_view name) {
 
 std::string BytesFromNumber(std::int32_t number) { return platform::MakeDwordValue(number).data; }
 
-std::string ValueAsText(const RegValue& value, std::string_view name) {
+std::optional<std::string> ValueAsText(const RegValue& value) {
   switch (value.type) {
     case platform::kRegSz:
       return value.data;
     case platform::kRegDword:
-    case platform::kRegBinary:
-      return std::to_string(NumberFromBytes(value.data, name));
+    case platform::kRegBinary: {
+      const auto number = NumberFromBytes(value.data);
+      return number ? std::optional(std::to_string(*number)) : std::nullopt;
+    }
     default:
-      return {};
+      return std::string();
   }
 }
 
-std::int32_t ValueAsNumber(const RegValue& value, std::string_view name) {
+std::optional<std::int32_t> ValueAsNumber(const RegValue& value) {
   switch (value.type) {
     case platform::kRegSz:
-      return ParseInteger(value.data);
+      return TryParseInteger(value.data);
     case platform::kRegDword:
     case platform::kRegBinary:
-      return NumberFromBytes(value.data, name);
+      return NumberFromBytes(value.data);
     default:
       return 0;
   }
 }
 
 // The new data for a value of `type`; nullopt for the types that are never
-// written (expandable text and everything the helpers do not tell apart).
+// written (expandable text and everything the helpers do not tell apart) and
+// for a text that is no number where a number is stored.
 std::optional<RegValue> TextInType(std::uint32_t type, std::string_view text) {
-  switch (type) {
-    case platform::kRegSz:
-      return platform::MakeTextValue(text);
-    case platform::kRegDword:
-      return platform::MakeDwordValue(ParseInteger(text));
-    case platform::kRegBinary:
-      return platform::MakeBinaryValue(BytesFromNumber(ParseInteger(text)));
-    default:
-      return std::nullopt;
-  }
+  if (type == platform::kRegSz) return platform::MakeTextValue(text);
+  if (type != platform::kRegDword && type != platform::kRegBinary) return std::nullopt;
+  const auto number = TryParseInteger(text);
+  if (!number) return std::nullopt;
+  if (type == platform::kRegDword) return platform::MakeDwordValue(*number);
+  return platform::MakeBinaryValue(BytesFromNumber(*number));
 }
 
 std::optional<RegValue> NumberInType(std::uint32_t type, std::int32_t number) {
@@ -107,14 +106,10 @@ std::optional<RegValue> NumberInType(std::uint32_t type, std::int32_t number) {
   }
 }
 
-void Write(RegistryKey& key, std::string_view name, const RegValue& value) {
-  if (!key.SetValue(name, value)) throw RegistryWriteError(name);
-}
-
 // Deletes every subkey below `path`, last to first, leaving the key itself.
 void RemoveSubkeys(platform::Registry& registry, RegRoot root, const std::string& path, int depth) {
   if (depth >= kMaxKeyDepth) return;
-  const auto key = registry.Open(root, path, RegAccess::Full);
+  const auto key = registry.Open(root, path, RegAccess::Remove);
   if (!key) return;
   const auto names = key->SubkeyNames();
   for (auto name = names.rbegin(); name != names.rend(); ++name) {
@@ -138,15 +133,28 @@ bool HoldsLink(platform::Registry& registry, RegRoot root, const std::string& pa
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// A link is not walked through (it may lead back above itself); the removal
+// refuses a tree that holds one anyway, whatever the rights.
+bool MayRemoveTree(platform::Registry& registry, RegRoot root, const std::string& path, int depth) {
+  if (registry.IsLink(root, path)) return true;
+  const auto key = registry.Open(root, path, RegAccess::Remove);
+  if (!key) return false;
+  if (depth >= kMaxKeyDepth) return true;
+  for (const auto& name : key->SubkeyNames()) {
+    if (!MayRemoveTree(registry, root, path + "\\" + name, depth + 1)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool RegKeyExists(platform::Registry& registry, RegRoot root, std::string_view key) {
-  return OpenFull(registry, root, key) != nullptr;
+  return Open(registry, root, key, RegAccess::Read) != nullptr;
 }
 
 bool RegHasValueStartingWith(platform::Registry& registry, RegRoot root, std::string_view key,
                              std::string_view prefix) {
-  const auto opened = OpenFull(registry, root, key);
+  const auto opened = Open(registry, root, key, RegAccess::Read);
   if (!opened) return false;
   const auto wanted = UpperCodePoints(prefix);
   for (const auto& name : opened->ValueNames()) {
@@ -164,7 +172,9 @@ bool RegRemoveKey(platform::Registry& registry, RegRoot root, std::string_view k
   const auto cut = path.rfind('\\');
   const auto parentPath = cut == std::string::npos ? std::string() : path.substr(0, cut);
   const auto leaf = cut == std::string::npos ? path : path.substr(cut + 1);
-  if (const auto parent = registry.Open(root, parentPath, RegAccess::Full)) {
+  // Deleting a key takes the rights on it, not on its parent, which a
+  // standard user may often only read (the classes' shared keys).
+  if (const auto parent = registry.Open(root, parentPath, RegAccess::Read)) {
     parent->DeleteSubkey(leaf);
   }
   return !RegKeyExists(registry, root, path);
@@ -172,16 +182,17 @@ bool RegRemoveKey(platform::Registry& registry, RegRoot root, std::string_view k
 
 bool RegRemoveValue(platform::Registry& registry, RegRoot root, std::string_view key,
                     std::string_view name) {
-  const auto opened = OpenFull(registry, root, key);
-  if (!opened) return true;
+  if (!RegKeyExists(registry, root, key)) return true;
+  const auto opened = Open(registry, root, key, RegAccess::SetValue);
+  if (!opened) return false;
   opened->DeleteValue(name);
   return !opened->QueryValue(name).has_value();
 }
 
-std::string RegReadText(platform::Registry& registry, RegRoot root, std::string_view key,
-                        std::string_view name) {
+std::optional<std::string> TryReadText(platform::Registry& registry, RegRoot root,
+                                       std::string_view key, std::string_view name) {
   const auto value = ReadValue(registry, root, key, name);
-  return value ? ValueAsText(*value, name) : std::string();
+  return value ? ValueAsText(*value) : std::nullopt;
 }
 
 std::optional<std::string> RegReadString(platform::Registry& registry, RegRoot root,
@@ -196,74 +207,81 @@ std::optional<std::string> RegReadString(platform::Registry& registry, RegRoot r
   return std::move(value->data);
 }
 
-std::int32_t RegReadNumber(platform::Registry& registry, RegRoot root, std::string_view key,
-                           std::string_view name) {
+std::optional<std::int32_t> TryReadNumber(platform::Registry& registry, RegRoot root,
+                                          std::string_view key, std::string_view name) {
   const auto value = ReadValue(registry, root, key, name);
-  return value ? ValueAsNumber(*value, name) : 0;
+  return value ? ValueAsNumber(*value) : std::nullopt;
 }
 
 std::string RegReadTextOrEmpty(platform::Registry& registry, RegRoot root, std::string_view key,
                                std::string_view name) {
-  try {
-    return RegReadText(registry, root, key, name);
-  } catch (const RegistryError&) {
-    return {};
-  }
+  return TryReadText(registry, root, key, name).value_or(std::string());
 }
 
 std::int32_t RegReadNumberOrZero(platform::Registry& registry, RegRoot root, std::string_view key,
                                  std::string_view name) {
-  try {
-    return RegReadNumber(registry, root, key, name);
-  } catch (const RegistryError&) {
-    return 0;
-  }
+  return TryReadNumber(registry, root, key, name).value_or(0);
 }
 
 bool RegValueEquals(platform::Registry& registry, RegRoot root, std::string_view key,
                     std::string_view name, std::int32_t number) {
-  const auto value = ReadValue(registry, root, key, name);
-  return value && ValueAsNumber(*value, name) == number;
+  return TryReadNumber(registry, root, key, name) == number;
 }
 
 bool RegWriteText(platform::Registry& registry, RegRoot root, std::string_view key,
                   std::string_view name, std::string_view text) {
-  if (const auto opened = OpenFull(registry, root, key)) {
+  if (const auto opened = Open(registry, root, key, RegAccess::SetValue)) {
     if (const auto stored = opened->QueryValue(name)) {
-      if (const auto value = TextInType(stored->type, text)) Write(*opened, name, *value);
+      if (const auto value = TextInType(stored->type, text)) opened->SetValue(name, *value);
     }
   }
-  return RegReadText(registry, root, key, name) == text;
+  return RegReadTextOrEmpty(registry, root, key, name) == text;
 }
 
 bool RegWriteNumber(platform::Registry& registry, RegRoot root, std::string_view key,
                     std::string_view name, std::int32_t number) {
   {
     const auto opened = registry.Create(root, KeyPath(key));
-    if (!opened) throw RegistryWriteError(name);
+    if (!opened) return false;
     const auto stored = opened->QueryValue(name);
     const auto value = stored ? NumberInType(stored->type, number)
                               : std::optional(platform::MakeDwordValue(number));
-    if (value) Write(*opened, name, *value);
+    if (value && !opened->SetValue(name, *value)) return false;
   }
   return RegValueEquals(registry, root, key, name, number);
 }
 
+bool RegMayRemoveKey(platform::Registry& registry, RegRoot root, std::string_view key) {
+  const std::string path(KeyPath(key));
+  return !RegKeyExists(registry, root, path) || MayRemoveTree(registry, root, path, 0);
+}
+
+bool RegMayWriteValues(platform::Registry& registry, RegRoot root, std::string_view key) {
+  return !RegKeyExists(registry, root, key) ||
+         Open(registry, root, key, RegAccess::SetValue) != nullptr;
+}
+
 std::int32_t ParseInteger(std::string_view text) {
+  const auto number = TryParseInteger(text);
+  if (!number) throw ConversionError(text);
+  return *number;
+}
+
+std::optional<std::int32_t> TryParseInteger(std::string_view text) {
   std::string_view rest = text;
   while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
   while (!rest.empty() && IsBlank(rest.back())) rest.remove_suffix(1);
   const bool negative = !rest.empty() && rest.front() == '-';
   if (!rest.empty() && (rest.front() == '-' || rest.front() == '+')) rest.remove_prefix(1);
-  if (rest.empty()) throw ConversionError(text);
+  if (rest.empty()) return std::nullopt;
 
   // The magnitude of the most negative number is one more than the largest.
   const std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + negative;
   std::int64_t magnitude = 0;
   for (const char c : rest) {
-    if (c < '0' || c > '9') throw ConversionError(text);
+    if (c < '0' || c > '9') return std::nullopt;
     magnitude = magnitude * 10 + (c - '0');
-    if (magnitude > limit) throw ConversionError(text);
+    if (magnitude > limit) return std::nullopt;
   }
   return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }

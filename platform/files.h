@@ -122,6 +122,10 @@ class FileSystem {
   // The entry named by `path` itself: a link is opened, not followed.
   // nullopt when it cannot be opened.
   virtual std::optional<EntryIdentity> Identity(std::string_view path) = 0;
+  // False when the system refuses this user the right to delete the file or
+  // folder (a link itself, not what it leads to); true when it may, and when
+  // that cannot be told now (in use, gone), which the caller's own tests find.
+  virtual bool MayDelete(std::string_view /*path*/) { return true; }
 };
 
 // The form of a full drive-letter path ("C:\DIR\NAME ") that the system takes

@@ -166,6 +166,7 @@ class ReadOnlyPlatform::Files final : public FileSystem {
   std::optional<EntryIdentity> Identity(std::string_view path) override {
     return inner_.Identity(path);
   }
+  bool MayDelete(std::string_view path) override { return inner_.MayDelete(path); }
 
  private:
   class NoOpenFile final : public OpenFile {};

@@ -42,7 +42,14 @@ RegValue MakeTextValue(std::string_view text);
 RegValue MakeDwordValue(std::int32_t number);
 RegValue MakeBinaryValue(std::string_view bytes);
 
-enum class RegAccess { Read, Full };
+// The rights a key is opened with; each operation asks for the least it needs,
+// as a standard user may read most of the machine's keys but change none.
+enum class RegAccess {
+  Read,      // query and list values and subkeys
+  SetValue,  // query, set and delete values
+  Remove,    // list and delete: the key itself, or what lies below it
+  Full,      // everything
+};
 
 // An open key. Destroying it closes the handle.
 class RegistryKey {
@@ -75,8 +82,8 @@ class Registry {
   // nullptr when the key does not exist or cannot be opened with that access.
   virtual std::unique_ptr<RegistryKey> Open(RegRoot root, std::string_view path,
                                             RegAccess access) = 0;
-  // Opens the key for full access, creating it and missing parents first;
-  // nullptr when that is refused.
+  // Opens the key for reading and setting values, creating it and missing
+  // parents first; nullptr when that is refused.
   virtual std::unique_ptr<RegistryKey> Create(RegRoot root, std::string_view path) = 0;
   // True when the key itself is a link to another key, which Open follows:
   // a walk that went through it would see that key a second time, or come

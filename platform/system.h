@@ -47,6 +47,9 @@ class SystemQueries {
   // without regard to case), wherever its file lies; false when it cannot
   // tell.
   virtual bool HasFontFace(std::string_view /*face*/) { return false; }
+  // True when this process runs with administrator rights (an elevated token,
+  // or the administrators group enabled in it); false when it cannot tell.
+  virtual bool IsElevated() { return false; }
 };
 
 // A program started in the background. Letting go of it ends the program if

@@ -61,11 +61,7 @@ std::vector<std::string> SortedValueNames(platform::Registry& registry, platform
 
 std::string ReadScanText(platform::Registry& registry, platform::RegRoot root, std::string_view key,
                          std::string_view name) {
-  try {
-    return RegReadText(registry, root, key, name);
-  } catch (const RegistryReadError&) {
-    return {};
-  }
+  return RegReadTextOrEmpty(registry, root, key, name);
 }
 
 RegistryScan::RegistryScan(RunContext& run, RegCategory category)

@@ -94,7 +94,7 @@ std::vector<std::string> SortedSubkeyNames(platform::Registry& registry, platfor
 std::vector<std::string> SortedValueNames(platform::Registry& registry, platform::RegRoot root,
                                           std::string_view key);
 
-// RegReadText for a scan: a value that cannot be read as text at all (a binary
+// The text of a value for a scan: a value that cannot be read as text at all (a binary
 // longer than four bytes) names no path, so it reads as empty instead of ending
 // the cleaning run.
 std::string ReadScanText(platform::Registry& registry, platform::RegRoot root, std::string_view key,

@@ -15,7 +15,7 @@ namespace {
 
 void ReadTreeInto(platform::Registry& registry, RegRoot root, const std::string& path,
                   std::vector<StoredKey>& keys) {
-  const auto key = registry.Open(root, path, RegAccess::Full);
+  const auto key = registry.Open(root, path, RegAccess::Read);
   if (!key) return;
   StoredKey stored{path, {}};
   for (const auto& name : key->ValueNames()) {
@@ -86,7 +86,7 @@ std::vector<StoredKey> ReadKeyTree(platform::Registry& registry, RegRoot root,
 
 std::optional<RegValue> ReadStoredValue(platform::Registry& registry, RegRoot root,
                                         std::string_view path, std::string_view name) {
-  const auto key = registry.Open(root, KeyPath(path), RegAccess::Full);
+  const auto key = registry.Open(root, KeyPath(path), RegAccess::Read);
   return key ? key->QueryStoredValue(name) : std::nullopt;
 }
 

@@ -219,6 +219,49 @@ bool IsGone(platform::Registry& registry, RepairRemoval removal, const RepairTar
   return value && value->type == platform::kRegSz && value->data.empty();
 }
 
+// The entry a rule acts on for a finding, or why it acts on none (`reason`
+// empty: the finding gives the rule nothing to act on).
+struct RuleTarget {
+  std::optional<RepairTarget> target;
+  std::string entry;  // how the record names what stays
+  std::string_view reason;
+};
+
+RuleTarget TargetFor(const RepairRule& rule, const Finding& finding) {
+  auto key = Fill(rule.key, finding);
+  if (!key) return {};
+  if (!HasShape(*key, rule.shape)) {
+    return {std::nullopt, Concat({"key ", RootName(rule.root), "\\", *key}), kNotOwnKey};
+  }
+  std::string value;
+  if (!rule.value.empty()) {
+    auto filled = Fill(rule.value, finding);
+    if (!filled) return {};
+    value = std::move(*filled);
+  }
+  RepairTarget target{rule.root, std::move(*key), std::move(value)};
+  if (rule.backup == WriteValueBlock) {
+    // "HKEY_CURRENT_USER\Software\X": the root in full, then the key path.
+    const auto split = target.key.find('\\');
+    const auto root = split == std::string::npos
+                          ? std::nullopt
+                          : RootNamed(std::string_view(target.key).substr(0, split));
+    if (!root || split + 1 == target.key.size())
+      return {std::nullopt, "key " + target.key, kNoRoot};
+    target.root = *root;
+    target.key.erase(0, split + 1);
+    if (target.value == kDefaultValueCaption) target.value.clear();
+  }
+  return {std::move(target), {}, {}};
+}
+
+// Whether this user may take the entry away: delete the key with all below
+// it, or set and delete the key's values.
+bool MayRemove(platform::Registry& registry, RepairRemoval removal, const RepairTarget& target) {
+  return removal == RemoveKey ? RegMayRemoveKey(registry, target.root, target.key)
+                              : RegMayWriteValues(registry, target.root, target.key);
+}
+
 std::size_t CharacterCount(std::string_view text) {
   std::size_t count = 0;
   for (std::size_t at = 0; at < text.size(); at += CharacterLength(text, at)) ++count;
@@ -250,6 +293,16 @@ bool IsSharedClassKey(std::string_view name) {
                      [&](std::string_view shared) { return UpperCaseUtf8(shared) == upper; });
 }
 
+bool NeedsAdministratorRights(platform::Registry& registry, int categoryIndex,
+                              const FindingCategory& category, std::size_t i) {
+  const Finding finding = FindingAt(category, i);
+  return std::ranges::any_of(kRepairRules, [&](const RepairRule& rule) {
+    if (rule.categoryIndex != categoryIndex) return false;
+    const auto found = TargetFor(rule, finding);
+    return found.target && !MayRemove(registry, rule.removal, *found.target);
+  });
+}
+
 std::string_view RootName(RegRoot root) {
   for (const auto& entry : kRootNames) {
     if (entry.root == root) return entry.name;
@@ -272,14 +325,10 @@ RegistryRepair::RegistryRepair(RunContext& run, std::uint64_t exportTimeLimitMs)
     : run_(run), exportTimeLimitMs_(exportTimeLimitMs) {}
 
 std::string RegistryRepair::BackupDirectory() const {
-  std::string path;
-  try {
-    path =
-        RegReadText(ProductValueView(run_.platform.registry, kBackupSettingsKey, kBackupPathValue),
-                    RegRoot::LocalMachine, kBackupSettingsKey, kBackupPathValue);
-  } catch (const RegistryError&) {
-    path.clear();  // a value that cannot be read counts as not set
-  }
+  // A value that cannot be read counts as not set.
+  const std::string path = RegReadTextOrEmpty(
+      ProductValueView(run_.platform.registry, kBackupSettingsKey, kBackupPathValue),
+      RegRoot::LocalMachine, kBackupSettingsKey, kBackupPathValue);
   if (path.empty()) return run_.state.ProductDirectory + "\\BACKUP";
   // "D:\SAVE\" names the same folder as "D:\SAVE"; file names are added with "\".
   const std::string stripped = StripTrailingBackslashes(path);
@@ -377,45 +426,29 @@ void RegistryRepair::RepairFinding(int categoryIndex, const FindingCategory& cat
 }
 
 void RegistryRepair::ApplyRule(const RepairRule& rule, const Finding& finding) {
-  auto key = Fill(rule.key, finding);
-  if (!key) return;
   RunJournal& journal = run_.Journal();
-  if (!HasShape(*key, rule.shape)) {
-    journal.EntryLeft(rule.categoryIndex, Concat({"key ", RootName(rule.root), "\\", *key}),
-                      kNotOwnKey, false);
+  const auto [target, entry, reason] = TargetFor(rule, finding);
+  if (!target) {
+    if (!reason.empty()) journal.EntryLeft(rule.categoryIndex, entry, reason, false);
     return;
   }
-  std::string value;
-  if (!rule.value.empty()) {
-    auto filled = Fill(rule.value, finding);
-    if (!filled) return;
-    value = std::move(*filled);
-  }
-  RepairTarget target{rule.root, std::move(*key), std::move(value)};
-  if (rule.backup == WriteValueBlock) {
-    // "HKEY_CURRENT_USER\Software\X": the root in full, then the key path.
-    const auto split = target.key.find('\\');
-    const auto root = split == std::string::npos
-                          ? std::nullopt
-                          : RootNamed(std::string_view(target.key).substr(0, split));
-    if (!root || split + 1 == target.key.size()) {
-      journal.EntryLeft(rule.categoryIndex, "key " + target.key, kNoRoot, false);
-      return;
-    }
-    target.root = *root;
-    target.key.erase(0, split + 1);
-    if (target.value == kDefaultValueCaption) target.value.clear();
-  }
-  if (!BackUp(rule, target)) {
-    journal.EntryLeft(rule.categoryIndex, EntryText(rule, target), BackupFailure(rule.backup),
+  // Found whatever the rights; what this user may not remove is not backed up
+  // either, so the backup holds nothing that was not removed for that reason.
+  if (!MayRemove(run_.platform.registry, rule.removal, *target)) {
+    journal.EntryLeft(rule.categoryIndex, EntryText(rule, *target), kNeedsAdministratorRights,
                       false);
     return;
   }
-  Remove(rule, target);
-  if (IsGone(run_.platform.registry, rule.removal, target)) {
-    journal.EntryRemoved(rule.categoryIndex, EntryText(rule, target));
+  if (!BackUp(rule, *target)) {
+    journal.EntryLeft(rule.categoryIndex, EntryText(rule, *target), BackupFailure(rule.backup),
+                      false);
+    return;
+  }
+  Remove(rule, *target);
+  if (IsGone(run_.platform.registry, rule.removal, *target)) {
+    journal.EntryRemoved(rule.categoryIndex, EntryText(rule, *target));
   } else {
-    journal.EntryLeft(rule.categoryIndex, EntryText(rule, target), kRemovalRefused, true);
+    journal.EntryLeft(rule.categoryIndex, EntryText(rule, *target), kRemovalRefused, true);
   }
 }
 
@@ -439,25 +472,21 @@ bool RegistryRepair::BackUp(const RepairRule& rule, const RepairTarget& target) 
 
 void RegistryRepair::Remove(const RepairRule& rule, const RepairTarget& target) {
   auto& registry = run_.platform.registry;
-  // The helpers' results are not proof of anything (a key that cannot be
-  // opened reads as gone), and a failed removal is silent anyway.
-  try {
-    switch (rule.removal) {
-      case RemoveKey:
-        RegRemoveKey(registry, target.root, target.key);
-        break;
-      case RemoveValue:
-        RegRemoveValue(registry, target.root, target.key, target.value);
-        break;
-      case EmptyDefaultValue:
-        RegWriteText(registry, target.root, target.key, "", "");
-        break;
-      case EmptyValue:
-        RegWriteText(registry, target.root, target.key, target.value, "");
-        break;
-    }
-  } catch (const RegistryError&) {
-    // An integer or binary value cannot hold the empty text; it stays as it is.
+  // What became of the entry is read afterwards (IsGone). An integer or
+  // binary value cannot hold the empty text; it stays as it is.
+  switch (rule.removal) {
+    case RemoveKey:
+      RegRemoveKey(registry, target.root, target.key);
+      break;
+    case RemoveValue:
+      RegRemoveValue(registry, target.root, target.key, target.value);
+      break;
+    case EmptyDefaultValue:
+      RegWriteText(registry, target.root, target.key, "", "");
+      break;
+    case EmptyValue:
+      RegWriteText(registry, target.root, target.key, target.value, "");
+      break;
   }
 }
 
@@ -560,16 +589,11 @@ std::optional<ExportedKey> RegistryRepair::ReadScratch() {
 bool RegistryRepair::BackUpValue(std::string_view rootName, RegRoot root, std::string_view keyPath,
                                  std::string_view name) {
   Pump();
-  std::string text;
   // Only a text value is saved: a number written back as text would change
   // its type on restore, and the empty text cannot be put into it anyway.
   const auto stored = ReadStoredValue(run_.platform.registry, root, keyPath, name);
   if (!stored || stored->type != platform::kRegSz) return false;
-  try {
-    text = RegReadText(run_.platform.registry, root, keyPath, name);
-  } catch (const RegistryError&) {
-    return false;
-  }
+  const std::string text = RegReadTextOrEmpty(run_.platform.registry, root, keyPath, name);
   if (text.empty()) return false;
   const std::vector<StoredKey> value{{std::string(keyPath), {{std::string(name), *stored}}}};
   auto lines = ValueBlockLines(Encoding(), rootName, keyPath, name, text);

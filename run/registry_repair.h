@@ -41,6 +41,11 @@ inline constexpr std::uint32_t kEditorWaitSliceMs = 100;
 // The root's full name as scripts write it ("HKEY_CURRENT_USER").
 std::string_view RootName(platform::RegRoot root);
 
+// True when the repair would leave the category's finding `i` alone because
+// this user may not remove it (it then backs nothing of it up).
+bool NeedsAdministratorRights(platform::Registry& registry, int categoryIndex,
+                              const FindingCategory& category, std::size_t i);
+
 // "REGEDIT /e "<file>" "<key>"", or nullopt when the key cannot be quoted on a
 // command line (it holds a double quote, CR, LF or NUL) or the line would be
 // longer than kMaxExportCommandLength characters.

@@ -37,11 +37,7 @@ std::string_view ValueName(Switch which) {
 // the run. Anything but the number 1 - another number, a word, a long binary,
 // nothing at all - leaves the switch off.
 bool ReadsAsOne(platform::Registry& registry, std::string_view valueName) {
-  try {
-    return RegValueEquals(registry, RegRoot::LocalMachine, kOptionsKey, valueName, 1);
-  } catch (const RegistryError&) {
-    return false;
-  }
+  return RegValueEquals(registry, RegRoot::LocalMachine, kOptionsKey, valueName, 1);
 }
 
 int OptionSourceOf(OptionSourceChoice choice) {

@@ -13,6 +13,10 @@
 
 namespace zent {
 
+// Why an entry or a file this user may not remove stays: a run started with
+// administrator rights removes it.
+inline constexpr std::string_view kNeedsAdministratorRights = "needs administrator rights";
+
 // The steps of a pass, for saying where input ended it.
 enum class RunStep { Scan, Repair, JunkSweep, CacheSweep };
 
@@ -51,6 +55,8 @@ class RunJournal {
   virtual void FileRecycled(int /*category*/, std::string_view /*path*/) noexcept {}
   virtual void FileLeft(int /*category*/, std::string_view /*path*/,
                         std::string_view /*reason*/) noexcept {}
+  // A folder a sweep could not go through: what it held stays unseen.
+  virtual void FolderSkipped(std::string_view /*path*/, std::string_view /*reason*/) noexcept {}
   // A temporary folder after its files went: `removed` when it is gone.
   virtual void FolderSwept(int /*category*/, std::string_view /*path*/, bool /*removed*/) noexcept {
   }

@@ -172,7 +172,7 @@ void RunLog::EntryRemoved(int category, std::string_view entry) noexcept {
 void RunLog::EntryLeft(int category, std::string_view entry, std::string_view reason,
                        bool inBackup) noexcept {
   Safely([&] {
-    if (Tally* tally = RegistryTally(category)) ++tally->left;
+    if (Tally* tally = RegistryTally(category)) tally->Left(reason);
     const std::string backup = inBackup ? Concat({" - backup: ", BackupTag()}) : std::string();
     Detail(Concat({"left alone ", entry, ": ", reason, backup}));
   });
@@ -215,10 +215,14 @@ void RunLog::FileRecycled(int category, std::string_view path) noexcept {
 
 void RunLog::FileLeft(int category, std::string_view path, std::string_view reason) noexcept {
   Safely([&] {
-    if (Tally* tally = FileTally(category)) ++tally->left;
+    if (Tally* tally = FileTally(category)) tally->Left(reason);
     Detail(
         Concat({"left alone ", path, " (", NameAt(kFileCategoryNames, category), "): ", reason}));
   });
+}
+
+void RunLog::FolderSkipped(std::string_view path, std::string_view reason) noexcept {
+  Safely([&] { Detail(Concat({"folder skipped: ", reason, " - ", path})); });
 }
 
 void RunLog::FolderSwept(int category, std::string_view path, bool removed) noexcept {
@@ -250,20 +254,31 @@ void RunLog::End(std::string_view how) noexcept {
   });
 }
 
+void RunLog::Tally::Left(std::string_view reason) {
+  ++left;
+  if (reason == kNeedsAdministratorRights) ++needsRights;
+}
+
+std::string RunLog::Tally::LeftText() const {
+  if (needsRights == 0) return std::to_string(left);
+  return Concat({std::to_string(left), " (", std::to_string(needsRights), " ",
+                 kNeedsAdministratorRights, ")"});
+}
+
 void RunLog::WriteSummary() {
   for (std::size_t i = 0; i < registryTallies_.size(); ++i) {
     const Tally& tally = registryTallies_[i];
     if (!tally.seen) continue;
     Write(Concat({"registry ", kRegistryCategoryNames[i], ": found ", std::to_string(tally.found),
                   " (", std::to_string(tally.selected), " selected), removed ",
-                  std::to_string(tally.removed), ", left alone ", std::to_string(tally.left)}));
+                  std::to_string(tally.removed), ", left alone ", tally.LeftText()}));
   }
   for (std::size_t i = 0; i < fileTallies_.size(); ++i) {
     const Tally& tally = fileTallies_[i];
     if (!tally.seen) continue;
-    Write(Concat({"files ", kFileCategoryNames[i], ": found ", std::to_string(tally.found),
-                  ", recycled ", std::to_string(tally.removed), ", left alone ",
-                  std::to_string(tally.left)}));
+    Write(
+        Concat({"files ", kFileCategoryNames[i], ": found ", std::to_string(tally.found),
+                ", recycled ", std::to_string(tally.removed), ", left alone ", tally.LeftText()}));
   }
 }
 

@@ -61,6 +61,7 @@ class RunLog final : public RunJournal {
   void LeftOverBackup(std::string_view datedPath) noexcept override;
   void FileRecycled(int category, std::string_view path) noexcept override;
   void FileLeft(int category, std::string_view path, std::string_view reason) noexcept override;
+  void FolderSkipped(std::string_view path, std::string_view reason) noexcept override;
   void FolderSwept(int category, std::string_view path, bool removed) noexcept override;
   void Aborted(RunStep step, int scanIndex) noexcept override;
   void PassEnded() noexcept override;
@@ -69,6 +70,9 @@ class RunLog final : public RunJournal {
   struct Tally {
     bool seen = false;
     std::size_t found = 0, selected = 0, removed = 0, left = 0;
+    std::size_t needsRights = 0;  // of those left alone
+    void Left(std::string_view reason);
+    std::string LeftText() const;
   };
 
   // Runs a step of keeping the log; whatever it throws ends there.

@@ -206,7 +206,9 @@ void InternetCacheSweep::WalkCacheFolder(const std::string& folder) {
       ClassifyCacheFile(folder, entry);
       if (!IsFolder(entry) && run_.state.AbortRequested) return;
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
+    // Its subfolders are still walked: the error belonged to one file.
+    run_.Journal().FolderSkipped(folder, error.what());
   }
   for (const DirEntry& entry :
        files.List(platform::ExactName(folder) + "*.*", kListEverything).entries) {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/utf8.h"
+#include "run/run_journal.h"
 
 namespace zent {
 namespace {
@@ -210,6 +211,8 @@ bool ExclusiveOpenFails(const FileHelperContext& context, std::string_view path)
 
 DeletionOutcome RecycleFileIfFree(const FileHelperContext& context, std::string_view path) {
   if (context.files.FileExists(path) != Presence::Present) return DeletionOutcome::NotThere;
+  // Before the in-use test, which would take a refused open for a held file.
+  if (!context.files.MayDelete(path)) return DeletionOutcome::NeedsRights;
   if (IsFileInUse(context, path)) return DeletionOutcome::InUse;
   const auto read = context.files.Attributes(path);
   if (!read.ok()) return DeletionOutcome::Failed;
@@ -252,6 +255,7 @@ constexpr OutcomeReason kLeftAloneReasons[] = {
     {DeletionOutcome::Link, "a link, or a name for something that lies elsewhere"},
     {DeletionOutcome::HardLinked, "one of several names of the same file"},
     {DeletionOutcome::Excluded, "excluded under the name it really has"},
+    {DeletionOutcome::NeedsRights, kNeedsAdministratorRights},
 };
 
 // False once asked to stop: after any file or folder.

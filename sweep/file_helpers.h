@@ -57,15 +57,16 @@ struct FileHelperContext {
 // What became of a file handed to the deletion chain.
 enum class DeletionOutcome {
   Recycled,
-  Protected,   // the system renames or deletes it at the next start
-  ReadOnly,    // write-protected, or its attributes could not be read
-  InUse,       // held open, or a cloud placeholder
-  NotThere,    // gone, or whether it is there cannot be told
-  BinRefused,  // the recycle bin did not take it
-  Failed,      // an error on the way
-  Link,        // a link, or a name that leads somewhere other than where it was found
-  HardLinked,  // one of several names of one file, which the other names keep
-  Excluded,    // excluded under the name it really has
+  Protected,    // the system renames or deletes it at the next start
+  ReadOnly,     // write-protected, or its attributes could not be read
+  InUse,        // held open, or a cloud placeholder
+  NotThere,     // gone, or whether it is there cannot be told
+  BinRefused,   // the recycle bin did not take it
+  Failed,       // an error on the way
+  Link,         // a link, or a name that leads somewhere other than where it was found
+  HardLinked,   // one of several names of one file, which the other names keep
+  Excluded,     // excluded under the name it really has
+  NeedsRights,  // this user may not delete it
 };
 
 // Why a file stays, as the run's record says it; empty for Recycled.

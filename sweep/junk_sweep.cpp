@@ -134,7 +134,8 @@ void JunkFileSweep::FilePass(const std::string& folder) {
       ClassifyFile(folder, entry);
       if (!IsFolder(entry) && run_.state.AbortRequested) return;
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
+    run_.Journal().FolderSkipped(folder, error.what());
   }
 }
 
@@ -153,7 +154,8 @@ void JunkFileSweep::SubfolderPass(const std::string& folder) {
         WalkFolder(path + '\\');
       }
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
+    run_.Journal().FolderSkipped(folder, error.what());
   }
 }
 

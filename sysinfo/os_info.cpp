@@ -42,11 +42,7 @@ std::string ProcessorText(std::uint32_t processorType) {
 // written by some tool) is no folder we could use; it must not stop the saver
 // from starting, so it reads as missing.
 std::string ShellFolder(platform::Registry& registry, std::string_view name) {
-  try {
-    return RegReadText(registry, platform::RegRoot::CurrentUser, kShellFoldersKey, name);
-  } catch (const RegistryError&) {
-    return {};
-  }
+  return RegReadTextOrEmpty(registry, platform::RegRoot::CurrentUser, kShellFoldersKey, name);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "app/cleaning_steps.h"
 #include "common/product_views.h"
 #include "common/registry_helpers.h"
+#include "run/registry_repair.h"
 #include "sweep/sweep_guards.h"
 #include "ui/dialog_form.h"
 #include "ui/settings.h"
@@ -186,6 +187,7 @@ DryRun::Refusal DryRun::Prepare(const ReportRequest& request) {
   state_.DeleteWriteProtected = LoadSettings(settings, platform_.registry);
   state_.IsWinNT = model_.SystemFacts.Platform() == "WinNT";
   state_.UnattendedMode = false;
+  elevated_ = platform_.system.IsElevated();
   source_ = request.source;
   if (!request.drives.empty()) {
     std::string missing;
@@ -246,17 +248,25 @@ std::size_t DryRun::FirstFileItem() const {
 }
 
 Fate DryRun::FateOf(std::size_t item, std::size_t finding) const {
-  const FindingCategory& category = Categories().Item(item).category;
-  if (item < FirstFileItem()) return category.Flag(finding) == 1 ? Fate::Removed : Fate::LeftAlone;
+  const CategoryItem& registryItem = Categories().Item(item);
+  const FindingCategory& category = registryItem.category;
+  if (item < FirstFileItem()) {
+    if (category.Flag(finding) != 1) return Fate::LeftAlone;
+    return NeedsAdministratorRights(platform_.registry, registryItem.CategoryIndex, category,
+                                    finding)
+               ? Fate::NeedsRights
+               : Fate::Removed;
+  }
   const std::string& path = category.EntryNames().at(finding);
   // The system renames or deletes these itself at the next start.
   if (pendingRenames_.contains(path)) return Fate::LeftAlone;
   // The deletion leaves a write-protected file, or one whose attributes it
   // cannot read, unless write-protected files may go.
-  if (state_.DeleteWriteProtected) return Fate::Removed;
-  const platform::AttributeResult read = platform_.files.Attributes(path);
-  const bool writeProtected = !read.ok() || (read.attributes & platform::kAttrReadOnly) != 0;
-  return writeProtected ? Fate::LeftAlone : Fate::Removed;
+  if (!state_.DeleteWriteProtected) {
+    const platform::AttributeResult read = platform_.files.Attributes(path);
+    if (!read.ok() || (read.attributes & platform::kAttrReadOnly) != 0) return Fate::LeftAlone;
+  }
+  return platform_.files.MayDelete(path) ? Fate::Removed : Fate::NeedsRights;
 }
 
 void DryRun::OnProgress(std::function<void(const std::string&, const std::string&)> show) {

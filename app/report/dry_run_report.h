@@ -53,7 +53,11 @@ ParsedArguments ParseReportArguments(const std::vector<std::string>& arguments);
 extern const char* const kUsageText;
 
 // What happens to a finding when the saver runs.
-enum class Fate { Removed, LeftAlone };
+enum class Fate {
+  Removed,
+  LeftAlone,
+  NeedsRights,  // left alone: this user may not remove it
+};
 
 // One run of the pass, read-only. The live platform is only ever reached
 // through the wrapper.
@@ -81,6 +85,8 @@ class DryRun {
   RunContext& Context() { return run_; }
   const CategoryList& Categories() const { return model_.CategoryList; }
   OptionSource Source() const { return source_; }
+  // Whether the run has administrator rights (a saver Windows starts has not).
+  bool Elevated() const { return elevated_; }
   // Items from this index on came from the file sweeps.
   std::size_t FirstFileItem() const;
   Fate FateOf(std::size_t item, std::size_t finding) const;
@@ -98,6 +104,7 @@ class DryRun {
   TShellLink shellLink_;
   RunContext run_;
   OptionSource source_ = OptionSource::Safety;
+  bool elevated_ = false;
   OptionSourceChoice choice_;
   std::optional<std::size_t> firstFileItem_;
   std::unordered_set<std::string> pendingRenames_;

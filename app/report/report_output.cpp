@@ -128,7 +128,8 @@ void WriteJsonEntry(std::ostream& out, const Finding& finding, Fate fate) {
   JsonField(out, "target", finding.target);
   out << ',';
   JsonField(out, "detail", finding.detail);
-  out << ",\"remove\":" << (fate == Fate::Removed ? "true" : "false") << '}';
+  out << ",\"remove\":" << (fate == Fate::Removed ? "true" : "false")
+      << ",\"needsAdministratorRights\":" << (fate == Fate::NeedsRights ? "true" : "false") << '}';
 }
 
 void WriteJsonCategory(std::ostream& out, const DryRun& run, std::size_t item) {
@@ -148,13 +149,24 @@ void WriteJsonCategory(std::ostream& out, const DryRun& run, std::size_t item) {
   out << "]}";
 }
 
+std::string_view FateText(Fate fate) {
+  switch (fate) {
+    case Fate::Removed:
+      return "  remove  ";
+    case Fate::LeftAlone:
+      return "  keep    ";
+    case Fate::NeedsRights:
+      return "  keep (needs administrator rights)  ";
+  }
+  return "  keep    ";
+}
+
 void WriteTextCategory(std::ostream& out, const DryRun& run, std::size_t item) {
   const CategoryItem& category = run.Categories().Item(item);
   const Counts counts = CountsOf(run, item);
   out << '\n' << TitleOf(run, item) << '\n';
   for (std::size_t i = 0; i < counts.found; ++i) {
-    out << (run.FateOf(item, i) == Fate::Removed ? "  remove  " : "  keep    ")
-        << EntryText(FindingAt(category.category, i)) << '\n';
+    out << FateText(run.FateOf(item, i)) << EntryText(FindingAt(category.category, i)) << '\n';
   }
   out << "  would remove " << counts.removed << " of " << counts.found << '\n';
 }
@@ -224,7 +236,9 @@ int RunAndReport(DryRun& run, const ReportRequest& request, ReportStreams stream
 }  // namespace
 
 void WriteText(std::ostream& out, const DryRun& run) {
-  out << "Dry run: nothing was changed. Option source: " << SourceName(run.Source()) << '\n';
+  out << "Dry run: nothing was changed. Option source: " << SourceName(run.Source()) << '\n'
+      << (run.Elevated() ? "Runs with administrator rights.\n"
+                         : "Runs without administrator rights: what needs them is kept.\n");
   for (std::size_t item = 0; item < run.Categories().Count(); ++item) {
     WriteTextCategory(out, run, item);
   }
@@ -235,8 +249,9 @@ void WriteText(std::ostream& out, const DryRun& run) {
 
 void WriteJson(std::ostream& out, const DryRun& run) {
   const Counts totals = TotalsOf(run);
-  out << "{\"optionSource\":\"" << SourceName(run.Source()) << "\",\"found\":" << totals.found
-      << ",\"toRemove\":" << totals.removed << ",\"categories\":[";
+  out << "{\"optionSource\":\"" << SourceName(run.Source())
+      << "\",\"administratorRights\":" << (run.Elevated() ? "true" : "false")
+      << ",\"found\":" << totals.found << ",\"toRemove\":" << totals.removed << ",\"categories\":[";
   for (std::size_t item = 0; item < run.Categories().Count(); ++item) {
     if (item > 0) out << ',';
     WriteJsonCategory(out, run, item);

@@ -22,6 +22,8 @@ struct MemoryFileSystem::Entry {
   LocalTime lastWrite;
   std::vector<std::unique_ptr<Entry>> children;  // in the order they were made
   int openHandles = 0;
+  // This user may not delete it, nor anything inside it.
+  bool deleteRefused = false;
 
   bool IsFolder() const { return (attributes & kAttrDirectory) != 0; }
 
@@ -626,9 +628,28 @@ std::unique_ptr<MemoryFileSystem::Entry> MemoryFileSystem::Detach(std::string_vi
   return entry;
 }
 
+void MemoryFileSystem::RefuseDeletion(std::string_view path) {
+  FsError ignored = FsError::None;
+  if (Entry* entry = Lookup(path, ignored, Follow::None, false, 0).entry) {
+    entry->deleteRefused = true;
+  }
+}
+
+bool MemoryFileSystem::MayDelete(std::string_view path) {
+  for (std::string_view at = path; !at.empty();) {
+    FsError ignored = FsError::None;
+    const Entry* entry = Lookup(at, ignored, Follow::None, false, 0).entry;
+    if (entry && entry->deleteRefused) return false;
+    const auto cut = at.find_last_of('\\');
+    if (cut == std::string_view::npos || cut + 1 == at.size()) break;
+    at = at.substr(0, cut);
+  }
+  return true;
+}
+
 bool MemoryFileSystem::MoveToBin(std::string_view path) {
   const Entry* entry = Find(path, nullptr);
-  if (!entry || entry->IsFolder()) return false;
+  if (!entry || entry->IsFolder() || !MayDelete(path)) return false;
   // As under Wine: the file a symbolic link leads to goes, not the link.
   FsError ignored = FsError::None;
   const Entry* named = Lookup(path, ignored, Follow::None, false, 0).entry;
@@ -641,7 +662,9 @@ bool MemoryFileSystem::MoveToBin(std::string_view path) {
 
 bool MemoryFileSystem::Delete(std::string_view path) {
   const Entry* entry = Find(path, nullptr);
-  if (!entry || entry->IsFolder() || (entry->attributes & kAttrReadOnly)) return false;
+  if (!entry || entry->IsFolder() || (entry->attributes & kAttrReadOnly) || !MayDelete(path)) {
+    return false;
+  }
   return Detach(path) != nullptr;
 }
 
@@ -684,7 +707,7 @@ bool MemoryFileSystem::CreateFolders(std::string_view path) {
 bool MemoryFileSystem::RemoveFolder(std::string_view path) {
   const Entry* entry = Find(path, nullptr);
   if (!entry || !entry->IsFolder() || !entry->children.empty() ||
-      (entry->attributes & kAttrReadOnly)) {
+      (entry->attributes & kAttrReadOnly) || !MayDelete(path)) {
     return false;
   }
   return Detach(path) != nullptr;

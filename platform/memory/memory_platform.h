@@ -48,6 +48,10 @@ class MemoryRegistry final : public platform::Registry {
   void SetReadOnly(RegRoot root, std::string_view path, bool readOnly);
   // Every further SetValue through an open key fails (a refused write).
   void RefuseWrites(bool refuse);
+  // As a standard user sees it, in both views: the keys of LocalMachine and
+  // ClassesRoot open for reading only; creating, writing and deleting there
+  // is refused.
+  void SetStandardUser(bool standardUser);
   // A key that exists but cannot be opened at all (as without any rights).
   void SetInaccessible(RegRoot root, std::string_view path, bool inaccessible);
   // Makes `path` a link to the target key (created when missing); a path
@@ -59,8 +63,11 @@ class MemoryRegistry final : public platform::Registry {
 
  private:
   std::shared_ptr<Node> Find(RegRoot root, std::string_view path) const;
+  bool StandardUser() const;
+  bool Locked(RegRoot root) const;
   std::map<RegRoot, std::shared_ptr<Node>> roots_;
   bool refuseWrites_ = false;
+  bool standardUser_ = false;
   std::unique_ptr<MemoryRegistry> view32_;
   MemoryRegistry* view64_ = nullptr;  // set in the 32-bit view
 };
@@ -134,6 +141,10 @@ class MemoryFileSystem final : public platform::FileSystem {
   std::optional<std::string> FullPath(std::string_view path) override;
   std::optional<std::string> ResolvedPath(std::string_view path) override;
   std::optional<platform::EntryIdentity> Identity(std::string_view path) override;
+  bool MayDelete(std::string_view path) override;
+  // This user may not delete the file or folder (a link itself), nor what
+  // the folder holds: the recycle bin and every deletion refuse it.
+  void RefuseDeletion(std::string_view path);
 
   struct Entry;
   struct Drive;
@@ -252,6 +263,7 @@ class MemorySystem final : public platform::SystemQueries {
   std::optional<std::string> VolumeName(std::string_view root) override;
   std::string AbbreviatedDayName(int dayOfWeek) override;
   bool HasFontFace(std::string_view face) override;
+  bool IsElevated() override { return elevated; }
 
   // The face names of the fonts the system has loaded.
   std::vector<std::string> fontFaces;
@@ -267,6 +279,7 @@ class MemorySystem final : public platform::SystemQueries {
   std::optional<std::string> computerName = "TESTPC";
   int platformId = 2;
   std::uint32_t processorType = 586;
+  bool elevated = true;
 
  private:
   MemoryFileSystem& files_;

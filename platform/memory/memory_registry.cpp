@@ -139,8 +139,11 @@ RegValue ReadAsText(std::uint32_t type, std::string_view bytes) {
 
 class MemoryKey final : public platform::RegistryKey {
  public:
-  MemoryKey(std::shared_ptr<Node> node, RegAccess access, const bool& refuseWrites)
-      : node_(std::move(node)), access_(access), refuseWrites_(refuseWrites) {}
+  MemoryKey(std::shared_ptr<Node> node, RegAccess access, const bool& refuseWrites, bool treeLocked)
+      : node_(std::move(node)),
+        access_(access),
+        refuseWrites_(refuseWrites),
+        treeLocked_(treeLocked) {}
 
   std::optional<RegValue> QueryValue(std::string_view name) const override {
     if (node_->deleted) return std::nullopt;
@@ -157,7 +160,7 @@ class MemoryKey final : public platform::RegistryKey {
   }
 
   bool SetValue(std::string_view name, const RegValue& value) override {
-    if (!Writable() || refuseWrites_) return false;
+    if (!MaySetValues() || refuseWrites_) return false;
     node_->Put(name, value);
     return true;
   }
@@ -177,12 +180,14 @@ class MemoryKey final : public platform::RegistryKey {
   }
 
   bool DeleteValue(std::string_view name) override {
-    if (!Writable()) return false;
+    if (!MaySetValues()) return false;
     return node_->EraseValue(name);
   }
 
+  // As in the system, the rights on the key to delete decide, not those this
+  // handle was opened with.
   bool DeleteSubkey(std::string_view name) override {
-    if (!Writable()) return false;
+    if (node_->deleted || treeLocked_) return false;
     auto& children = node_->children;
     const auto it = node_->ChildAt(name);
     if (it == children.end() || !(*it)->children.empty() || (*it)->readOnly) return false;
@@ -192,11 +197,14 @@ class MemoryKey final : public platform::RegistryKey {
   }
 
  private:
-  bool Writable() const { return access_ == RegAccess::Full && !node_->deleted; }
+  bool MaySetValues() const {
+    return (access_ == RegAccess::SetValue || access_ == RegAccess::Full) && !node_->deleted;
+  }
 
   std::shared_ptr<Node> node_;
   RegAccess access_;
   const bool& refuseWrites_;
+  bool treeLocked_;  // a standard user's handle on a machine key
 };
 
 }  // namespace
@@ -233,14 +241,26 @@ std::shared_ptr<Node> MemoryRegistry::Find(RegRoot root, std::string_view path) 
   return node;
 }
 
+bool MemoryRegistry::StandardUser() const {
+  return view64_ != nullptr ? view64_->standardUser_ : standardUser_;
+}
+
+// The machine's keys, which a standard user may read but not change. The
+// classes are all the machine's here: this registry keeps no per-user part.
+bool MemoryRegistry::Locked(RegRoot root) const {
+  return StandardUser() && (root == RegRoot::LocalMachine || root == RegRoot::ClassesRoot);
+}
+
 std::unique_ptr<platform::RegistryKey> MemoryRegistry::Open(RegRoot root, std::string_view path,
                                                             RegAccess access) {
   auto node = Find(root, path);
-  if (!node || node->inaccessible || (access == RegAccess::Full && node->readOnly)) return nullptr;
-  return std::make_unique<MemoryKey>(std::move(node), access, refuseWrites_);
+  const bool changes = access != RegAccess::Read;
+  if (!node || node->inaccessible || (changes && (node->readOnly || Locked(root)))) return nullptr;
+  return std::make_unique<MemoryKey>(std::move(node), access, refuseWrites_, Locked(root));
 }
 
 std::unique_ptr<platform::RegistryKey> MemoryRegistry::Create(RegRoot root, std::string_view path) {
+  if (Locked(root)) return nullptr;
   auto node = roots_.at(root);
   for (const auto part : SplitKeyPath(path)) {
     auto child = node->Child(part);
@@ -252,7 +272,7 @@ std::unique_ptr<platform::RegistryKey> MemoryRegistry::Create(RegRoot root, std:
     if (!node) return nullptr;
   }
   if (node->readOnly || node->inaccessible) return nullptr;
-  return std::make_unique<MemoryKey>(std::move(node), RegAccess::Full, refuseWrites_);
+  return std::make_unique<MemoryKey>(std::move(node), RegAccess::SetValue, refuseWrites_, false);
 }
 
 void MemoryRegistry::SetValue(RegRoot root, std::string_view path, std::string_view name,
@@ -289,6 +309,10 @@ void MemoryRegistry::SetReadOnly(RegRoot root, std::string_view path, bool readO
 }
 
 void MemoryRegistry::RefuseWrites(bool refuse) { refuseWrites_ = refuse; }
+
+void MemoryRegistry::SetStandardUser(bool standardUser) {
+  (view64_ != nullptr ? view64_->standardUser_ : standardUser_) = standardUser;
+}
 
 void MemoryRegistry::SetInaccessible(RegRoot root, std::string_view path, bool inaccessible) {
   if (auto node = Find(root, path)) node->inaccessible = inaccessible;

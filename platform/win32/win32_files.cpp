@@ -396,4 +396,16 @@ std::optional<platform::EntryIdentity> Win32FileSystem::Identity(std::string_vie
                                  info.nNumberOfLinks};
 }
 
+// Opening for DELETE asks exactly what a deletion asks: the right on the
+// entry, or on its folder to delete what it holds. Everything is shared, so
+// only the rights can refuse it.
+bool Win32FileSystem::MayDelete(std::string_view path) {
+  const auto api = ApiPath(path);
+  if (!api) return true;
+  const UniqueFile file(CreateFileW(
+      api->c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  return file || GetLastError() != ERROR_ACCESS_DENIED;
+}
+
 }  // namespace zent::win32

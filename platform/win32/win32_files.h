@@ -33,6 +33,7 @@ class Win32FileSystem final : public platform::FileSystem {
   std::optional<std::string> FullPath(std::string_view path) override;
   std::optional<std::string> ResolvedPath(std::string_view path) override;
   std::optional<platform::EntryIdentity> Identity(std::string_view path) override;
+  bool MayDelete(std::string_view path) override;
 };
 
 }  // namespace zent::win32

@@ -32,6 +32,22 @@ HKEY RootKey(RegRoot root) {
   return HKEY_CURRENT_USER;
 }
 
+REGSAM Rights(RegAccess access) {
+  switch (access) {
+    case RegAccess::Read:
+      return KEY_READ;
+    case RegAccess::SetValue:
+      return KEY_QUERY_VALUE | KEY_SET_VALUE;
+    case RegAccess::Remove:
+      // Deleting a key takes DELETE on the key itself (its parent's rights do
+      // not matter); listing is what a walk of the keys below it needs.
+      return DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
+    case RegAccess::Full:
+      return KEY_ALL_ACCESS;
+  }
+  return KEY_READ;
+}
+
 bool HoldsNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
 
 // The key path as the API wants it. A leading backslash, which the API would
@@ -182,7 +198,7 @@ std::unique_ptr<platform::RegistryKey> Win32Registry::Open(RegRoot root, std::st
                                                            RegAccess access) {
   const auto keyPath = KeyPath(path);
   if (!keyPath) return nullptr;
-  const REGSAM rights = (access == RegAccess::Full ? KEY_ALL_ACCESS : KEY_READ) | viewFlag_;
+  const REGSAM rights = Rights(access) | viewFlag_;
   UniqueHkey key;
   if (RegOpenKeyExW(RootKey(root), keyPath->c_str(), 0, rights, key.put()) != ERROR_SUCCESS) {
     return nullptr;
@@ -195,7 +211,8 @@ std::unique_ptr<platform::RegistryKey> Win32Registry::Create(RegRoot root, std::
   if (!keyPath) return nullptr;
   UniqueHkey key;
   if (RegCreateKeyExW(RootKey(root), keyPath->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_ALL_ACCESS | viewFlag_, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+                      Rights(RegAccess::SetValue) | viewFlag_, nullptr, key.put(),
+                      nullptr) != ERROR_SUCCESS) {
     return nullptr;
   }
   return std::make_unique<Win32Key>(std::move(key));

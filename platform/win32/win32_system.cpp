@@ -135,6 +135,31 @@ std::optional<std::string> Win32System::VolumeName(std::string_view root) {
   return Narrow(name);
 }
 
+namespace {
+
+// Systems without User Account Control know no elevation; there the
+// administrators group, enabled in the token, gives the rights.
+bool HoldsEnabledAdministrators() {
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof sid;
+  BOOL member = FALSE;
+  return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size) &&
+         CheckTokenMembership(nullptr, sid, &member) && member;
+}
+
+}  // namespace
+
+bool Win32System::IsElevated() {
+  UniqueKernelObject token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  if (GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size)) {
+    return elevation.TokenIsElevated != 0;
+  }
+  return HoldsEnabledAdministrators();
+}
+
 std::string Win32System::AbbreviatedDayName(int dayOfWeek) {
   // The locale numbers the days from Monday (LOCALE_SABBREVDAYNAME1).
   const auto item = static_cast<LCTYPE>(LOCALE_SABBREVDAYNAME1 + (dayOfWeek + 6) % 7);

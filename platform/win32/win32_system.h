@@ -20,6 +20,7 @@ class Win32System final : public platform::SystemQueries {
   std::optional<std::string> VolumeName(std::string_view root) override;
   std::string AbbreviatedDayName(int dayOfWeek) override;
   bool HasFontFace(std::string_view face) override;
+  bool IsElevated() override;
 };
 
 class Win32Launcher final : public platform::ProgramLauncher {

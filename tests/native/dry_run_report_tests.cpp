@@ -167,6 +167,28 @@ TEST_F(DryRunReport, ReportEscapesTextsAndCountsPerCategory) {
       << text.str();
 }
 
+// Started by Windows, the report has a standard user's rights: it still lists
+// the machine's orphans, as entries a run keeps, and says why.
+TEST_F(DryRunReport, AStandardUserKeepsWhatNeedsAdministratorRights) {
+  memory.registry.SetStandardUser(true);
+  memory.system.elevated = false;
+  memory.files.RefuseDeletion("C:\\JUNK\\OLD.BAK");
+  std::ostringstream text, err;
+  ASSERT_EQ(
+      RunReportProgram(memory.platform(), memory.links, {}, {"--main-program"}, {text, err, false}),
+      kExitComplete)
+      << err.str();
+  const std::string report = text.str();
+  for (const char* line :
+       {"\nRuns without administrator rights: what needs them is kept.\n",
+        "\n  keep (needs administrator rights)  gone.hlp -> C:\\GONE\\gone.hlp\n",
+        "\n  keep (needs administrator rights)  GoneRun -> C:\\GONE\\RUN.EXE \n",
+        "\n  keep (needs administrator rights)  C:\\JUNK\\OLD.BAK\n",
+        "\n  remove  C:\\JUNK\\A.TMP\n"}) {
+    EXPECT_NE(report.find(line), std::string::npos) << line << report;
+  }
+}
+
 // A change tried inside a step fails the run, also when the step catches the
 // refusal and goes on, as the sweeps do with any error on a file.
 TEST_F(DryRunReport, APlantedChangeFailsTheRun) {

@@ -81,8 +81,8 @@ TEST_P(ProductViews, EachKeyIsReadFromTheViewHoldingItAndSettingsGoBackThere) {
   SaveSettings(dialog, f.memory.registry);
   auto& saved = c.savedTo32 ? f.memory.registry.View32() : f.memory.registry;
   auto& other = c.savedTo32 ? f.memory.registry : f.memory.registry.View32();
-  EXPECT_EQ(RegReadNumber(saved, HKLM, kSaverSettingsKey, "STARS"), 42);
-  EXPECT_NE(RegReadNumber(other, HKLM, kSaverSettingsKey, "STARS"), 42);
+  EXPECT_EQ(RegReadNumberOrZero(saved, HKLM, kSaverSettingsKey, "STARS"), 42);
+  EXPECT_NE(RegReadNumberOrZero(other, HKLM, kSaverSettingsKey, "STARS"), 42);
 }
 
 const ViewContent kMainProgram32{"C:\\P32", "C:\\B32", true, 321};

@@ -44,8 +44,8 @@ Lines SplitLines(const std::string& text) {
 }
 
 // A pass with the main program's options: the ActiveX, autorun and App Paths
-// "scans" find one entry each (the type library's export is refused, the App
-// Paths key may not be written), the junk sweep
+// "scans" find one entry each (the type library's export is refused, this
+// user may not remove the App Paths key), the junk sweep
 // walks C: for temporary files, and input comes while it walks C:\STOP.
 struct LoggedRun : testing::RunFixture {
   LoggedRun() {
@@ -113,7 +113,7 @@ TEST(RunLogTest, APassLogsWhatItRemovedWhereTheBackupIsWhatItLeftAndWhereInputSt
       "removed value \"Ghost\" in HKEY_LOCAL_MACHINE\\" + std::string(kRunKey) +
           " - backup: 1.reg #1",
       "left alone key HKEY_LOCAL_MACHINE\\" + std::string(kLockedApp) +
-          ": the registry refused the removal - backup: 1.reg #1",
+          ": needs administrator rights",
       "backup 1.reg #1 saved as " + std::string(kDated) +
           ": it restores the entries marked \"1.reg #1\"",
       "recycled C:\\JUNK\\A.TMP (temporary files)",
@@ -121,7 +121,8 @@ TEST(RunLogTest, APassLogsWhatItRemovedWhereTheBackupIsWhatItLeftAndWhereInputSt
       "aborted by input during the junk-file sweep",
       "registry type libraries (ActiveX): found 1 (1 selected), removed 0, left alone 1",
       "registry autorun entries: found 1 (1 selected), removed 1, left alone 0",
-      "registry application paths: found 1 (1 selected), removed 0, left alone 1",
+      "registry application paths: found 1 (1 selected), removed 0, left alone 1 (1 needs "
+      "administrator rights)",
       "files temporary files: found 1, recycled 1, left alone 1",
       "ended 2026-12-08 10:30:00 (aborted by input)",
   };

@@ -175,9 +175,9 @@ TEST(SaveSettings, WrittenSettingsReadBackIdentically) {
   BlockStarsBox(dialog).checked = false;
 
   SaveSettings(dialog, machine.registry);
-  EXPECT_EQ(RegReadNumber(machine.registry, kRoot, kSaverSettingsKey, "STARS"), 7000);
-  EXPECT_EQ(RegReadNumber(machine.registry, kRoot, kSaverSettingsKey, "MODE"), 2);
-  EXPECT_EQ(RegReadNumber(machine.registry, kRoot, kSaverSettingsKey, "WRITE-PROTECT"), 2);
+  EXPECT_EQ(RegReadNumberOrZero(machine.registry, kRoot, kSaverSettingsKey, "STARS"), 7000);
+  EXPECT_EQ(RegReadNumberOrZero(machine.registry, kRoot, kSaverSettingsKey, "MODE"), 2);
+  EXPECT_EQ(RegReadNumberOrZero(machine.registry, kRoot, kSaverSettingsKey, "WRITE-PROTECT"), 2);
 
   Form reloaded = MakeConfigurationDialog();
   EXPECT_TRUE(LoadSettings(reloaded, machine.registry));
@@ -200,7 +200,7 @@ TEST(SaveSettings, DefaultsAreStoredAsNumbers) {
     const auto value = machine.registry.Value(kRoot, kSaverSettingsKey, expected.name);
     ASSERT_TRUE(value.has_value()) << expected.name;
     EXPECT_EQ(value->type, platform::kRegDword) << expected.name;
-    EXPECT_EQ(RegReadNumber(machine.registry, kRoot, kSaverSettingsKey, expected.name),
+    EXPECT_EQ(RegReadNumberOrZero(machine.registry, kRoot, kSaverSettingsKey, expected.name),
               expected.value);
   }
 }
@@ -221,7 +221,7 @@ TEST(SaveSettings, NonNumericStarCountStopsAfterMode) {
         }
       },
       ConversionError);
-  EXPECT_EQ(RegReadNumber(machine.registry, kRoot, kSaverSettingsKey, "MODE"), 2);
+  EXPECT_EQ(RegReadNumberOrZero(machine.registry, kRoot, kSaverSettingsKey, "MODE"), 2);
   for (const char* name : {"STARS", "SPEED", "BLOCK", "WRITE-PROTECT"}) {
     EXPECT_FALSE(machine.registry.Value(kRoot, kSaverSettingsKey, name).has_value()) << name;
   }

@@ -850,5 +850,64 @@ TEST(RegistryEditorOnWine, APlantedRegeditBesideTheProgramOrInTheCurrentFolderNe
   EXPECT_TRUE(ImportedContent(*script).contains(UpperCaseUtf8("HKEY_LOCAL_MACHINE\\" + key)));
 }
 
+// Gives everyone the right to read the key below HKEY_CURRENT_USER and nothing else, as the
+// machine's keys are to a standard user.
+bool GrantEveryoneReadOnly(const std::string& keyPath) {
+  win32::UniqueHkey key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, win32::Widen(keyPath).c_str(), 0, WRITE_DAC, key.put()) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  BYTE everyone[SECURITY_MAX_SID_SIZE];
+  DWORD sidSize = sizeof everyone;
+  alignas(DWORD) BYTE aclBuffer[256];
+  auto* acl = reinterpret_cast<PACL>(aclBuffer);
+  SECURITY_DESCRIPTOR descriptor;
+  return CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize) &&
+         InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION) &&
+         AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone) &&
+         InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+         SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+         RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+}
+
+// What the repair leaves, and why.
+class LeftEntries final : public RunJournal {
+ public:
+  void EntryLeft(int, std::string_view entry, std::string_view reason, bool) noexcept override {
+    left.push_back(std::string(entry) + ": " + std::string(reason));
+  }
+  std::vector<std::string> left;
+};
+
+// A selected finding whose value this user may not change (the key grants
+// everyone read rights only): the repair leaves it and backs nothing up. Wine
+// keeps a key's security for its values, though not for deleting the key.
+TEST(RegistryRepairRightsOnWine, AValueThisUserMayNotChangeIsLeftWithTheReason) {
+  BackupSettingAside backupSetting;
+  const std::string key = testing::NewTestKey();
+  ASSERT_TRUE(Real().registry.Create(HKCU, key)->SetValue(
+      "Target", platform::MakeTextValue("C:\\ZENTGONE\\X.EXE")));
+  ASSERT_TRUE(GrantEveryoneReadOnly(key));
+  const std::string product = testing::NewTestFolder() + "product";
+  RunWorld world(product, product);
+  LeftEntries journal;
+  world.run.journal = &journal;
+  CategoryItem& item = world.categories.Add(11, "whole registry");
+  item.category.CreateLists();
+  item.category.Record({"Target", "C:\\ZENTGONE\\X.EXE", "HKEY_CURRENT_USER\\" + key, ""});
+  item.category.SetAllFlags(1);
+  RegistryRepair(world.run).Repair();
+
+  EXPECT_EQ(journal.left, std::vector<std::string>{"the text of the value \"Target\" of "
+                                                   "HKEY_CURRENT_USER\\" +
+                                                   key + " (the value stays): " +
+                                                   std::string(kNeedsAdministratorRights)});
+  EXPECT_EQ(TryReadText(Real().registry, HKCU, key, "Target"), "C:\\ZENTGONE\\X.EXE");
+  EXPECT_FALSE(RegRemoveValue(Real().registry, HKCU, key, "Target"));
+  EXPECT_TRUE(DatedBackups(product + "\\BACKUP").empty());
+  EXPECT_EQ(Real().files.FileExists(product + "\\BACKUP\\1.reg"), Presence::Missing);
+}
+
 }  // namespace
 }  // namespace zent
