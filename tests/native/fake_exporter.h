@@ -1,15 +1,17 @@
 #pragma once
 
-// The registry editor's export ("REGEDIT /e "<file>" "<key>"") played on the
-// in-memory platform: writes the key with its subkeys as a UTF-16LE script
-// with a byte-order mark, as the NT family's editor does, and writes no file
-// for a key that does not exist. Install it as the launcher's onRun.
+// The registry editor's export ("REGEDIT /e "<file>" "<key>"") and the console
+// exporter's ("REG EXPORT "<HKLM\key>" "<file>" /y") played on the in-memory
+// platform: writes the key with its subkeys as a UTF-16LE script with a
+// byte-order mark, as both do on the NT family, and writes no file for a key
+// that does not exist. Install it as the launcher's onRun.
 
 #include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/memory/memory_platform.h"
@@ -23,10 +25,36 @@ struct ExportRequest {
   std::string key;  // root written in full
 };
 
-// Splits the command line the repair starts the editor with.
+inline std::optional<ExportRequest> ParseConsoleExportCommand(std::string_view command) {
+  constexpr std::string_view kStart = "REG EXPORT \"", kEnd = "\" /y", kBetween = "\" \"";
+  if (!command.starts_with(kStart) || !command.ends_with(kEnd)) return std::nullopt;
+  command = command.substr(kStart.size(), command.size() - kStart.size() - kEnd.size());
+  const auto between = command.find(kBetween);
+  if (between == std::string_view::npos) return std::nullopt;
+  std::string key(command.substr(0, between));
+  // Backslashes before a closing quote come doubled.
+  const auto trailing = key.size() - key.find_last_not_of('\\') - 1;
+  if (trailing % 2 != 0) return std::nullopt;
+  key.resize(key.size() - trailing / 2);
+  constexpr std::pair<std::string_view, std::string_view> kRoots[] = {
+      {"HKCR\\", "HKEY_CLASSES_ROOT\\"},
+      {"HKCU\\", "HKEY_CURRENT_USER\\"},
+      {"HKLM\\", "HKEY_LOCAL_MACHINE\\"},
+      {"HKU\\", "HKEY_USERS\\"},
+      {"HKCC\\", "HKEY_CURRENT_CONFIG\\"}};
+  for (const auto& [shortName, longName] : kRoots) {
+    if (key.starts_with(shortName)) {
+      return ExportRequest{std::string(command.substr(between + kBetween.size())),
+                           std::string(longName) + key.substr(shortName.size())};
+    }
+  }
+  return std::nullopt;
+}
+
+// Splits the command line the repair starts an exporter with.
 inline std::optional<ExportRequest> ParseExportCommand(std::string_view command) {
   constexpr std::string_view kStart = "REGEDIT /e \"";
-  if (!command.starts_with(kStart)) return std::nullopt;
+  if (!command.starts_with(kStart)) return ParseConsoleExportCommand(command);
   command.remove_prefix(kStart.size());
   const auto fileEnd = command.find('"');
   if (fileEnd == std::string_view::npos || command.substr(fileEnd).size() < 4 ||

@@ -3,7 +3,9 @@
 // writes its settings back to the view it read them from.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/registry_helpers.h"
 #include "run/registry_repair.h"
@@ -123,6 +125,62 @@ INSTANTIATE_TEST_SUITE_P(
                                "100",
                                false}),
     [](const auto& testCase) { return testCase.param.label; });
+
+// Without a main program folder given in full, the backup folder and the
+// exclusion files are named from the Windows drive's root, never from the
+// current drive or folder.
+TEST(ProductFilesFolder, WithoutAFullProductFolderTheWindowsDrivesRootIsUsed) {
+  struct Row {
+    std::string label;
+    std::optional<platform::RegValue> exePath, backupPath;
+    std::string windows;
+    std::string backupDirectory;  // empty: none at all, so nothing is backed up
+    bool noted;                   // the run log says why the folder lies there
+  } const rows[] = {
+      {"no EXEPath", {}, {}, "C:\\WINDOWS", "C:\\BACKUP", true},
+      {"empty EXEPath", MakeTextValue(""), {}, "C:\\WINDOWS", "C:\\BACKUP", true},
+      {"EXEPath of a type no text is read from",
+       platform::MakeBinaryValue("12345678"),
+       {},
+       "C:\\WINDOWS",
+       "C:\\BACKUP",
+       true},
+      {"relative EXEPath", MakeTextValue("KZ"), {}, "d:\\winnt\\", "d:\\BACKUP", true},
+      {"EXEPath on the current drive's root",
+       MakeTextValue("\\KZ"),
+       {},
+       "D:\\W",
+       "D:\\BACKUP",
+       true},
+      {"relative backup Path", MakeTextValue("E:\\KZ\\"), MakeTextValue("SAVE"), "C:\\W",
+       "E:\\KZ\\BACKUP", false},
+      {"no Windows drive known", {}, {}, "", "", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    testing::RunFixture f;
+    f.memory.system.windowsDirectory = row.windows;
+    if (row.exePath) f.memory.registry.SetValue(HKLM, kProduct, "EXEPath", *row.exePath);
+    if (row.backupPath) f.memory.registry.SetValue(HKLM, kProduct, "Path", *row.backupPath);
+    f.memory.files.AddDrive('D', platform::kDriveFixed, "DATA");
+    f.memory.files.AddDrive('E', platform::kDriveFixed, "MORE");
+    f.memory.files.AddFolder("E:\\KZ");
+    for (const char* root : {"C:", "D:", "E:\\KZ"}) {
+      f.memory.files.WriteWhole(std::string(root) + "\\FILESEXP.INI", std::string(root) + "\\X");
+    }
+    SaverWindowModel model{f.memory.platform(), f.state, [](int) { return std::string(); }};
+    model.PrepareSaver({100, 5, false});
+    RegistryRepair repair(f.run);
+
+    EXPECT_EQ(repair.BackupDirectory(), row.backupDirectory);
+    EXPECT_EQ(repair.BackupDirectoryNote().empty(), !row.noted);
+    // Exactly the one exclusion file of the folder the backups go beside.
+    const std::string folder = row.backupDirectory.substr(0, row.backupDirectory.rfind('\\'));
+    const auto& excluded = f.state.ExcludedFiles.Entries();
+    EXPECT_EQ(excluded, folder.empty() ? std::vector<std::string>{}
+                                       : std::vector<std::string>{UpperCaseUtf8(folder + "\\X")});
+  }
+}
 
 }  // namespace
 }  // namespace zent

@@ -885,6 +885,69 @@ INSTANTIATE_TEST_SUITE_P(
                                 true}),
     [](const auto& testCase) { return testCase.param.label; });
 
+// --- the exporter when the editor cannot be started ----------------------------
+
+TEST(RegistryRepairExporter, TheConsoleExporterTakesOverOnlyFromAnEditorThatNeedsRightsOrIsGone) {
+  using platform::StartFailure;
+  constexpr char kEditor[] = "C:\\WINDOWS\\regedit.exe";
+  constexpr char kConsole[] = "C:\\WINDOWS\\SYSTEM32\\reg.exe";
+  const std::string console = std::string("exporter: the console exporter ") + kConsole;
+  struct Row {
+    std::string label;
+    StartFailure editorFails;
+    bool winNT;
+    Lines programs;  // two findings: the choice holds for the whole repair
+    bool removed;
+    std::string exporterLine;
+  } const rows[] = {
+      {"editor starts",
+       StartFailure::None,
+       true,
+       {kEditor, kEditor},
+       true,
+       std::string("exporter: the registry editor ") + kEditor},
+      {"editor needs elevation",
+       StartFailure::ElevationRequired,
+       true,
+       {kEditor, kConsole, kConsole},
+       true,
+       console + " (the registry editor needs administrator rights)"},
+      {"editor missing",
+       StartFailure::NotFound,
+       true,
+       {kEditor, kConsole, kConsole},
+       true,
+       console + " (the registry editor is missing)"},
+      {"editor fails otherwise", StartFailure::Other, true, {kEditor, kEditor}, false, ""},
+      {"single-byte backup", StartFailure::ElevationRequired, false, {kEditor, kEditor}, false, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    RepairScene scene;
+    scene.f.state.IsWinNT = row.winNT;
+    scene.f.memory.launcher.startFailure = [&](std::string_view program) {
+      return program == kEditor ? row.editorFails : StartFailure::None;
+    };
+    RunLog log(scene.f.memory.files, scene.f.memory.clock, kBackupDir);
+    scene.f.run.journal = &log;
+    log.PassStarted();
+    for (const std::string name : {"one.exe", "two.exe"}) {
+      scene.Registry().SetValue(RegRoot::LocalMachine, kAppPaths + name, "", MakeTextValue(kGone));
+    }
+    scene.AddCategory(9, {{"one.exe", kGone, "", ""}, {"two.exe", kGone, "", ""}});
+    scene.Repair();
+
+    EXPECT_EQ(scene.f.memory.launcher.programs, row.programs);
+    EXPECT_EQ(scene.Registry().KeyExists(RegRoot::LocalMachine, std::string(kAppPaths) + "two.exe"),
+              !row.removed);
+    EXPECT_EQ(scene.DatedBackupHolds("[HKEY_LOCAL_MACHINE\\" + std::string(kAppPaths) + "two.exe]"),
+              row.removed);
+    const std::string logText = scene.f.memory.files.Content(log.Path()).value_or("");
+    EXPECT_EQ(logText.find("exporter: ") != std::string::npos, !row.exporterLine.empty());
+    EXPECT_NE(logText.find(row.exporterLine + "\r\n"), std::string::npos) << logText;
+  }
+}
+
 // --- the exporter's command line -------------------------------------------------
 
 TEST(ExportCommand, QuotesFileAndKeyAndKeepsToTheLengthLimit) {
@@ -899,6 +962,18 @@ TEST(ExportCommand, QuotesFileAndKeyAndKeepsToTheLengthLimit) {
   EXPECT_TRUE(ExportCommand("C:\\d.reg", wide));
   EXPECT_FALSE(ExportCommand("C:\\d.reg", "HKEY_CLASSES_ROOT\\a\"b"));
   EXPECT_FALSE(ExportCommand("C:\\d.reg", "HKEY_CLASSES_ROOT\\a\nb"));
+}
+
+TEST(ConsoleExportCommand, NamesTheRootShortAndKeepsAKeysLastBackslashOutOfTheQuote) {
+  EXPECT_EQ(ConsoleExportCommand("C:\\B\\dummy.reg", RegRoot::ClassesRoot, ".x y"),
+            "REG EXPORT \"HKCR\\.x y\" \"C:\\B\\dummy.reg\" /y");
+  EXPECT_EQ(ConsoleExportCommand("C:\\d.reg", RegRoot::LocalMachine, "A\\B\\"),
+            "REG EXPORT \"HKLM\\A\\B\\\\\" \"C:\\d.reg\" /y");
+  EXPECT_EQ(ConsoleExportCommand("C:\\d.reg", RegRoot::CurrentUser, "E")->substr(0, 16),
+            "REG EXPORT \"HKCU");
+  EXPECT_FALSE(ConsoleExportCommand("C:\\d.reg", RegRoot::LocalMachine, "a\"b"));
+  EXPECT_FALSE(ConsoleExportCommand("C:\\d.reg", RegRoot::LocalMachine,
+                                    std::string(kMaxExportCommandLength, 'k')));
 }
 
 }  // namespace

@@ -85,14 +85,20 @@ TEST(Win32Launcher, ABackgroundProgramIsWaitedForAndEndedOnRequest) {
   const auto folder = testing::NewTestFolder();
   const auto output = folder + "late.txt";
   const std::string cmd = P().system.SystemDirectory() + "\\cmd.exe";
-  auto quick = P().launcher.StartProgramHidden(cmd, "cmd /c exit 0");
+  auto quick = P().launcher.StartProgramHidden(cmd, "cmd /c exit 0").program;
   ASSERT_NE(quick, nullptr);
   EXPECT_TRUE(quick->WaitForEnd(20000));
-  EXPECT_EQ(P().launcher.StartProgramHidden(folder + "zent-no-such-program.exe", "x"), nullptr);
+  for (const std::string missing : {folder + "zent-no-such-program.exe", folder + "no\\x.exe"}) {
+    const auto start = P().launcher.StartProgramHidden(missing, "x");
+    EXPECT_EQ(start.program, nullptr) << missing;
+    EXPECT_EQ(start.failure, platform::StartFailure::NotFound) << missing;
+  }
 
   // Ended while it waits, it never writes its file.
-  auto slow = P().launcher.StartProgramHidden(
-      cmd, "cmd /c ping -n 4 127.0.0.1 >nul & echo late> \"" + output + "\"");
+  auto slow = P().launcher
+                  .StartProgramHidden(
+                      cmd, "cmd /c ping -n 4 127.0.0.1 >nul & echo late> \"" + output + "\"")
+                  .program;
   ASSERT_NE(slow, nullptr);
   EXPECT_FALSE(slow->WaitForEnd(200));
   slow->Terminate();
