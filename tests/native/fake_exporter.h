@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <regex>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "platform/memory/memory_platform.h"
@@ -25,30 +25,15 @@ struct ExportRequest {
   std::string key;  // root written in full
 };
 
+// "REG EXPORT "HKLM\<key>" "<file>" /y", the root written short.
 inline std::optional<ExportRequest> ParseConsoleExportCommand(std::string_view command) {
-  constexpr std::string_view kStart = "REG EXPORT \"", kEnd = "\" /y", kBetween = "\" \"";
-  if (!command.starts_with(kStart) || !command.ends_with(kEnd)) return std::nullopt;
-  command = command.substr(kStart.size(), command.size() - kStart.size() - kEnd.size());
-  const auto between = command.find(kBetween);
-  if (between == std::string_view::npos) return std::nullopt;
-  std::string key(command.substr(0, between));
-  // Backslashes before a closing quote come doubled.
-  const auto trailing = key.size() - key.find_last_not_of('\\') - 1;
-  if (trailing % 2 != 0) return std::nullopt;
-  key.resize(key.size() - trailing / 2);
-  constexpr std::pair<std::string_view, std::string_view> kRoots[] = {
-      {"HKCR\\", "HKEY_CLASSES_ROOT\\"},
-      {"HKCU\\", "HKEY_CURRENT_USER\\"},
-      {"HKLM\\", "HKEY_LOCAL_MACHINE\\"},
-      {"HKU\\", "HKEY_USERS\\"},
-      {"HKCC\\", "HKEY_CURRENT_CONFIG\\"}};
-  for (const auto& [shortName, longName] : kRoots) {
-    if (key.starts_with(shortName)) {
-      return ExportRequest{std::string(command.substr(between + kBetween.size())),
-                           std::string(longName) + key.substr(shortName.size())};
-    }
-  }
-  return std::nullopt;
+  static const std::regex kForm(R"re(REG EXPORT "HK(CR|CU|LM)\\([^"]*)" "([^"]*)" /y)re");
+  std::match_results<std::string_view::const_iterator> parts;
+  if (!std::regex_match(command.begin(), command.end(), parts, kForm)) return std::nullopt;
+  const std::string root = parts[1] == "CR"   ? "HKEY_CLASSES_ROOT\\"
+                           : parts[1] == "CU" ? "HKEY_CURRENT_USER\\"
+                                              : "HKEY_LOCAL_MACHINE\\";
+  return ExportRequest{parts[3], root + parts[2].str()};
 }
 
 // Splits the command line the repair starts an exporter with.

@@ -21,6 +21,7 @@ namespace {
 using platform::MakeDwordValue;
 using platform::MakeTextValue;
 using platform::RegRoot;
+using Lines = std::vector<std::string>;
 
 constexpr RegRoot HKLM = RegRoot::LocalMachine;
 constexpr char kProduct[] = "SOFTWARE\\Ortavo\\Kelvaro-ZENT";
@@ -127,58 +128,42 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& testCase) { return testCase.param.label; });
 
 // Without a main program folder given in full, the backup folder and the
-// exclusion files are named from the Windows drive's root, never from the
-// current drive or folder.
+// exclusion files lie in the Windows drive's root, never the current one.
 TEST(ProductFilesFolder, WithoutAFullProductFolderTheWindowsDrivesRootIsUsed) {
   struct Row {
-    std::string label;
     std::optional<platform::RegValue> exePath, backupPath;
-    std::string windows;
-    std::string backupDirectory;  // empty: none at all, so nothing is backed up
-    bool noted;                   // the run log says why the folder lies there
+    std::string windows, backupDirectory;  // empty: none, so nothing is backed up
   } const rows[] = {
-      {"no EXEPath", {}, {}, "C:\\WINDOWS", "C:\\BACKUP", true},
-      {"empty EXEPath", MakeTextValue(""), {}, "C:\\WINDOWS", "C:\\BACKUP", true},
-      {"EXEPath of a type no text is read from",
-       platform::MakeBinaryValue("12345678"),
-       {},
-       "C:\\WINDOWS",
-       "C:\\BACKUP",
-       true},
-      {"relative EXEPath", MakeTextValue("KZ"), {}, "d:\\winnt\\", "d:\\BACKUP", true},
-      {"EXEPath on the current drive's root",
-       MakeTextValue("\\KZ"),
-       {},
-       "D:\\W",
-       "D:\\BACKUP",
-       true},
-      {"relative backup Path", MakeTextValue("E:\\KZ\\"), MakeTextValue("SAVE"), "C:\\W",
-       "E:\\KZ\\BACKUP", false},
-      {"no Windows drive known", {}, {}, "", "", false},
+      {{}, {}, "C:\\WINDOWS", "C:\\BACKUP"},
+      {MakeTextValue(""), {}, "C:\\WINDOWS", "C:\\BACKUP"},
+      {platform::MakeBinaryValue("12345678"), {}, "C:\\WINDOWS", "C:\\BACKUP"},  // reads as ""
+      {MakeTextValue("KZ"), {}, "d:\\winnt\\", "d:\\BACKUP"},
+      {MakeTextValue("\\KZ"), {}, "D:\\W", "D:\\BACKUP"},
+      {MakeTextValue("D:\\KZ\\"), MakeTextValue("SAVE"), "C:\\W", "D:\\KZ\\BACKUP"},
+      {{}, {}, "", ""},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.label);
+    SCOPED_TRACE(row.backupDirectory);
     testing::RunFixture f;
     f.memory.system.windowsDirectory = row.windows;
     if (row.exePath) f.memory.registry.SetValue(HKLM, kProduct, "EXEPath", *row.exePath);
     if (row.backupPath) f.memory.registry.SetValue(HKLM, kProduct, "Path", *row.backupPath);
     f.memory.files.AddDrive('D', platform::kDriveFixed, "DATA");
-    f.memory.files.AddDrive('E', platform::kDriveFixed, "MORE");
-    f.memory.files.AddFolder("E:\\KZ");
-    for (const char* root : {"C:", "D:", "E:\\KZ"}) {
-      f.memory.files.WriteWhole(std::string(root) + "\\FILESEXP.INI", std::string(root) + "\\X");
+    f.memory.files.AddFolder("D:\\KZ");
+    for (const std::string folder : {"C:", "D:", "D:\\KZ"}) {
+      f.memory.files.WriteWhole(folder + "\\FILESEXP.INI", folder + "\\X");
     }
     SaverWindowModel model{f.memory.platform(), f.state, [](int) { return std::string(); }};
     model.PrepareSaver({100, 5, false});
     RegistryRepair repair(f.run);
 
     EXPECT_EQ(repair.BackupDirectory(), row.backupDirectory);
-    EXPECT_EQ(repair.BackupDirectoryNote().empty(), !row.noted);
-    // Exactly the one exclusion file of the folder the backups go beside.
+    // The run log says why the backups lie in a drive's root.
+    EXPECT_EQ(repair.BackupDirectoryNote().empty(), !row.backupDirectory.ends_with(":\\BACKUP"));
+    // The one exclusion file of the folder the backups go beside.
     const std::string folder = row.backupDirectory.substr(0, row.backupDirectory.rfind('\\'));
-    const auto& excluded = f.state.ExcludedFiles.Entries();
-    EXPECT_EQ(excluded, folder.empty() ? std::vector<std::string>{}
-                                       : std::vector<std::string>{UpperCaseUtf8(folder + "\\X")});
+    EXPECT_EQ(f.state.ExcludedFiles.Entries(),
+              folder.empty() ? Lines{} : Lines{UpperCaseUtf8(folder + "\\X")});
   }
 }
 
