@@ -2,9 +2,10 @@
 
 // The registry repair: removes every selected finding of the registry
 // categories, each only after it has been backed up. Whole keys are exported
-// by the platform's registry editor, single values written as a value block;
-// all backups of one repair are collected in the running backup "1.reg",
-// which gets a dated name when the repair ends or the saver is closed.
+// by the platform's registry editor (or by the system's console exporter where
+// the editor cannot be started without elevation), single values written as a
+// value block; all backups of one repair are collected in the running backup
+// "1.reg", which gets a dated name when the repair ends or the saver is closed.
 
 #include <array>
 #include <cstdint>

@@ -187,9 +187,12 @@ UniqueKernelObject StartHidden(const wchar_t* program, std::string_view commandL
   return UniqueKernelObject(process.hProcess);
 }
 
+// ERROR_ELEVATION_REQUIRED, which not every mingw-w64 winerror.h defines.
+constexpr DWORD kElevationRequired = 740;
+
 platform::StartFailure StartFailureOf(DWORD error) {
   switch (error) {
-    case ERROR_ELEVATION_REQUIRED:
+    case kElevationRequired:
       return platform::StartFailure::ElevationRequired;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:

@@ -731,8 +731,8 @@ TEST_P(RegistryRepairByExporter, RemovesExactlyTheOrphansAndTheDatedBackupRestor
 }
 
 INSTANTIATE_TEST_SUITE_P(Exporters, RegistryRepairByExporter, ::testing::Bool(),
-                         [](const auto& info) {
-                           return info.param ? "ConsoleExporter" : "RegistryEditor";
+                         [](const auto& exporter) {
+                           return exporter.param ? "ConsoleExporter" : "RegistryEditor";
                          });
 
 // What one repair that input ends at pump call `abortAt` leaves behind.
