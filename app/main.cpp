@@ -130,8 +130,13 @@ class Application {
         .safety = zent::SafetyModeButton(dialogModel_).checked,
         .mainProgram = zent::MainProgramModeButton(dialogModel_).checked};
     // Only a cleaning run keeps a log, beside its backups.
-    runLog_.emplace(system_.files, system_.clock, repair_.BackupDirectory());
-    run_.journal = &*runLog_;
+    // No folder known at all: no log rather than one in the current folder.
+    const std::string backupDirectory = repair_.BackupDirectory();
+    if (!backupDirectory.empty()) {
+      runLog_.emplace(system_.files, system_.clock, backupDirectory, zent::kRunLogLimit,
+                      std::string(repair_.BackupDirectoryNote()));
+      run_.journal = &*runLog_;
+    }
     zent::RunCleaningPass(
         run_, choice, zent::CleaningStepsOf(run_, &repair_, shellLink_, saverModel_.SystemFacts));
   }

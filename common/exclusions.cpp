@@ -123,13 +123,11 @@ void LoadExclusionFile(platform::FileSystem& files, platform::Shell& shell,
 }
 
 void LoadExclusionFiles(platform::FileSystem& files, platform::Shell& shell,
-                        const FolderVariables& folders, std::string_view productDirectory,
+                        const FolderVariables& folders, std::string_view folder,
                         ExclusionList& excludedFiles, ExclusionList& excludedDirs) {
-  // The path is folder and name, nothing more: without the main program's
-  // folder the names lead to the root of the current drive, and the files
-  // found there protect as well as any.
+  if (folder.empty()) return;
   for (const ExclusionFile& file : kExclusionFiles) {
-    const std::string path = std::string(productDirectory) + std::string(file.name);
+    const std::string path = std::string(folder) + std::string(file.name);
     LoadExclusionFile(files, shell, folders, path, file.forFolders ? excludedDirs : excludedFiles,
                       file.expand);
   }

@@ -99,12 +99,12 @@ inline constexpr std::array<ExclusionFile, 4> kExclusionFiles = {{
     {"\\DIRSEXP_USER.INI", true, false},
 }};
 
-// Loads the four exclusion files of `productDirectory` into the two lists, in
-// the order of kExclusionFiles, after what the lists already hold. An empty
-// folder leaves the bare names ("\FILESEXP.INI"): the root of the current
-// drive.
+// Loads the four exclusion files of `folder` (a full path, as
+// ProductFilesFolder gives it) into the two lists, in the order of
+// kExclusionFiles, after what the lists already hold. An empty folder loads
+// nothing: the bare names would be looked for on the current drive.
 void LoadExclusionFiles(platform::FileSystem& files, platform::Shell& shell,
-                        const FolderVariables& folders, std::string_view productDirectory,
+                        const FolderVariables& folders, std::string_view folder,
                         ExclusionList& excludedFiles, ExclusionList& excludedDirs);
 
 }  // namespace zent

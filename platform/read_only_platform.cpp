@@ -207,8 +207,7 @@ class ReadOnlyPlatform::Launcher final : public ProgramLauncher {
   bool RunHiddenAndWait(std::string_view commandLine) override {
     owner_.Refuse(Call("RunHiddenAndWait", commandLine));
   }
-  std::unique_ptr<RunningProgram> StartProgramHidden(std::string_view programPath,
-                                                     std::string_view) override {
+  ProgramStart StartProgramHidden(std::string_view programPath, std::string_view) override {
     owner_.Refuse(Call("StartProgramHidden", programPath));
   }
 

@@ -66,6 +66,19 @@ class RunningProgram {
   virtual void Terminate() = 0;
 };
 
+// Why a program could not be started.
+enum class StartFailure {
+  None,               // it was started
+  ElevationRequired,  // it asks for rights this process's token lacks
+  NotFound,           // no program file at that path
+  Other,
+};
+
+struct ProgramStart {
+  std::unique_ptr<RunningProgram> program;  // null when it could not be started
+  StartFailure failure = StartFailure::None;
+};
+
 class ProgramLauncher {
  public:
   virtual ~ProgramLauncher() = default;
@@ -73,12 +86,12 @@ class ProgramLauncher {
   // false when it could not be started.
   virtual bool RunHiddenAndWait(std::string_view commandLine) = 0;
   // Starts the program at `programPath` (a full path) without showing a window
-  // and without waiting for it; nullptr when it could not be started. The
-  // command line's first word only names the program and is never searched
-  // for, so a program of that name in the current or the caller's folder is
-  // not run.
-  virtual std::unique_ptr<RunningProgram> StartProgramHidden(std::string_view programPath,
-                                                             std::string_view commandLine) = 0;
+  // and without waiting for it; without a program, the reason it could not
+  // be started. The command line's first word only names the program and is
+  // never searched for, so a program of that name in the current or the
+  // caller's folder is not run.
+  virtual ProgramStart StartProgramHidden(std::string_view programPath,
+                                          std::string_view commandLine) = 0;
 };
 
 class MessagePump {

@@ -4,6 +4,7 @@
 
 #include "common/concat.h"
 #include "common/path_helpers.h"
+#include "common/product_folder.h"
 #include "common/product_views.h"
 #include "common/registry_helpers.h"
 #include "platform/utf8.h"
@@ -106,6 +107,56 @@ constexpr NamedRoot kRootNames[] = {
     {"HKEY_LOCAL_MACHINE", RegRoot::LocalMachine},   {"HKEY_USERS", RegRoot::Users},
     {"HKEY_CURRENT_CONFIG", RegRoot::CurrentConfig},
 };
+
+// The console exporter takes the roots by their short names.
+constexpr NamedRoot kShortRootNames[] = {
+    {"HKCR", RegRoot::ClassesRoot},   {"HKCU", RegRoot::CurrentUser},
+    {"HKLM", RegRoot::LocalMachine},  {"HKU", RegRoot::Users},
+    {"HKCC", RegRoot::CurrentConfig},
+};
+
+std::string_view ShortRootName(RegRoot root) {
+  for (const auto& entry : kShortRootNames) {
+    if (entry.root == root) return entry.name;
+  }
+  return {};
+}
+
+std::size_t CharacterCount(std::string_view text) {
+  std::size_t count = 0;
+  for (std::size_t at = 0; at < text.size(); at += CharacterLength(text, at)) ++count;
+  return count;
+}
+
+// How the record names the exporter of this repair.
+std::string ExporterText(Exporter exporter, std::string_view programPath,
+                         platform::StartFailure editorRefusal) {
+  if (exporter == Exporter::RegistryEditor) return Concat({"the registry editor ", programPath});
+  const std::string_view why = editorRefusal == platform::StartFailure::ElevationRequired
+                                   ? "the registry editor needs administrator rights"
+                                   : "the registry editor is missing";
+  return Concat({"the console exporter ", programPath, " (", why, ")"});
+}
+
+constexpr std::string_view kUnquotable("\"\r\n\0", 4);
+
+// Within double quotes, backslashes before the closing quote are read as
+// escaping it unless doubled; everywhere else they stand for themselves.
+std::string Quoted(std::string_view text) {
+  std::size_t trailing = 0;
+  while (trailing < text.size() && text[text.size() - 1 - trailing] == '\\') ++trailing;
+  return Concat({"\"", text, std::string(trailing, '\\'), "\""});
+}
+
+// Refuses what a command line cannot carry, or a line longer than allowed.
+std::optional<std::string> CheckedCommand(std::string command,
+                                          std::initializer_list<std::string_view> arguments) {
+  for (const auto argument : arguments) {
+    if (argument.find_first_of(kUnquotable) != std::string_view::npos) return std::nullopt;
+  }
+  if (CharacterCount(command) > kMaxExportCommandLength) return std::nullopt;
+  return command;
+}
 
 std::optional<RegRoot> RootNamed(std::string_view name) {
   for (const auto& entry : kRootNames) {
@@ -262,12 +313,6 @@ bool MayRemove(platform::Registry& registry, RepairRemoval removal, const Repair
                               : RegMayWriteValues(registry, target.root, target.key);
 }
 
-std::size_t CharacterCount(std::string_view text) {
-  std::size_t count = 0;
-  for (std::size_t at = 0; at < text.size(); at += CharacterLength(text, at)) ++count;
-  return count;
-}
-
 }  // namespace
 
 // Class keys that COM and the shell share among all file types.
@@ -311,29 +356,37 @@ std::string_view RootName(RegRoot root) {
 }
 
 std::optional<std::string> ExportCommand(std::string_view scratchFullPath, std::string_view key) {
-  constexpr std::string_view kUnquotable("\"\r\n\0", 4);
-  if (key.find_first_of(kUnquotable) != std::string_view::npos ||
-      scratchFullPath.find_first_of(kUnquotable) != std::string_view::npos) {
-    return std::nullopt;
-  }
-  std::string command = Concat({"REGEDIT /e \"", scratchFullPath, "\" \"", key, "\""});
-  if (CharacterCount(command) > kMaxExportCommandLength) return std::nullopt;
-  return command;
+  return CheckedCommand(Concat({"REGEDIT /e \"", scratchFullPath, "\" \"", key, "\""}),
+                        {scratchFullPath, key});
+}
+
+std::optional<std::string> ConsoleExportCommand(std::string_view scratchFullPath, RegRoot root,
+                                                std::string_view path) {
+  const std::string key = Concat({ShortRootName(root), "\\", path});
+  return CheckedCommand(Concat({"REG EXPORT ", Quoted(key), " ", Quoted(scratchFullPath), " /y"}),
+                        {scratchFullPath, key});
 }
 
 RegistryRepair::RegistryRepair(RunContext& run, std::uint64_t exportTimeLimitMs)
     : run_(run), exportTimeLimitMs_(exportTimeLimitMs) {}
 
-std::string RegistryRepair::BackupDirectory() const {
+RegistryRepair::BackupFolder RegistryRepair::ChosenBackupFolder() const {
   // A value that cannot be read counts as not set.
   const std::string path = RegReadTextOrEmpty(
       ProductValueView(run_.platform.registry, kBackupSettingsKey, kBackupPathValue),
       RegRoot::LocalMachine, kBackupSettingsKey, kBackupPathValue);
-  if (path.empty()) return run_.state.ProductDirectory + "\\BACKUP";
   // "D:\SAVE\" names the same folder as "D:\SAVE"; file names are added with "\".
-  const std::string stripped = StripTrailingBackslashes(path);
-  return stripped.empty() ? path : stripped;
+  if (IsFullPath(path)) return {StripTrailingBackslashes(path), {}};
+  // Not given in full, it would be found from the current folder.
+  const std::string& product = run_.state.ProductDirectory;
+  const std::string folder = ProductFilesFolder(product, run_.platform.system.WindowsDirectory());
+  if (folder.empty()) return {};
+  return {folder + "\\BACKUP", IsFullPath(product) ? std::string_view() : kWindowsDriveNote};
 }
+
+std::string RegistryRepair::BackupDirectory() const { return ChosenBackupFolder().path; }
+
+std::string_view RegistryRepair::BackupDirectoryNote() const { return ChosenBackupFolder().note; }
 
 const std::string& RegistryRepair::Directory() {
   if (directory_.empty()) directory_ = BackupDirectory();
@@ -353,9 +406,13 @@ void RegistryRepair::Pump() { run_.platform.pump.Pump(); }
 
 void RegistryRepair::Repair() {
   directory_ = BackupDirectory();
-  run_.platform.files.CreateFolders(directory_);
-  if (!SecureLeftOverBackup()) {
-    // Its backups must not be lost: this run removes nothing.
+  exporter_ = Exporter::RegistryEditor;
+  exporterNamed_ = false;
+  editorRefusal_ = platform::StartFailure::None;
+  if (!directory_.empty()) run_.platform.files.CreateFolders(directory_);
+  if (directory_.empty() || !SecureLeftOverBackup()) {
+    // Nothing can be backed up, or a left-over backup must not be lost: this
+    // run removes nothing.
     run_.categories.Clear();
     run_.state.RepairRunning = false;
     return;
@@ -400,6 +457,7 @@ void RegistryRepair::FinishBackup() {
 
 bool RegistryRepair::MoveRunningBackupToDatedName(std::string* datedPath) {
   auto& files = run_.platform.files;
+  if (Directory().empty()) return true;  // nothing was ever backed up
   const std::string running = BackupFile();
   if (files.FileExists(running) == Presence::Missing) return true;
   const auto written = files.LastWriteTime(running);
@@ -493,7 +551,7 @@ void RegistryRepair::Remove(const RepairRule& rule, const RepairTarget& target) 
 std::optional<std::vector<StoredKey>> RegistryRepair::BackUpKeyTree(RegRoot root,
                                                                     std::string_view path) {
   const std::string_view rootName = RootName(root);
-  auto exported = ExportToScratch(Concat({rootName, "\\", path}));
+  auto exported = ExportToScratch(root, path);
   // Of an export that names any other key (another view or root, a sibling,
   // the parent) nothing goes into the backup: importing it would rewrite that key.
   if (!exported || !NamesOnlyKeyTree(exported->script, root, path)) return std::nullopt;
@@ -533,17 +591,15 @@ bool RegistryRepair::ValueIsBackedUp(const RepairTarget& target, SavedValues& sa
   return true;
 }
 
-std::optional<ExportedKey> RegistryRepair::ExportToScratch(std::string_view key) {
+std::optional<ExportedKey> RegistryRepair::ExportToScratch(RegRoot root, std::string_view path) {
   auto& files = run_.platform.files;
   const std::string scratch = ScratchFile();
   files.Delete(scratch);
   // A scratch file that could not be deleted would pass for this key's export.
   if (files.FileExists(scratch) != Presence::Missing) return std::nullopt;
   const auto fullPath = files.FullPath(scratch);
-  const auto command = fullPath ? ExportCommand(*fullPath, key) : std::nullopt;
-  if (!command) return std::nullopt;
-  if (!RunEditor(*command)) {
-    // Whatever a hung or abandoned editor wrote is no export.
+  if (!fullPath || !RunExporter(root, path, *fullPath)) {
+    // Whatever a hung or abandoned exporter wrote is no export.
     files.Delete(scratch);
     return std::nullopt;
   }
@@ -551,21 +607,49 @@ std::optional<ExportedKey> RegistryRepair::ExportToScratch(std::string_view key)
   return ReadScratch();
 }
 
-bool RegistryRepair::RunEditor(std::string_view command) {
-  // By its full path: a "regedit.exe" planted beside the saver or in the
-  // current folder must never run in its place.
-  const std::string windows = run_.platform.system.WindowsDirectory();
-  if (windows.empty()) return false;
-  const std::string editor = Concat({StripTrailingBackslashes(windows), "\\regedit.exe"});
-  const auto program = run_.platform.launcher.StartProgramHidden(editor, command);
-  if (!program) return false;
-  // The starfield and the input handling must go on: an editor that hangs or
-  // shows an error box would otherwise freeze the saver.
+bool RegistryRepair::RunExporter(RegRoot root, std::string_view path, std::string_view scratch) {
+  // By their full paths: a "regedit.exe" or "reg.exe" planted beside the
+  // saver or in the current folder must never run in their place.
+  if (exporter_ == Exporter::RegistryEditor) {
+    const std::string windows = run_.platform.system.WindowsDirectory();
+    const auto command = ExportCommand(scratch, Concat({RootName(root), "\\", path}));
+    if (windows.empty() || !command) return false;
+    const std::string editor = Concat({StripTrailingBackslashes(windows), "\\regedit.exe"});
+    auto start = run_.platform.launcher.StartProgramHidden(editor, *command);
+    if (start.program) return StartedExport(Exporter::RegistryEditor, editor, *start.program);
+    // The console exporter writes the Unicode form only the NT family's
+    // running backup is kept in.
+    const bool replaceable = start.failure == platform::StartFailure::ElevationRequired ||
+                             start.failure == platform::StartFailure::NotFound;
+    if (!replaceable || !run_.state.IsWinNT) return false;
+    exporter_ = Exporter::ConsoleExporter;
+    editorRefusal_ = start.failure;
+  }
+  const std::string system = run_.platform.system.SystemDirectory();
+  const auto command = ConsoleExportCommand(scratch, root, path);
+  if (system.empty() || !command) return false;
+  const std::string exporter = Concat({StripTrailingBackslashes(system), "\\reg.exe"});
+  auto start = run_.platform.launcher.StartProgramHidden(exporter, *command);
+  return start.program && StartedExport(Exporter::ConsoleExporter, exporter, *start.program);
+}
+
+bool RegistryRepair::StartedExport(Exporter exporter, std::string_view programPath,
+                                   platform::RunningProgram& program) {
+  if (!exporterNamed_) {
+    exporterNamed_ = true;
+    run_.Journal().ExporterUsed(ExporterText(exporter, programPath, editorRefusal_));
+  }
+  return WaitForExport(program);
+}
+
+bool RegistryRepair::WaitForExport(platform::RunningProgram& program) {
+  // The starfield and the input handling must go on: an exporter that hangs
+  // or shows an error box would otherwise freeze the saver.
   auto& clock = run_.platform.clock;
   const std::uint64_t started = clock.TickMilliseconds();
-  while (!program->WaitForEnd(kEditorWaitSliceMs)) {
+  while (!program.WaitForEnd(kEditorWaitSliceMs)) {
     if (run_.PumpAndCheckAbort() || clock.TickMilliseconds() - started >= exportTimeLimitMs_) {
-      program->Terminate();
+      program.Terminate();
       return false;
     }
   }

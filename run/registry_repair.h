@@ -2,9 +2,10 @@
 
 // The registry repair: removes every selected finding of the registry
 // categories, each only after it has been backed up. Whole keys are exported
-// by the platform's registry editor, single values written as a value block;
-// all backups of one repair are collected in the running backup "1.reg",
-// which gets a dated name when the repair ends or the saver is closed.
+// by the platform's registry editor (or by the system's console exporter where
+// the editor cannot be started without elevation), single values written as a
+// value block; all backups of one repair are collected in the running backup
+// "1.reg", which gets a dated name when the repair ends or the saver is closed.
 
 #include <array>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <string_view>
 
 #include "platform/registry.h"
+#include "platform/system.h"
 #include "run/backup_check.h"
 #include "run/backup_file.h"
 #include "run/findings.h"
@@ -51,6 +53,16 @@ bool NeedsAdministratorRights(platform::Registry& registry, int categoryIndex,
 // longer than kMaxExportCommandLength characters.
 std::optional<std::string> ExportCommand(std::string_view scratchFullPath, std::string_view key);
 
+// "REG EXPORT "<key>" "<file>" /y", the key's root written short ("HKLM\..."),
+// as the system's console exporter takes it; nullopt as for ExportCommand.
+std::optional<std::string> ConsoleExportCommand(std::string_view scratchFullPath,
+                                                platform::RegRoot root, std::string_view path);
+
+// Who writes the exports. The registry editor asks for the highest rights
+// the user has, which a filtered administrator's token cannot start without
+// asking; the system's console exporter runs with the caller's rights.
+enum class Exporter { RegistryEditor, ConsoleExporter };
+
 // One row of the repair table and what it names for one finding (defined
 // with the table).
 struct RepairRule;
@@ -75,8 +87,16 @@ class RegistryRepair {
   // run from inside the repair's message handling.
   void FinishBackup();
 
-  // "Path" of the main program's key, else `ProductDirectory` + "\BACKUP".
+  // "Path" of the main program's key when it is a full path, else "\BACKUP" in
+  // the main program's folder, or in the Windows drive's root when that
+  // folder is not known (ProductFilesFolder). Empty when no folder is known
+  // at all: then nothing is backed up, so nothing is removed.
   std::string BackupDirectory() const;
+  // Why the backup folder lies where it does, when that is not the main
+  // program's choice; empty otherwise.
+  std::string_view BackupDirectoryNote() const;
+  static constexpr std::string_view kWindowsDriveNote =
+      "no main program folder is known: the root of the Windows drive";
   std::string BackupFile();
   std::string ScratchFile();
 
@@ -94,6 +114,11 @@ class RegistryRepair {
                    std::string_view name);
 
  private:
+  struct BackupFolder {
+    std::string path;
+    std::string_view note;
+  };
+  BackupFolder ChosenBackupFolder() const;
   const std::string& Directory();
   BackupEncoding Encoding() const;
   // Gives a running backup left by an earlier run its dated name; false when
@@ -105,13 +130,20 @@ class RegistryRepair {
   void ApplyRule(const RepairRule& rule, const Finding& finding);
   bool BackUp(const RepairRule& rule, const RepairTarget& target);
   void Remove(const RepairRule& rule, const RepairTarget& target);
-  // Runs the editor on `key` (root written in full) and reads its export; the
-  // scratch file is gone afterwards. nullopt when there is no export whose
-  // text can be carried over without loss.
-  std::optional<ExportedKey> ExportToScratch(std::string_view key);
-  // Runs the editor while the saver goes on; true when it ended by itself
+  // Exports the key and reads the export; the scratch file is gone
+  // afterwards. nullopt when there is no export whose text can be carried
+  // over without loss.
+  std::optional<ExportedKey> ExportToScratch(platform::RegRoot root, std::string_view path);
+  // Starts the registry editor, or the console exporter once the editor
+  // cannot be started for want of rights or because it is missing, and waits
+  // for it; true when it ended by itself in time.
+  bool RunExporter(platform::RegRoot root, std::string_view path, std::string_view scratch);
+  // Names the exporter in the record once per repair, then waits for it.
+  bool StartedExport(Exporter exporter, std::string_view programPath,
+                     platform::RunningProgram& program);
+  // Waits while the saver goes on; true when the program ended by itself
   // within the time limit and before input asked to end the run.
-  bool RunEditor(std::string_view command);
+  bool WaitForExport(platform::RunningProgram& program);
   std::optional<ExportedKey> ReadScratch();
   // Adds one block to the running backup, whole or not at all.
   bool AppendToBackup(const std::vector<std::string>& lines);
@@ -123,6 +155,9 @@ class RegistryRepair {
   RunContext& run_;
   std::uint64_t exportTimeLimitMs_;
   std::string directory_;
+  Exporter exporter_ = Exporter::RegistryEditor;
+  bool exporterNamed_ = false;  // in this repair's record
+  platform::StartFailure editorRefusal_ = platform::StartFailure::None;
   // What the backup holds of each category's parent key, once exported.
   std::array<std::optional<SavedValues>, 12> parentSaved_{};
 };

@@ -51,6 +51,8 @@ class RunJournal {
   // A running backup an earlier run left behind, dated before this repair
   // began; `datedPath` empty: it could not be, so nothing is removed.
   virtual void LeftOverBackup(std::string_view /*datedPath*/) noexcept {}
+  // What exports the keys of this repair, named when it first ran.
+  virtual void ExporterUsed(std::string_view /*exporter*/) noexcept {}
 
   virtual void FileRecycled(int /*category*/, std::string_view /*path*/) noexcept {}
   virtual void FileLeft(int /*category*/, std::string_view /*path*/,

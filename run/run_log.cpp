@@ -120,10 +120,11 @@ std::string DropOldestRuns(std::string_view log, std::size_t limit, bool keepLas
 }
 
 RunLog::RunLog(platform::FileSystem& files, platform::Clock& clock, std::string directory,
-               std::size_t limit)
+               std::size_t limit, std::string directoryNote)
     : files_(files),
       clock_(clock),
       directory_(std::move(directory)),
+      directoryNote_(std::move(directoryNote)),
       path_(Concat({directory_, "\\", kRunLogName})),
       limit_(limit) {}
 
@@ -139,7 +140,9 @@ void RunLog::PassStarted() noexcept {
     FinishInterruptedTrim();
     Trim(false);
     silent_ = !Append(Concat({kRunLogHeader, LogTime(clock_.Now()), " ==="}));
-    Write(Concat({"backup folder: ", directory_}));
+    const std::string note =
+        directoryNote_.empty() ? std::string() : Concat({" (", directoryNote_, ")"});
+    Write(Concat({"backup folder: ", directory_, note}));
   });
 }
 
@@ -192,6 +195,10 @@ void RunLog::BackupNotDated(std::string_view runningPath) noexcept {
         {"backup ", BackupTag(), " could not be given its dated name: it stays as ", runningPath}));
     ++backupPart_;
   });
+}
+
+void RunLog::ExporterUsed(std::string_view exporter) noexcept {
+  Safely([&] { Write(Concat({"exporter: ", exporter})); });
 }
 
 void RunLog::LeftOverBackup(std::string_view datedPath) noexcept {

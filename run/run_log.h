@@ -42,8 +42,9 @@ std::string DropOldestRuns(std::string_view log, std::size_t limit, bool keepLas
 class RunLog final : public RunJournal {
  public:
   // `directory`: the backup folder; the log is `directory` + "\ZentRun.log".
+  // `directoryNote`: why the folder lies there, said with it.
   RunLog(platform::FileSystem& files, platform::Clock& clock, std::string directory,
-         std::size_t limit = kRunLogLimit);
+         std::size_t limit = kRunLogLimit, std::string directoryNote = {});
   // A run that started and never ended says so.
   ~RunLog() override;
 
@@ -59,6 +60,7 @@ class RunLog final : public RunJournal {
   void BackupDated(std::string_view datedPath) noexcept override;
   void BackupNotDated(std::string_view runningPath) noexcept override;
   void LeftOverBackup(std::string_view datedPath) noexcept override;
+  void ExporterUsed(std::string_view exporter) noexcept override;
   void FileRecycled(int category, std::string_view path) noexcept override;
   void FileLeft(int category, std::string_view path, std::string_view reason) noexcept override;
   void FolderSkipped(std::string_view path, std::string_view reason) noexcept override;
@@ -100,6 +102,7 @@ class RunLog final : public RunJournal {
   platform::FileSystem& files_;
   platform::Clock& clock_;
   std::string directory_;
+  std::string directoryNote_;
   std::string path_;
   std::size_t limit_;
   std::array<Tally, 12> registryTallies_{};

@@ -10,7 +10,10 @@
 #                 other window, starts no cleaning run, and ends once the
 #                 dialog is closed with Alt+F4, as with its close button.
 # A cleaning run always makes the backup folder in the product's folder,
-# which the check names in the sandbox's registry.
+# which the check names in the sandbox's registry. Without that folder in the
+# registry, and started from a folder outside the prefix's drives, the saver
+# makes its backup folder and run log in C:\BACKUP and writes nothing into
+# the folder it was started from.
 #
 #   tools/check-saver-starts.sh build/win64/ZentSaver.scr
 set -euo pipefail
@@ -65,7 +68,8 @@ look_at_windows() {
   done
 }
 
-run_started() { [ -d "$product_folder/BACKUP" ]; }
+backup_folder="$product_folder/BACKUP"
+run_started() { [ -d "$backup_folder" ]; }
 
 poke_with_input() {
   xdotool mousemove $((100 + RANDOM % 600)) $((100 + RANDOM % 400)) >/dev/null 2>&1 || true
@@ -84,7 +88,7 @@ close_dialog() {
 check() {
   local label=$1 limit=$2 expect=$3
   shift 3
-  rm -rf "$product_folder"
+  rm -rf "$product_folder" "$backup_folder"
   dialog_window=
   other_windows=()
   local started=$SECONDS status=0 ended=1
@@ -143,6 +147,20 @@ check "preview (/P)" 20 nothing /P
 check "saver (/S), ended by input" 90 saver /S
 check "configuration dialog, closed with Alt+F4" 30 dialog
 check "configuration dialog (/c:1234), closed with Alt+F4" 30 dialog /c:1234
+
+wine64 reg delete "$product_key" /v EXEPath /f /reg:64 >/dev/null
+elsewhere="$ZENT_SANDBOX/elsewhere"
+mkdir -p "$elsewhere"
+backup_folder="$WINEPREFIX/drive_c/BACKUP"
+cd "$elsewhere"
+check "saver (/S) without a product folder, from a folder outside the prefix" 90 saver /S
+cd "$OLDPWD"
+written=$(ls -A "$elsewhere")
+[ -z "$written" ] || fail "files written into the folder the saver was started from: $written"
+if ! grep -q 'backup folder: C:\\BACKUP (no main program folder is known' \
+  "$backup_folder/ZentRun.log" 2>/dev/null; then
+  fail "the run log in C:\\BACKUP does not say why the backup folder lies there"
+fi
 
 [ "$failures" -eq 0 ] || exit 1
 echo "the saver starts and ends in every mode"

@@ -22,8 +22,9 @@
 # first); any other command runs as is, with the sandbox's environment, so
 # that the wine calls it makes land in the sandbox. A command that is one of
 # the scripts in this folder runs from the sandbox's copy of the folder, which
-# the sandbox user can read wherever the clone lies. It runs in the fixtures
-# folder.
+# the sandbox user can read wherever the clone lies. It runs in the prefix's
+# C:\zent-run, so that whatever a program finds or writes relative to its
+# current folder stays inside the prefix's own drive.
 #
 # The command sees:
 #   ZENT_SANDBOX         the temp folder holding everything
@@ -373,7 +374,9 @@ case "$(lower "$program")" in
     ;;
 esac
 
-cd "$sandbox/fixtures"
+mkdir -p "$WINEPREFIX/drive_c/zent-run"
+hand_over "$WINEPREFIX/drive_c/zent-run"
+cd "$WINEPREFIX/drive_c/zent-run"
 # In the background and waited for, so that an interrupt reaches the trap at
 # once; the clean-up then ends every process of the prefix.
 "${as_user[@]}" "$@" <&0 &

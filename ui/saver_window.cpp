@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "common/product_folder.h"
 #include "common/product_views.h"
 #include "common/registry_helpers.h"
 
@@ -98,8 +99,9 @@ void SaverWindowModel::PrepareExclusions() {
     ExcludedDirList.Append(drive + ":\\RECYCLER");
     ExcludedDirList.Append(drive + ":\\$RECYCLE.BIN");
   }
-  LoadExclusionFiles(platform_.files, platform_.shell, FolderVariablesOf(), state_.ProductDirectory,
-                     ExcludedFileList, ExcludedDirList);
+  LoadExclusionFiles(platform_.files, platform_.shell, FolderVariablesOf(),
+                     ProductFilesFolder(state_.ProductDirectory, state_.WinDir), ExcludedFileList,
+                     ExcludedDirList);
   state_.ExcludedFiles = ExcludedFileList;
   state_.ExcludedDirs = ExcludedDirList;
 }

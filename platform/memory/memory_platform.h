@@ -291,11 +291,14 @@ class MemorySystem final : public platform::SystemQueries {
 class MemoryLauncher final : public platform::ProgramLauncher {
  public:
   bool RunHiddenAndWait(std::string_view commandLine) override;
-  std::unique_ptr<platform::RunningProgram> StartProgramHidden(
-      std::string_view programPath, std::string_view commandLine) override;
+  platform::ProgramStart StartProgramHidden(std::string_view programPath,
+                                            std::string_view commandLine) override;
   std::vector<std::string> commands;
   std::vector<std::string> programs;            // the full path given with each command, else ""
   std::function<bool(std::string_view)> onRun;  // result of the run; true when unset
+  // Why the program at a path cannot be started (it is then not run); unset:
+  // every program starts.
+  std::function<platform::StartFailure(std::string_view programPath)> startFailure;
   // Unset: every program has ended by the time it was started.
   std::function<int(std::string_view)> waitsBeforeEnd;
   int waits = 0;       // WaitForEnd calls on programs still running

@@ -107,13 +107,15 @@ class MemoryRunningProgram final : public platform::RunningProgram {
 
 }  // namespace
 
-std::unique_ptr<platform::RunningProgram> MemoryLauncher::StartProgramHidden(
-    std::string_view programPath, std::string_view commandLine) {
+platform::ProgramStart MemoryLauncher::StartProgramHidden(std::string_view programPath,
+                                                          std::string_view commandLine) {
   programs.emplace_back(programPath);
   commands.emplace_back(commandLine);
-  if (onRun && !onRun(commandLine)) return nullptr;
+  const auto refused = startFailure ? startFailure(programPath) : platform::StartFailure::None;
+  if (refused != platform::StartFailure::None) return {nullptr, refused};
+  if (onRun && !onRun(commandLine)) return {nullptr, platform::StartFailure::Other};
   const int waitsLeft = waitsBeforeEnd ? waitsBeforeEnd(commandLine) : 0;
-  return std::make_unique<MemoryRunningProgram>(*this, waitsLeft);
+  return {std::make_unique<MemoryRunningProgram>(*this, waitsLeft)};
 }
 
 bool MemoryLauncher::RunHiddenAndWait(std::string_view commandLine) {

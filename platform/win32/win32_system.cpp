@@ -190,8 +190,12 @@ constexpr DWORD kTerminateWaitMs = 5000;
 
 // Without `program` the system takes the command line's first word and
 // searches the program's own folder and the current folder first.
+// On failure the thread's last error says why.
 UniqueKernelObject StartHidden(const wchar_t* program, std::string_view commandLine) {
-  if (commandLine.find('\0') != std::string_view::npos) return {};
+  if (commandLine.find('\0') != std::string_view::npos) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return {};
+  }
   std::wstring command = Widen(commandLine);  // CreateProcessW may write into it
   // SW_HIDE keeps a windowed program out of sight, CREATE_NO_WINDOW a console
   // program from opening a console window.
@@ -206,6 +210,21 @@ UniqueKernelObject StartHidden(const wchar_t* program, std::string_view commandL
   }
   const UniqueKernelObject threadHandle(process.hThread);
   return UniqueKernelObject(process.hProcess);
+}
+
+// ERROR_ELEVATION_REQUIRED, which not every mingw-w64 winerror.h defines.
+constexpr DWORD kElevationRequired = 740;
+
+platform::StartFailure StartFailureOf(DWORD error) {
+  switch (error) {
+    case kElevationRequired:
+      return platform::StartFailure::ElevationRequired;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return platform::StartFailure::NotFound;
+    default:
+      return platform::StartFailure::Other;
+  }
 }
 
 std::optional<std::wstring> ProgramPath(std::string_view programPath) {
@@ -252,13 +271,13 @@ bool Win32Launcher::RunHiddenAndWait(std::string_view commandLine) {
   return true;
 }
 
-std::unique_ptr<platform::RunningProgram> Win32Launcher::StartProgramHidden(
-    std::string_view programPath, std::string_view commandLine) {
+platform::ProgramStart Win32Launcher::StartProgramHidden(std::string_view programPath,
+                                                         std::string_view commandLine) {
   const auto program = ProgramPath(programPath);
-  if (!program) return nullptr;
+  if (!program) return {nullptr, platform::StartFailure::NotFound};
   UniqueKernelObject process = StartHidden(program->c_str(), commandLine);
-  if (!process) return nullptr;
-  return std::make_unique<Win32RunningProgram>(std::move(process));
+  if (!process) return {nullptr, StartFailureOf(GetLastError())};
+  return {std::make_unique<Win32RunningProgram>(std::move(process))};
 }
 
 void Win32Pump::Pump() {

@@ -26,8 +26,8 @@ class Win32System final : public platform::SystemQueries {
 class Win32Launcher final : public platform::ProgramLauncher {
  public:
   bool RunHiddenAndWait(std::string_view commandLine) override;
-  std::unique_ptr<platform::RunningProgram> StartProgramHidden(
-      std::string_view programPath, std::string_view commandLine) override;
+  platform::ProgramStart StartProgramHidden(std::string_view programPath,
+                                            std::string_view commandLine) override;
 };
 
 class Win32Pump final : public platform::MessagePump {

@@ -283,9 +283,9 @@ TEST_F(ExclusionFiles, FourFilesLoadInTheirOrderAfterTheRecycleBins) {
                                      "C:\\GAMES", ";C:\\WINDOWS"}));
 }
 
-// The path is folder and name: without the main program's folder the four
-// names lead to the root of the current drive (C: on the in-memory platform).
-TEST_F(ExclusionFiles, WithoutAProductFolderTheFilesAreTakenFromTheCurrentDrivesRoot) {
+// Without a folder the four names would lead to the root of the current drive
+// (C: on the in-memory platform): nothing is read from there.
+TEST_F(ExclusionFiles, WithoutAFolderNothingIsTakenFromTheCurrentDrivesRoot) {
   memory_.files.AddFile("C:\\FILESEXP.INI", "WIN.INI\r\n");
   memory_.files.AddFile("C:\\DIRSEXP.INI", "*WINDIR\\FONTS\r\n");
   memory_.files.AddFile("C:\\FILESEXP_USER.INI", "my.dat\r\n");
@@ -293,6 +293,9 @@ TEST_F(ExclusionFiles, WithoutAProductFolderTheFilesAreTakenFromTheCurrentDrives
   ExclusionList files(memory_.shell), dirs(memory_.shell);
 
   LoadExclusionFiles(memory_.files, memory_.shell, folders_, "", files, dirs);
+  EXPECT_EQ(files.Entries(), Entries{});
+  EXPECT_EQ(dirs.Entries(), Entries{});
+  LoadExclusionFiles(memory_.files, memory_.shell, folders_, "C:", files, dirs);
   EXPECT_EQ(files.Entries(), (Entries{"WIN.INI", "MY.DAT"}));
   EXPECT_EQ(dirs.Entries(), (Entries{"C:\\WINDOWS\\FONTS", "C:\\GAMES"}));
 }

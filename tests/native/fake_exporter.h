@@ -1,13 +1,15 @@
 #pragma once
 
-// The registry editor's export ("REGEDIT /e "<file>" "<key>"") played on the
-// in-memory platform: writes the key with its subkeys as a UTF-16LE script
-// with a byte-order mark, as the NT family's editor does, and writes no file
-// for a key that does not exist. Install it as the launcher's onRun.
+// The registry editor's export ("REGEDIT /e "<file>" "<key>"") and the console
+// exporter's ("REG EXPORT "<HKLM\key>" "<file>" /y") played on the in-memory
+// platform: writes the key with its subkeys as a UTF-16LE script with a
+// byte-order mark, as both do on the NT family, and writes no file for a key
+// that does not exist. Install it as the launcher's onRun.
 
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,10 +25,21 @@ struct ExportRequest {
   std::string key;  // root written in full
 };
 
-// Splits the command line the repair starts the editor with.
+// "REG EXPORT "HKLM\<key>" "<file>" /y", the root written short.
+inline std::optional<ExportRequest> ParseConsoleExportCommand(std::string_view command) {
+  static const std::regex kForm(R"re(REG EXPORT "HK(CR|CU|LM)\\([^"]*)" "([^"]*)" /y)re");
+  std::match_results<std::string_view::const_iterator> parts;
+  if (!std::regex_match(command.begin(), command.end(), parts, kForm)) return std::nullopt;
+  const std::string root = parts[1] == "CR"   ? "HKEY_CLASSES_ROOT\\"
+                           : parts[1] == "CU" ? "HKEY_CURRENT_USER\\"
+                                              : "HKEY_LOCAL_MACHINE\\";
+  return ExportRequest{parts[3], root + parts[2].str()};
+}
+
+// Splits the command line the repair starts an exporter with.
 inline std::optional<ExportRequest> ParseExportCommand(std::string_view command) {
   constexpr std::string_view kStart = "REGEDIT /e \"";
-  if (!command.starts_with(kStart)) return std::nullopt;
+  if (!command.starts_with(kStart)) return ParseConsoleExportCommand(command);
   command.remove_prefix(kStart.size());
   const auto fileEnd = command.find('"');
   if (fileEnd == std::string_view::npos || command.substr(fileEnd).size() < 4 ||

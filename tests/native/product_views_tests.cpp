@@ -3,7 +3,9 @@
 // writes its settings back to the view it read them from.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/registry_helpers.h"
 #include "run/registry_repair.h"
@@ -19,6 +21,7 @@ namespace {
 using platform::MakeDwordValue;
 using platform::MakeTextValue;
 using platform::RegRoot;
+using Lines = std::vector<std::string>;
 
 constexpr RegRoot HKLM = RegRoot::LocalMachine;
 constexpr char kProduct[] = "SOFTWARE\\Ortavo\\Kelvaro-ZENT";
@@ -123,6 +126,46 @@ INSTANTIATE_TEST_SUITE_P(
                                "100",
                                false}),
     [](const auto& testCase) { return testCase.param.label; });
+
+// Without a main program folder given in full, the backup folder and the
+// exclusion files lie in the Windows drive's root, never the current one.
+TEST(ProductFilesFolder, WithoutAFullProductFolderTheWindowsDrivesRootIsUsed) {
+  struct Row {
+    std::optional<platform::RegValue> exePath, backupPath;
+    std::string windows, backupDirectory;  // empty: none, so nothing is backed up
+  } const rows[] = {
+      {{}, {}, "C:\\WINDOWS", "C:\\BACKUP"},
+      {MakeTextValue(""), {}, "C:\\WINDOWS", "C:\\BACKUP"},
+      {platform::MakeBinaryValue("12345678"), {}, "C:\\WINDOWS", "C:\\BACKUP"},  // reads as ""
+      {MakeTextValue("KZ"), {}, "d:\\winnt\\", "d:\\BACKUP"},
+      {MakeTextValue("\\KZ"), {}, "D:\\W", "D:\\BACKUP"},
+      {MakeTextValue("D:\\KZ\\"), MakeTextValue("SAVE"), "C:\\W", "D:\\KZ\\BACKUP"},
+      {{}, {}, "", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.backupDirectory);
+    testing::RunFixture f;
+    f.memory.system.windowsDirectory = row.windows;
+    if (row.exePath) f.memory.registry.SetValue(HKLM, kProduct, "EXEPath", *row.exePath);
+    if (row.backupPath) f.memory.registry.SetValue(HKLM, kProduct, "Path", *row.backupPath);
+    f.memory.files.AddDrive('D', platform::kDriveFixed, "DATA");
+    f.memory.files.AddFolder("D:\\KZ");
+    for (const std::string folder : {"C:", "D:", "D:\\KZ"}) {
+      f.memory.files.WriteWhole(folder + "\\FILESEXP.INI", folder + "\\X");
+    }
+    SaverWindowModel model{f.memory.platform(), f.state, [](int) { return std::string(); }};
+    model.PrepareSaver({100, 5, false});
+    RegistryRepair repair(f.run);
+
+    EXPECT_EQ(repair.BackupDirectory(), row.backupDirectory);
+    // The run log says why the backups lie in a drive's root.
+    EXPECT_EQ(repair.BackupDirectoryNote().empty(), !row.backupDirectory.ends_with(":\\BACKUP"));
+    // The one exclusion file of the folder the backups go beside.
+    const std::string folder = row.backupDirectory.substr(0, row.backupDirectory.rfind('\\'));
+    EXPECT_EQ(f.state.ExcludedFiles.Entries(),
+              folder.empty() ? Lines{} : Lines{UpperCaseUtf8(folder + "\\X")});
+  }
+}
 
 }  // namespace
 }  // namespace zent

@@ -885,6 +885,57 @@ INSTANTIATE_TEST_SUITE_P(
                                 true}),
     [](const auto& testCase) { return testCase.param.label; });
 
+// --- the exporter when the editor cannot be started ----------------------------
+
+TEST(RegistryRepairExporter, TheConsoleExporterTakesOverOnlyFromAnEditorThatNeedsRightsOrIsGone) {
+  using platform::StartFailure;
+  constexpr char kEditor[] = "C:\\WINDOWS\\regedit.exe";
+  constexpr char kConsole[] = "C:\\WINDOWS\\SYSTEM32\\reg.exe";
+  const std::string console = std::string("the console exporter ") + kConsole;
+  struct Row {
+    StartFailure editorFails;
+    bool winNT, consoleExports;
+    std::string exporter;  // as the run log names it; empty: no export ran
+  } const rows[] = {
+      {StartFailure::None, true, false, std::string("the registry editor ") + kEditor},
+      {StartFailure::ElevationRequired, true, true,
+       console + " (the registry editor needs administrator rights)"},
+      {StartFailure::NotFound, true, true, console + " (the registry editor is missing)"},
+      {StartFailure::Other, true, false, ""},
+      {StartFailure::ElevationRequired, false, false, ""},  // single-byte running backup
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.exporter + (row.winNT ? "" : " 95 family"));
+    RepairScene scene;
+    scene.f.state.IsWinNT = row.winNT;
+    scene.f.memory.launcher.startFailure = [&](std::string_view program) {
+      return program == kEditor ? row.editorFails : StartFailure::None;
+    };
+    RunLog log(scene.f.memory.files, scene.f.memory.clock, kBackupDir);
+    scene.f.run.journal = &log;
+    log.PassStarted();
+    for (const std::string name : {"one.exe", "two.exe"}) {
+      scene.Registry().SetValue(RegRoot::LocalMachine, kAppPaths + name, "", MakeTextValue(kGone));
+    }
+    scene.AddCategory(9, {{"one.exe", kGone, "", ""}, {"two.exe", kGone, "", ""}});
+    scene.Repair();
+
+    // The editor is asked once; the choice holds for the whole repair.
+    EXPECT_EQ(scene.f.memory.launcher.programs,
+              (row.consoleExports ? Lines{kEditor, kConsole, kConsole} : Lines{kEditor, kEditor}));
+    const bool removed = !row.exporter.empty();
+    EXPECT_EQ(scene.DatedBackupHolds("[HKEY_LOCAL_MACHINE\\" + std::string(kAppPaths) + "two.exe]"),
+              removed);
+    EXPECT_NE(scene.Registry().KeyExists(RegRoot::LocalMachine, kAppPaths + std::string("two.exe")),
+              removed);
+    const std::string logText = scene.f.memory.files.Content(log.Path()).value_or("");
+    EXPECT_EQ(logText.find("exporter: ") != std::string::npos, removed);
+    if (removed) {
+      EXPECT_NE(logText.find("exporter: " + row.exporter + "\r\n"), std::string::npos);
+    }
+  }
+}
+
 // --- the exporter's command line -------------------------------------------------
 
 TEST(ExportCommand, QuotesFileAndKeyAndKeepsToTheLengthLimit) {
@@ -899,6 +950,10 @@ TEST(ExportCommand, QuotesFileAndKeyAndKeepsToTheLengthLimit) {
   EXPECT_TRUE(ExportCommand("C:\\d.reg", wide));
   EXPECT_FALSE(ExportCommand("C:\\d.reg", "HKEY_CLASSES_ROOT\\a\"b"));
   EXPECT_FALSE(ExportCommand("C:\\d.reg", "HKEY_CLASSES_ROOT\\a\nb"));
+  // The console exporter: short root, a key's last backslash kept out of the quote.
+  EXPECT_EQ(ConsoleExportCommand("C:\\d.reg", RegRoot::LocalMachine, "A\\B\\"),
+            "REG EXPORT \"HKLM\\A\\B\\\\\" \"C:\\d.reg\" /y");
+  EXPECT_FALSE(ConsoleExportCommand("C:\\d.reg", RegRoot::ClassesRoot, "a\"b"));
 }
 
 }  // namespace

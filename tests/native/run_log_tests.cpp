@@ -110,6 +110,7 @@ TEST(RunLogTest, APassLogsWhatItRemovedWhereTheBackupIsWhatItLeftAndWhereInputSt
       "options: the main program's options",
       "left alone key HKEY_CLASSES_ROOT\\TypeLib\\" + std::string(kTypeLib) +
           ": its backup failed: the key could not be exported into the backup",
+      "exporter: the registry editor C:\\WINDOWS\\regedit.exe",
       "removed value \"Ghost\" in HKEY_LOCAL_MACHINE\\" + std::string(kRunKey) +
           " - backup: 1.reg #1",
       "left alone key HKEY_LOCAL_MACHINE\\" + std::string(kLockedApp) +
@@ -173,7 +174,7 @@ TEST(RunLogTest, LinesThatCouldNotBeWrittenAreCountedInTheRunsOwnBlock) {
   const Lines lines = r.LogLines();
   ASSERT_GE(lines.size(), 4u);
   EXPECT_EQ(lines[2], "options: the main program's options");
-  EXPECT_EQ(lines[3], "4 lines of this run could not be written here");
+  EXPECT_EQ(lines[3], "5 lines of this run could not be written here");
   EXPECT_EQ(lines[4], "recycled C:\\JUNK\\A.TMP (temporary files)");
 }
 

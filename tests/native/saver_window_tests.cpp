@@ -98,8 +98,8 @@ struct ProductPath {
   std::optional<platform::RegValue> stored;
 };
 
-// A product folder that is missing, empty or unreadable leaves the bare names
-// of the exclusion files, at the root of the current drive; the saver starts.
+// A product folder that is missing, empty or unreadable leaves the exclusion
+// files at the root of the Windows drive; the saver starts.
 TEST_F(SaverWindowTest, WithoutAReadableProductFolderTheExclusionFilesComeFromTheRoot) {
   memory.files.AddFile("C:\\FILESEXP.INI", "%WINDIR%\\WIN.INI\r\n");
   memory.files.AddFile("C:\\DIRSEXP_USER.INI", "d:\\keep\r\n");

@@ -85,14 +85,18 @@ TEST(Win32Launcher, ABackgroundProgramIsWaitedForAndEndedOnRequest) {
   const auto folder = testing::NewTestFolder();
   const auto output = folder + "late.txt";
   const std::string cmd = P().system.SystemDirectory() + "\\cmd.exe";
-  auto quick = P().launcher.StartProgramHidden(cmd, "cmd /c exit 0");
+  auto quick = P().launcher.StartProgramHidden(cmd, "cmd /c exit 0").program;
   ASSERT_NE(quick, nullptr);
   EXPECT_TRUE(quick->WaitForEnd(20000));
-  EXPECT_EQ(P().launcher.StartProgramHidden(folder + "zent-no-such-program.exe", "x"), nullptr);
+  const auto missing = P().launcher.StartProgramHidden(folder + "zent-no-such-program.exe", "x");
+  EXPECT_EQ(missing.program, nullptr);
+  EXPECT_EQ(missing.failure, platform::StartFailure::NotFound);
 
   // Ended while it waits, it never writes its file.
-  auto slow = P().launcher.StartProgramHidden(
-      cmd, "cmd /c ping -n 4 127.0.0.1 >nul & echo late> \"" + output + "\"");
+  auto slow = P().launcher
+                  .StartProgramHidden(
+                      cmd, "cmd /c ping -n 4 127.0.0.1 >nul & echo late> \"" + output + "\"")
+                  .program;
   ASSERT_NE(slow, nullptr);
   EXPECT_FALSE(slow->WaitForEnd(200));
   slow->Terminate();

@@ -1,5 +1,6 @@
 // The registry scans and the repair on Wine's real registry, with Wine's own
-// registry editor exporting the keys: orphaned entries of the five list
+// registry editor exporting the keys, and again with the system's console
+// exporter where the editor is refused for want of rights: orphaned entries of the five list
 // categories and of the class, type-library, uninstall and autorun scans go, valid ones stay,
 // single values saved as value blocks are emptied, and importing the dated backup with the editor
 // brings back every key and value with its type and bytes, and leaves a key
@@ -99,9 +100,27 @@ class HookedPump : public platform::MessagePump {
   std::function<void(int call)> onPump;
 };
 
+// Refuses the registry editor as Windows refuses a program that asks for more
+// rights than a filtered administrator's token holds, so only the console
+// exporter can make the backups; starts any other.
+struct EditorNeedsElevation : platform::ProgramLauncher {
+  bool RunHiddenAndWait(std::string_view command) override {
+    return Real().launcher.RunHiddenAndWait(command);
+  }
+  platform::ProgramStart StartProgramHidden(std::string_view path,
+                                            std::string_view command) override {
+    if (!UpperCaseUtf8(path).ends_with("\\REGEDIT.EXE"))
+      return Real().launcher.StartProgramHidden(path, command);
+    return {nullptr, platform::StartFailure::ElevationRequired};
+  }
+};
+
 // One cleaning run on the real Win32 platform, with drive C: checkable.
 struct RunWorld {
-  RunWorld(const std::string& productDirectory, const std::string& fontsDirectory) {
+  RunWorld(const std::string& productDirectory, const std::string& fontsDirectory,
+           platform::ProgramLauncher& launcher = Real().launcher)
+      : platform{Real().registry, Real().files, Real().shell, Real().system,
+                 launcher,        pump,         Real().clock, Real().resources} {
     state.CheckDrives[2] = 1;
     state.ProductDirectory = productDirectory;
     state.FontsDir = fontsDirectory;
@@ -110,8 +129,7 @@ struct RunWorld {
   }
 
   HookedPump pump;
-  platform::Platform platform{Real().registry, Real().files, Real().shell, Real().system,
-                              Real().launcher, pump,         Real().clock, Real().resources};
+  platform::Platform platform;
   SaverRunState state{Real().shell};
   CategoryList categories;
   std::string statusLabel;
@@ -675,9 +693,18 @@ class RegistryRepairOnWine : public ::testing::Test {
   Plantation plantation_;
 };
 
-TEST_F(RegistryRepairOnWine, RemovesExactlyTheOrphansAndTheDatedBackupRestoresThem) {
+// With the registry editor, or with the system's console exporter where the
+// editor needs rights the saver's token lacks.
+class RegistryRepairByExporter : public RegistryRepairOnWine,
+                                 public ::testing::WithParamInterface<bool> {};
+
+TEST_P(RegistryRepairByExporter, RemovesExactlyTheOrphansAndTheDatedBackupRestoresThem) {
+  const bool editorRefused = GetParam();
+  EditorNeedsElevation refusing;
   plantation_.Plant();
-  RunWorld world(plantation_.Base() + "\\product", plantation_.FontsDir());
+  RunWorld world(
+      plantation_.Base() + "\\product", plantation_.FontsDir(),
+      editorRefused ? static_cast<platform::ProgramLauncher&>(refusing) : Real().launcher);
   const RegistrySnapshot before = plantation_.Snapshot();
 
   RunListScans(world.run);
@@ -702,6 +729,11 @@ TEST_F(RegistryRepairOnWine, RemovesExactlyTheOrphansAndTheDatedBackupRestoresTh
   Import(backupDirectory + "\\" + dated.front());
   EXPECT_EQ(Listed(Differences(before, plantation_.Snapshot())), "");
 }
+
+INSTANTIATE_TEST_SUITE_P(Exporters, RegistryRepairByExporter, ::testing::Bool(),
+                         [](const auto& exporter) {
+                           return exporter.param ? "ConsoleExporter" : "RegistryEditor";
+                         });
 
 // What one repair that input ends at pump call `abortAt` leaves behind.
 struct AbortedRun {
