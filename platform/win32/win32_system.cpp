@@ -1,6 +1,8 @@
 #include "platform/win32/win32_system.h"
 
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
 
 #include <memory>
 #include <optional>
@@ -218,6 +220,21 @@ class Win32RunningProgram final : public platform::RunningProgram {
   bool ended_ = false;
 };
 
+// Only asked whether it has ended: the program runs on when this lets go.
+class Win32StartedProgram final : public platform::StartedProgram {
+ public:
+  explicit Win32StartedProgram(UniqueKernelObject process) : process_(std::move(process)) {}
+
+  // Without a process handle (the shell handed the start to a running
+  // program) there is nothing to wait for: it counts as ended.
+  bool HasEnded() override {
+    return !process_ || WaitForSingleObject(process_.get(), 0) != WAIT_TIMEOUT;
+  }
+
+ private:
+  UniqueKernelObject process_;
+};
+
 }  // namespace
 
 bool Win32Launcher::RunHiddenAndWait(std::string_view commandLine) {
@@ -234,6 +251,24 @@ std::unique_ptr<platform::RunningProgram> Win32Launcher::StartProgramHidden(
   UniqueKernelObject process = StartHidden(program->c_str(), commandLine);
   if (!process) return nullptr;
   return std::make_unique<Win32RunningProgram>(std::move(process));
+}
+
+std::unique_ptr<platform::StartedProgram> Win32Launcher::StartAsAdministrator(
+    std::string_view programPath, std::string_view arguments) {
+  const auto program = ProgramPath(programPath);
+  if (!program || arguments.find('\0') != std::string_view::npos) return nullptr;
+  const std::wstring parameters = Widen(arguments);
+  SHELLEXECUTEINFOW start{};
+  start.cbSize = sizeof start;
+  // The process handle tells when the run has ended; no error box of the
+  // shell's own, the caller decides what to say.
+  start.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  start.lpVerb = L"runas";
+  start.lpFile = program->c_str();
+  start.lpParameters = parameters.c_str();
+  start.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteExW(&start)) return nullptr;
+  return std::make_unique<Win32StartedProgram>(UniqueKernelObject(start.hProcess));
 }
 
 void Win32Pump::Pump() {
