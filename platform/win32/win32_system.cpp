@@ -261,13 +261,22 @@ std::unique_ptr<platform::StartedProgram> Win32Launcher::StartAsAdministrator(
   SHELLEXECUTEINFOW start{};
   start.cbSize = sizeof start;
   // The process handle tells when the run has ended; no error box of the
-  // shell's own, the caller decides what to say.
-  start.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  // shell's own, the caller decides what to say. A screen saver's file type
+  // need not offer "runas": the file is started as the program it is.
+  start.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_CLASSNAME;
+  start.lpClass = L"exefile";
   start.lpVerb = L"runas";
   start.lpFile = program->c_str();
   start.lpParameters = parameters.c_str();
   start.nShow = SW_SHOWNORMAL;
-  if (!ShellExecuteExW(&start)) return nullptr;
+  if (!ShellExecuteExW(&start)) {
+    // The user said no: nothing else is tried.
+    if (GetLastError() == ERROR_CANCELLED) return nullptr;
+    // A system without that class: the file's own type decides.
+    start.fMask &= ~static_cast<ULONG>(SEE_MASK_CLASSNAME);
+    start.lpClass = nullptr;
+    if (!ShellExecuteExW(&start)) return nullptr;
+  }
   return std::make_unique<Win32StartedProgram>(UniqueKernelObject(start.hProcess));
 }
 
