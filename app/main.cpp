@@ -24,7 +24,9 @@
 #include "run/run_context.h"
 #include "run/run_driver.h"
 #include "run/run_log.h"
+#include "run/saver_settings.h"
 #include "sweep/shell_link.h"
+#include "ui/clean_now.h"
 #include "ui/dialog_form.h"
 #include "ui/interface_texts.h"
 #include "ui/saver_window.h"
@@ -36,7 +38,10 @@
 
 namespace {
 
+// Held by a cleaning run. The dialog holds a lock of its own: a run started
+// from its "Clean now" button must not find the dialog's lock in its way.
 constexpr wchar_t kInstanceLockName[] = L"Screensaver ZENT";
+constexpr wchar_t kDialogLockName[] = L"Screensaver ZENT dialog";
 constexpr wchar_t kApplicationTitle[] = L"Bildschirmschoner";
 constexpr const char* kTabSheets[] = {"TabSheet1", "TabSheet2", "TabSheet3"};
 
@@ -55,9 +60,34 @@ zent::StartRequest StartRequestFromCommandLine() {
 void RunPreview(HINSTANCE instance, std::uintptr_t host) {
   if (host == 0) return;
   zent::win32::Win32Platform system;
-  zent::Form dialog = zent::MakeConfigurationDialog();
-  zent::LoadSettings(dialog, system.registry);
-  zent::win32::RunPreview(instance, reinterpret_cast<HWND>(host), zent::ReadStarSettings(dialog));
+  zent::win32::RunPreview(instance, reinterpret_cast<HWND>(host),
+                          zent::StarSettingsOf(zent::LoadSaverSettings(system.registry)));
+}
+
+// This program's own file, for "Clean now" to start again.
+std::string OwnProgramPath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return zent::win32::Narrow(path);
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+// A run started with administrator rights may refuse this user its lock,
+// which still shows that the lock is there.
+bool CleaningRunGoesOn() {
+  const zent::win32::UniqueKernelObject lock(OpenMutexW(SYNCHRONIZE, FALSE, kInstanceLockName));
+  return lock || GetLastError() != ERROR_FILE_NOT_FOUND;
+}
+
+void TellUser(const std::string& message) {
+  MessageBoxW(nullptr, zent::win32::Widen(message).c_str(), kApplicationTitle,
+              MB_OK | MB_ICONWARNING);
 }
 
 // Handles messages until the application is told to terminate.
@@ -108,12 +138,17 @@ class Application {
     saverWindow_.UseBlankCursor();
   }
 
-  // Closing the dialog stores the settings, however it was closed.
+  // Closing the dialog stores the settings, however it was closed; when they
+  // cannot be stored the user is told so once.
   void RunDialog() {
     state_.DialogMode = true;
     zent::LoadSettings(dialogModel_, system_.registry);
-    zent::win32::RunConfigurationDialog(dialogModel_, [this] { Preview(); });
-    zent::SaveSettings(dialogModel_, system_.registry);
+    zent::CleanNow cleanNow(system_.launcher, OwnProgramPath());
+    zent::win32::RunConfigurationDialog(
+        dialogModel_, [this] { Preview(); }, [&cleanNow] { cleanNow.Start(); });
+    zent::SaveSettings(
+        dialogModel_, system_.registry, [this](int id) { return resources_.LoadText(id); },
+        TellUser);
     PostQuitMessage(0);
   }
 
@@ -121,14 +156,13 @@ class Application {
     state_.DialogMode = false;
     // The shortcut check of the run needs the thread's COM apartment.
     const zent::win32::ComApartment com;
-    state_.DeleteWriteProtected = zent::LoadSettings(dialogModel_, system_.registry);
-    saverModel_.PrepareSaver(zent::ReadStarSettings(dialogModel_));
+    const zent::SaverSettings settings = zent::LoadSaverSettings(system_.registry);
+    state_.DeleteWriteProtected = settings.deleteWriteProtected;
+    saverModel_.PrepareSaver(zent::StarSettingsOf(settings));
     saverWindow_.EnableTimer();
     saverWindow_.Show();
-    // The dialog is never shown here: its buttons hold the saved choice.
-    const zent::OptionSourceChoice choice{
-        .safety = zent::SafetyModeButton(dialogModel_).checked,
-        .mainProgram = zent::MainProgramModeButton(dialogModel_).checked};
+    const bool mainProgram = settings.optionSource == zent::OptionSourceSetting::MainProgram;
+    const zent::OptionSourceChoice choice{.safety = !mainProgram, .mainProgram = mainProgram};
     // Only a cleaning run keeps a log, beside its backups.
     // No folder known at all: no log rather than one in the current folder.
     const std::string backupDirectory = repair_.BackupDirectory();
@@ -196,9 +230,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return 0;
   }
   // A second instance, or one that cannot tell, ends without a word and
-  // leaves the running one alone.
+  // leaves the running one alone; so does a dialog while a cleaning run goes
+  // on. A cleaning run does not wait for an open dialog.
+  const bool saver = request.mode == zent::StartMode::Saver;
+  if (!saver && CleaningRunGoesOn()) return 0;
   SetLastError(0);
-  const zent::win32::UniqueKernelObject lock(CreateMutexW(nullptr, TRUE, kInstanceLockName));
+  const zent::win32::UniqueKernelObject lock(
+      CreateMutexW(nullptr, TRUE, saver ? kInstanceLockName : kDialogLockName));
   if (!lock || GetLastError() != 0) return 0;
   try {
     return Run(instance, request.mode);

@@ -210,6 +210,10 @@ class ReadOnlyPlatform::Launcher final : public ProgramLauncher {
   ProgramStart StartProgramHidden(std::string_view programPath, std::string_view) override {
     owner_.Refuse(Call("StartProgramHidden", programPath));
   }
+  std::unique_ptr<StartedProgram> StartAsAdministrator(std::string_view programPath,
+                                                       std::string_view) override {
+    owner_.Refuse(Call("StartAsAdministrator", programPath));
+  }
 
  private:
   ReadOnlyPlatform& owner_;

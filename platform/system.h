@@ -79,6 +79,15 @@ struct ProgramStart {
   StartFailure failure = StartFailure::None;
 };
 
+// A program started for the user: it runs on by itself, whatever becomes of
+// this handle.
+class StartedProgram {
+ public:
+  virtual ~StartedProgram() = default;
+  // True once the program has ended; never waits.
+  virtual bool HasEnded() = 0;
+};
+
 class ProgramLauncher {
  public:
   virtual ~ProgramLauncher() = default;
@@ -92,6 +101,12 @@ class ProgramLauncher {
   // caller's folder is not run.
   virtual ProgramStart StartProgramHidden(std::string_view programPath,
                                           std::string_view commandLine) = 0;
+  // Starts the program at `programPath` (a full path) with `arguments` as the
+  // shell does, with administrator rights: the system asks the user to agree
+  // or for an administrator's password. nullptr when it was not started
+  // (refused, cancelled, missing).
+  virtual std::unique_ptr<StartedProgram> StartAsAdministrator(std::string_view programPath,
+                                                               std::string_view arguments) = 0;
 };
 
 class MessagePump {

@@ -49,6 +49,8 @@ tools/check-saver-sweeps.sh build/win64/ZentSaver.scr build/win64/sweep_fixtures
 summary+=("wine: the saver's sweep puts exactly the planted junk into the recycle bin")
 tools/check-dialog-settings.sh build/win64/ZentSaver.scr
 summary+=("wine: the dialog stores its settings, however it is closed")
+tools/check-clean-now.sh build/win64/ZentSaver.scr
+summary+=("wine: \"Clean now\" runs the saver beside the open dialog")
 tools/check-saver-unreadable-settings.sh build/win64/ZentSaver.scr
 summary+=("wine: the saver runs whatever its stored settings hold")
 tools/check-report.sh build/win64/ZentReport.exe build/win64/ZentSaver.scr

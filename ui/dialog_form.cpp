@@ -104,6 +104,9 @@ void AddSourcePage(std::vector<Control>& controls) {
       MakeLabel("Label7", page, 114,
                 "Damit die Änderungen wirksam werden, müssen Sie das Hauptprogramm verlassen!",
                 kIndent, 264));
+  // A cleaning run with administrator rights, started beside the open dialog.
+  controls.push_back(
+      Make("Button3", ControlKind::Button, page, 115, "Jetzt säubern", 8, 304, 121, 25));
 }
 
 void AddAppearancePage(std::vector<Control>& controls) {
@@ -222,6 +225,7 @@ Control& SpeedBar(Form& dialog) { return dialog.Find("TrackBar1"); }
 Control& BlockStarsBox(Form& dialog) { return dialog.Find("CheckBox1"); }
 Control& PreviewButton(Form& dialog) { return dialog.Find("Button2"); }
 Control& ApplyButton(Form& dialog) { return dialog.Find("Button1"); }
+Control& CleanNowButton(Form& dialog) { return dialog.Find("Button3"); }
 const Control& SafetyModeButton(const Form& dialog) { return dialog.Find("RadioButton1"); }
 const Control& MainProgramModeButton(const Form& dialog) { return dialog.Find("RadioButton2"); }
 const Control& NeverDeleteButton(const Form& dialog) { return dialog.Find("RadioButton4"); }

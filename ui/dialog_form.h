@@ -34,6 +34,7 @@ Control& SpeedBar(Form& dialog);               // TrackBar1
 Control& BlockStarsBox(Form& dialog);          // CheckBox1
 Control& PreviewButton(Form& dialog);          // Button2
 Control& ApplyButton(Form& dialog);            // Button1
+Control& CleanNowButton(Form& dialog);         // Button3, on the first page
 const Control& SafetyModeButton(const Form& dialog);
 const Control& MainProgramModeButton(const Form& dialog);
 const Control& NeverDeleteButton(const Form& dialog);

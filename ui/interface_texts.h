@@ -29,6 +29,8 @@ std::string StringTableText(int id);
 inline constexpr int kDialogCaptionText = 1;
 inline constexpr int kFirstPageCaptionText = 10;  // pages 10, 11, 12
 inline constexpr int kPleaseWaitText = 400;
+inline constexpr int kSettingsNotSavedText = 410;
+inline constexpr int kSettingsKeysClosedText = 411;
 inline constexpr int kHintTextOffset = 10000;
 
 // Sets the text of every tagged button, check box, label, tab sheet, group box

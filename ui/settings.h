@@ -1,32 +1,46 @@
 #pragma once
 
-// The saver settings: integer values under one registry key, held in memory
-// by the configuration dialog's controls.
+// The saver settings in the configuration dialog: its controls show a
+// SaverSettings value and give one back; storing it tells the user when
+// neither the machine's nor the user's key took it.
 
-#include <string_view>
+#include <functional>
+#include <string>
 
 #include "platform/registry.h"
+#include "run/run_state.h"
+#include "run/saver_settings.h"
 #include "ui/components.h"
 #include "ui/saver_window.h"
 
 namespace zent {
 
-inline constexpr std::string_view kSaverSettingsKey = "SOFTWARE\\Ortavo\\Kelvaro-ZENT\\Saver";
 inline constexpr int kMaxStarCount = 5000;
 
-// Registry into the dialog's controls; a missing key leaves the defaults. A
-// value that cannot be read as a number counts as missing.
-// Returns whether write-protected files may be deleted (always-delete chosen).
+// Puts the settings into the dialog's controls. The star-count arrows keep
+// their own position.
+void ShowSettings(Form& dialog, const SaverSettings& settings);
+
+// The settings the controls show. Raises ConversionError when the star-count
+// text is not a number.
+SaverSettings SettingsFromDialog(const Form& dialog);
+
+// LoadSaverSettings into the controls; returns whether write-protected files
+// may be deleted.
 bool LoadSettings(Form& dialog, platform::Registry& registry);
 
-// The dialog's controls into the registry in the order MODE, STARS, SPEED,
-// BLOCK, WRITE-PROTECT. A star count that is not a number raises
-// ConversionError after MODE has been written, leaving the rest unwritten.
-void SaveSettings(const Form& dialog, platform::Registry& registry);
+// Stores what the controls show. When that fails (a star count that is no
+// number, or no key this user may write) nothing is written and `tell` gets
+// one message for the user, saying so and why.
+SettingsStore SaveSettings(const Form& dialog, platform::Registry& registry,
+                           const TextLoader& loadText,
+                           const std::function<void(const std::string&)>& tell);
 
-// The star settings as the saver uses them, from the (possibly unsaved)
-// controls. The count (the highest star index) is capped at 5000; a
-// negative count becomes -1, no stars at all.
+// The star settings as the saver draws them: the count (the highest star
+// index) capped at 5000; a negative count becomes -1, no stars at all.
+StarSettings StarSettingsOf(const SaverSettings& settings);
+
+// The same from the (possibly unsaved) controls, for the dialog's preview.
 // Raises ConversionError when the star-count text is not a number.
 StarSettings ReadStarSettings(const Form& dialog);
 

@@ -12,9 +12,8 @@
 #include "common/product_views.h"
 #include "common/registry_helpers.h"
 #include "run/registry_repair.h"
+#include "run/saver_settings.h"
 #include "sweep/sweep_guards.h"
-#include "ui/dialog_form.h"
-#include "ui/settings.h"
 
 namespace zent::report {
 
@@ -183,8 +182,7 @@ DryRun::~DryRun() = default;
 DryRun::Refusal DryRun::Prepare(const ReportRequest& request) {
   model_.PrepareSaver(StarSettings{});
   // The saver's own setting decides whether write-protected junk goes.
-  Form settings = MakeConfigurationDialog();
-  state_.DeleteWriteProtected = LoadSettings(settings, platform_.registry);
+  state_.DeleteWriteProtected = LoadSaverSettings(platform_.registry).deleteWriteProtected;
   state_.IsWinNT = model_.SystemFacts.Platform() == "WinNT";
   state_.UnattendedMode = false;
   elevated_ = platform_.system.IsElevated();

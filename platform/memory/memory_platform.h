@@ -293,6 +293,8 @@ class MemoryLauncher final : public platform::ProgramLauncher {
   bool RunHiddenAndWait(std::string_view commandLine) override;
   platform::ProgramStart StartProgramHidden(std::string_view programPath,
                                             std::string_view commandLine) override;
+  std::unique_ptr<platform::StartedProgram> StartAsAdministrator(
+      std::string_view programPath, std::string_view arguments) override;
   std::vector<std::string> commands;
   std::vector<std::string> programs;            // the full path given with each command, else ""
   std::function<bool(std::string_view)> onRun;  // result of the run; true when unset
@@ -304,6 +306,16 @@ class MemoryLauncher final : public platform::ProgramLauncher {
   int waits = 0;       // WaitForEnd calls on programs still running
   int terminated = 0;  // programs ended before they ended by themselves
   int running = 0;     // programs started and not yet ended
+
+  // Programs started as administrator: "path arguments", in order. They run
+  // until EndAdministratorPrograms; with refuseAdministrator none starts (the
+  // user said no).
+  std::vector<std::string> administratorStarts;
+  bool refuseAdministrator = false;
+  void EndAdministratorPrograms();
+
+ private:
+  std::vector<std::shared_ptr<bool>> administratorRunning_;
 };
 
 // Counts the pump calls; a test may hook them (to deliver "input" at a point).

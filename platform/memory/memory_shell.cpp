@@ -105,7 +105,28 @@ class MemoryRunningProgram final : public platform::RunningProgram {
   int waitsLeft_;
 };
 
+class MemoryStartedProgram final : public platform::StartedProgram {
+ public:
+  explicit MemoryStartedProgram(std::shared_ptr<bool> ended) : ended_(std::move(ended)) {}
+  bool HasEnded() override { return *ended_; }
+
+ private:
+  std::shared_ptr<bool> ended_;
+};
+
 }  // namespace
+
+std::unique_ptr<platform::StartedProgram> MemoryLauncher::StartAsAdministrator(
+    std::string_view programPath, std::string_view arguments) {
+  if (refuseAdministrator) return nullptr;
+  administratorStarts.push_back(std::string(programPath) + " " + std::string(arguments));
+  administratorRunning_.push_back(std::make_shared<bool>(false));
+  return std::make_unique<MemoryStartedProgram>(administratorRunning_.back());
+}
+
+void MemoryLauncher::EndAdministratorPrograms() {
+  for (const auto& ended : administratorRunning_) *ended = true;
+}
 
 platform::ProgramStart MemoryLauncher::StartProgramHidden(std::string_view programPath,
                                                           std::string_view commandLine) {

@@ -1,6 +1,8 @@
 #include "platform/win32/win32_system.h"
 
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
 
 #include <memory>
 #include <optional>
@@ -262,6 +264,21 @@ class Win32RunningProgram final : public platform::RunningProgram {
   bool ended_ = false;
 };
 
+// Only asked whether it has ended: the program runs on when this lets go.
+class Win32StartedProgram final : public platform::StartedProgram {
+ public:
+  explicit Win32StartedProgram(UniqueKernelObject process) : process_(std::move(process)) {}
+
+  // Without a process handle (the shell handed the start to a running
+  // program) there is nothing to wait for: it counts as ended.
+  bool HasEnded() override {
+    return !process_ || WaitForSingleObject(process_.get(), 0) != WAIT_TIMEOUT;
+  }
+
+ private:
+  UniqueKernelObject process_;
+};
+
 }  // namespace
 
 bool Win32Launcher::RunHiddenAndWait(std::string_view commandLine) {
@@ -278,6 +295,33 @@ platform::ProgramStart Win32Launcher::StartProgramHidden(std::string_view progra
   UniqueKernelObject process = StartHidden(program->c_str(), commandLine);
   if (!process) return {nullptr, StartFailureOf(GetLastError())};
   return {std::make_unique<Win32RunningProgram>(std::move(process))};
+}
+
+std::unique_ptr<platform::StartedProgram> Win32Launcher::StartAsAdministrator(
+    std::string_view programPath, std::string_view arguments) {
+  const auto program = ProgramPath(programPath);
+  if (!program || arguments.find('\0') != std::string_view::npos) return nullptr;
+  const std::wstring parameters = Widen(arguments);
+  SHELLEXECUTEINFOW start{};
+  start.cbSize = sizeof start;
+  // The process handle tells when the run has ended; no error box of the
+  // shell's own, the caller decides what to say. A screen saver's file type
+  // need not offer "runas": the file is started as the program it is.
+  start.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_CLASSNAME;
+  start.lpClass = L"exefile";
+  start.lpVerb = L"runas";
+  start.lpFile = program->c_str();
+  start.lpParameters = parameters.c_str();
+  start.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteExW(&start)) {
+    // The user said no: nothing else is tried.
+    if (GetLastError() == ERROR_CANCELLED) return nullptr;
+    // A system without that class: the file's own type decides.
+    start.fMask &= ~static_cast<ULONG>(SEE_MASK_CLASSNAME);
+    start.lpClass = nullptr;
+    if (!ShellExecuteExW(&start)) return nullptr;
+  }
+  return std::make_unique<Win32StartedProgram>(UniqueKernelObject(start.hProcess));
 }
 
 void Win32Pump::Pump() {

@@ -28,6 +28,8 @@ class Win32Launcher final : public platform::ProgramLauncher {
   bool RunHiddenAndWait(std::string_view commandLine) override;
   platform::ProgramStart StartProgramHidden(std::string_view programPath,
                                             std::string_view commandLine) override;
+  std::unique_ptr<platform::StartedProgram> StartAsAdministrator(
+      std::string_view programPath, std::string_view arguments) override;
 };
 
 class Win32Pump final : public platform::MessagePump {

@@ -81,7 +81,10 @@ TEST_P(ProductViews, EachKeyIsReadFromTheViewHoldingItAndSettingsGoBackThere) {
   LoadSettings(dialog, f.memory.registry);
   EXPECT_EQ(StarCountEdit(dialog).text, c.stars);
   StarCountEdit(dialog).text = "42";
-  SaveSettings(dialog, f.memory.registry);
+  EXPECT_EQ(
+      SaveSettings(
+          dialog, f.memory.registry, [](int) { return std::string(); }, [](const std::string&) {}),
+      SettingsStore::MachineKey);
   auto& saved = c.savedTo32 ? f.memory.registry.View32() : f.memory.registry;
   auto& other = c.savedTo32 ? f.memory.registry : f.memory.registry.View32();
   EXPECT_EQ(RegReadNumberOrZero(saved, HKLM, kSaverSettingsKey, "STARS"), 42);

@@ -8,12 +8,16 @@
 
 #include "common/registry_helpers.h"
 #include "platform/memory/memory_platform.h"
+#include "ui/clean_now.h"
 #include "ui/dialog_form.h"
 
 namespace zent {
 namespace {
 
 constexpr auto kRoot = platform::RegRoot::LocalMachine;
+
+std::string NoText(int) { return {}; }
+void NotTold(const std::string& message) { ADD_FAILURE() << "told: " << message; }
 
 struct Stored {
   const char* name;
@@ -174,7 +178,7 @@ TEST(SaveSettings, WrittenSettingsReadBackIdentically) {
   SpeedBar(dialog).position = 9;
   BlockStarsBox(dialog).checked = false;
 
-  SaveSettings(dialog, machine.registry);
+  SaveSettings(dialog, machine.registry, NoText, NotTold);
   EXPECT_EQ(RegReadNumberOrZero(machine.registry, kRoot, kSaverSettingsKey, "STARS"), 7000);
   EXPECT_EQ(RegReadNumberOrZero(machine.registry, kRoot, kSaverSettingsKey, "MODE"), 2);
   EXPECT_EQ(RegReadNumberOrZero(machine.registry, kRoot, kSaverSettingsKey, "WRITE-PROTECT"), 2);
@@ -194,7 +198,7 @@ TEST(SaveSettings, DefaultsAreStoredAsNumbers) {
   memory::MemoryPlatform machine;
   Form dialog = MakeConfigurationDialog();
   FillStarCountFromArrows(dialog);
-  SaveSettings(dialog, machine.registry);
+  SaveSettings(dialog, machine.registry, NoText, NotTold);
   for (const Stored& expected : {Stored{"MODE", 1}, Stored{"STARS", 100}, Stored{"SPEED", 2},
                                  Stored{"BLOCK", 1}, Stored{"WRITE-PROTECT", 1}}) {
     const auto value = machine.registry.Value(kRoot, kSaverSettingsKey, expected.name);
@@ -205,26 +209,107 @@ TEST(SaveSettings, DefaultsAreStoredAsNumbers) {
   }
 }
 
-TEST(SaveSettings, NonNumericStarCountStopsAfterMode) {
-  memory::MemoryPlatform machine;
-  Form dialog = MakeConfigurationDialog();
-  CheckRadioButton(dialog, MainProgramModeButton(dialog));
-  StarCountEdit(dialog).text = "12a";
+const SaverSettings kStored{OptionSourceSetting::Safety, 500, 7, false, true};
+const SaverSettings kUsers{OptionSourceSetting::MainProgram, 300, 4, true, false};
 
-  EXPECT_THROW(
-      {
-        try {
-          SaveSettings(dialog, machine.registry);
-        } catch (const ConversionError& error) {
-          EXPECT_STREQ(error.what(), "'12a' is not a valid integer value");
-          throw;
-        }
-      },
-      ConversionError);
-  EXPECT_EQ(RegReadNumberOrZero(machine.registry, kRoot, kSaverSettingsKey, "MODE"), 2);
-  for (const char* name : {"STARS", "SPEED", "BLOCK", "WRITE-PROTECT"}) {
-    EXPECT_FALSE(machine.registry.Value(kRoot, kSaverSettingsKey, name).has_value()) << name;
-  }
+void Plant(memory::MemoryRegistry& registry, platform::RegRoot root, const SaverSettings& s) {
+  RegWriteNumber(registry, root, kSaverSettingsKey, "MODE", static_cast<int>(s.optionSource));
+  RegWriteNumber(registry, root, kSaverSettingsKey, "STARS", s.starCount);
+  RegWriteNumber(registry, root, kSaverSettingsKey, "SPEED", s.speed);
+  RegWriteNumber(registry, root, kSaverSettingsKey, "BLOCK", s.blockStars ? 1 : 0);
+  RegWriteNumber(registry, root, kSaverSettingsKey, "WRITE-PROTECT",
+                 s.deleteWriteProtected ? 2 : 1);
+}
+
+// As for a user who may read a key but not change it or add keys below it.
+void Close(memory::MemoryRegistry& registry, platform::RegRoot root) {
+  registry.Create(root, "SOFTWARE");
+  registry.SetReadOnly(root, "SOFTWARE", true);
+  registry.SetReadOnly(root, kSaverSettingsKey, true);
+}
+
+struct PlaceCase {
+  const char* title;
+  bool userCopy;     // the user has a copy of their own (kUsers)
+  bool machineOpen;  // this user may write the machine's key (which holds kStored)
+  bool userOpen;
+  bool writesRefused;  // keys open for writing, but every value refused
+  const char* typedStars;
+  SettingsStore store;
+  std::int32_t machineStarsAfter;
+  bool userCopyAfter;
+  SaverSettings loadedAfter;
+};
+
+class SettingsPlaceTest : public ::testing::TestWithParam<PlaceCase> {};
+
+TEST_P(SettingsPlaceTest, LoadsTheUsersCopyFirstAndSavesAllOrNothing) {
+  const PlaceCase& c = GetParam();
+  constexpr auto kUser = platform::RegRoot::CurrentUser;
+  memory::MemoryPlatform machine;
+  Plant(machine.registry, kRoot, kStored);
+  if (c.userCopy) Plant(machine.registry, kUser, kUsers);
+  if (!c.machineOpen) Close(machine.registry, kRoot);
+  if (!c.userOpen) Close(machine.registry, kUser);
+  machine.registry.RefuseWrites(c.writesRefused);
+  EXPECT_EQ(LoadSaverSettings(machine.registry), c.userCopy ? kUsers : kStored);
+
+  Form dialog = MakeConfigurationDialog();
+  LoadSettings(dialog, machine.registry);
+  CheckRadioButton(dialog, MainProgramModeButton(dialog));
+  StarCountEdit(dialog).text = c.typedStars;
+  SpeedBar(dialog).position = 9;
+  std::vector<std::string> told;
+  SettingsStore store = SettingsStore::NotSaved;
+  EXPECT_NO_THROW(store = SaveSettings(
+                      dialog, machine.registry, [](int id) { return std::to_string(id); },
+                      [&](const std::string& message) { told.push_back(message); }));
+
+  EXPECT_EQ(store, c.store);
+  EXPECT_EQ(told.size(), c.store == SettingsStore::NotSaved ? 1u : 0u);
+  for (const std::string& message : told) EXPECT_TRUE(message.starts_with("410\n")) << message;
+  EXPECT_EQ(machine.registry.Value(kRoot, kSaverSettingsKey, "STARS"),
+            platform::MakeDwordValue(c.machineStarsAfter));
+  EXPECT_EQ(machine.registry.KeyExists(kUser, kSaverSettingsKey), c.userCopyAfter);
+  EXPECT_EQ(LoadSaverSettings(machine.registry), c.loadedAfter);
+}
+
+// kUsers and kStored as the dialog leaves them: main program, 4321 stars,
+// speed 9.
+const SaverSettings kTypedOverUsers{OptionSourceSetting::MainProgram, 4321, 9, true, false};
+const SaverSettings kTypedOverStored{OptionSourceSetting::MainProgram, 4321, 9, false, true};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SettingsPlaceTest,
+    ::testing::Values(PlaceCase{"MachineKeyTakesThemAndTheUsersCopyGoes", true, true, true, false,
+                                "4321", SettingsStore::MachineKey, 4321, false, kTypedOverUsers},
+                      PlaceCase{"ClosedMachineKeyLeavesThemToTheUser", false, false, true, false,
+                                "4321", SettingsStore::UserKey, 500, true, kTypedOverStored},
+                      PlaceCase{"ClosedMachineKeyUpdatesTheUsersCopy", true, false, true, false,
+                                "4321", SettingsStore::UserKey, 500, true, kTypedOverUsers},
+                      PlaceCase{"NeitherKeyTakesThem", false, false, false, false, "4321",
+                                SettingsStore::NotSaved, 500, false, kStored},
+                      PlaceCase{"StarCountNoNumberWritesNothing", false, true, true, false, "12a",
+                                SettingsStore::NotSaved, 500, false, kStored},
+                      PlaceCase{"RefusedValuesLeaveNoEmptyUserKey", false, true, true, true, "4321",
+                                SettingsStore::NotSaved, 500, false, kStored}),
+    [](const ::testing::TestParamInfo<PlaceCase>& testCase) {
+      return std::string(testCase.param.title);
+    });
+
+TEST(CleanNow, StartsOneRunAtATimeWithAdministratorRights) {
+  memory::MemoryPlatform machine;
+  CleanNow cleanNow(machine.launcher, "C:\\Zent Saver\\ZENT.SCR");
+  machine.launcher.refuseAdministrator = true;
+  EXPECT_FALSE(cleanNow.Start());
+  machine.launcher.refuseAdministrator = false;
+  EXPECT_TRUE(cleanNow.Start());
+  EXPECT_FALSE(cleanNow.Start());
+  EXPECT_TRUE(cleanNow.Running());
+  machine.launcher.EndAdministratorPrograms();
+  EXPECT_TRUE(cleanNow.Start());
+  const std::vector<std::string> twoRuns(2, "C:\\Zent Saver\\ZENT.SCR /S");
+  EXPECT_EQ(machine.launcher.administratorStarts, twoRuns);
 }
 
 struct StarCase {

@@ -103,7 +103,7 @@ TEST_F(DialogWindowTest, ControlsShowTheModelsEnglishTexts) {
     EXPECT_EQ(TextOf(handle), control.text) << control.name;
     ++compared;
   }
-  EXPECT_EQ(compared, 28);  // 12 + 9 + 5 on the pages, 2 buttons
+  EXPECT_EQ(compared, 29);  // 13 + 9 + 5 on the pages, 2 buttons
 }
 
 // Written out rather than looked up by tag, so that a control given another
@@ -113,6 +113,7 @@ TEST_F(DialogWindowTest, ControlsShowTheirOwnEnglishTexts) {
   const std::pair<const char*, const char*> expected[] = {
       {"Button1", "Apply"},
       {"Button2", "Preview"},
+      {"Button3", "Clean now"},
       {"RadioButton1", "SAFETY OPTIMIZED SETTINGS "},
       {"RadioButton2", "MAIN PROGRAM SETTINGS"},
       {"RadioButton4", "Never delete (recommended!)"},

@@ -115,10 +115,12 @@ bool IsRadioOrCheck(ControlKind kind) {
 }  // namespace
 
 ConfigurationDialog::ConfigurationDialog(Form& model, std::function<void()> onPreview,
-                                         ErrorReporter reportError)
+                                         ErrorReporter reportError,
+                                         std::function<void()> onCleanNow)
     : model_(model),
       onPreview_(std::move(onPreview)),
       reportError_(reportError ? std::move(reportError) : ErrorReporter(ShowErrorBox)),
+      onCleanNow_(std::move(onCleanNow)),
       dpi_(ScreenDpi()),
       font_(CreateDialogFont(dpi_)) {
   INITCOMMONCONTROLSEX classes{sizeof(classes),
@@ -441,6 +443,8 @@ void ConfigurationDialog::OnCommand(int id, int code) {
     Close();
   } else if (&control == &PreviewButton(model_)) {
     Preview();
+  } else if (&control == &CleanNowButton(model_)) {
+    if (onCleanNow_) onCleanNow_();
   } else if (control.kind == ControlKind::RadioButton) {
     ReadControls();
     CheckRadioButton(model_, control);
@@ -499,8 +503,9 @@ void ConfigurationDialog::RunModal() {
   }
 }
 
-void RunConfigurationDialog(Form& model, std::function<void()> onPreview) {
-  ConfigurationDialog dialog(model, std::move(onPreview));
+void RunConfigurationDialog(Form& model, std::function<void()> onPreview,
+                            std::function<void()> onCleanNow) {
+  ConfigurationDialog dialog(model, std::move(onPreview), {}, std::move(onCleanNow));
   dialog.RunModal();
 }
 

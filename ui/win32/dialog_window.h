@@ -27,8 +27,9 @@ class ConfigurationDialog {
   // Creates the window, hidden, with the model's texts and states. `model`
   // is a configuration dialog as MakeConfigurationDialog makes it (Apply,
   // Preview and the star-count controls are found by their accessors) and
-  // must outlive the window.
-  ConfigurationDialog(Form& model, std::function<void()> onPreview, ErrorReporter reportError = {});
+  // must outlive the window. `onCleanNow` answers the "Clean now" button.
+  ConfigurationDialog(Form& model, std::function<void()> onPreview, ErrorReporter reportError = {},
+                      std::function<void()> onCleanNow = {});
   ~ConfigurationDialog();
   ConfigurationDialog(const ConfigurationDialog&) = delete;
   ConfigurationDialog& operator=(const ConfigurationDialog&) = delete;
@@ -74,6 +75,7 @@ class ConfigurationDialog {
   Form& model_;
   std::function<void()> onPreview_;
   ErrorReporter reportError_;
+  std::function<void()> onCleanNow_;
   UniqueWindow window_;
   HWND tabs_ = nullptr;
   POINT pageOrigin_{0, 0};
@@ -89,7 +91,8 @@ class ConfigurationDialog {
 // or Escape has closed it (all count the same), with the model holding the
 // controls' state. Preview reads the controls into the model and calls
 // `onPreview`; a star count that is not a number shows its error instead of
-// the preview.
-void RunConfigurationDialog(Form& model, std::function<void()> onPreview);
+// the preview. "Clean now" calls `onCleanNow`; the dialog stays open.
+void RunConfigurationDialog(Form& model, std::function<void()> onPreview,
+                            std::function<void()> onCleanNow = {});
 
 }  // namespace zent::win32
