@@ -309,6 +309,27 @@ class DibSurface {
   GdiCanvas canvas_;
 };
 
+// A line of text across the middle, drawn over the frame on every copy that
+// touches its rows, as the saver window's message line is.
+class MessageLine final : public win32::FrameOverlay {
+ public:
+  void Place(const Surface& surface) {
+    area_ = {0, surface.height / 2, surface.width, surface.height / 2 + 13};
+  }
+  RECT Area() const override { return area_; }
+  void DrawOver(HDC dc, const RECT& area) const override {
+    RECT box = area;
+    const int previousMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF previousColor = SetTextColor(dc, RGB(255, 255, 255));
+    DrawTextW(dc, L"Please wait...", -1, &box, DT_CENTER | DT_TOP | DT_SINGLELINE);
+    SetTextColor(dc, previousColor);
+    SetBkMode(dc, previousMode);
+  }
+
+ private:
+  RECT area_{};
+};
+
 // A visible popup window of the surface's size (larger than the screen is
 // fine: what lies off it is clipped) and its device context.
 class WindowSurface {
@@ -352,6 +373,7 @@ int main() {
   DibSurface dib(3840, 2160);
   WindowSurface window(3840, 2160);
   std::optional<win32::DibFrame> copied;
+  MessageLine line;
   targets.push_back({"DIB section", &dib.Canvas(), [] { GdiFlush(); }, nullptr, {}});
   targets.push_back({"window DC",
                      &window.Canvas(),
@@ -361,10 +383,11 @@ int main() {
                      },
                      nullptr,
                      {}});
-  // As the saver window draws: into its frame, then what changed to the window.
+  // As the saver window draws: into its frame, then what changed to the window
+  // with the message line over it.
   targets.push_back({"frame+copy", nullptr,
                      [&] {
-                       copied->CopyChanges(window.Dc(), nullptr);
+                       copied->CopyChanges(window.Dc(), &line);
                        GdiFlush();
                        WindowSurface::Pump();
                      },
@@ -372,6 +395,7 @@ int main() {
                      [&](const Surface& s) {
                        copied.reset();
                        copied.emplace(s.width, s.height);
+                       line.Place(s);
                        targets.back().canvas = &copied->Canvas();
                      }});
 #endif
