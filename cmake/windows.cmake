@@ -76,9 +76,9 @@ target_link_libraries(sweep_benchmark PRIVATE zent_win32_platform)
 set_target_properties(sweep_benchmark PROPERTIES SUFFIX ".exe")
 
 # The same starfield ticks through GDI as well (tools/wine-sandbox.sh --copy).
-add_executable(starfield_benchmark tests/bench/starfield_benchmark.cpp ui/starfield.cpp)
+add_executable(starfield_benchmark tests/bench/starfield_benchmark.cpp)
 target_include_directories(starfield_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(starfield_benchmark PRIVATE user32 gdi32)
+target_link_libraries(starfield_benchmark PRIVATE zent_win32_platform)
 set_target_properties(starfield_benchmark PROPERTIES SUFFIX ".exe")
 
 # GoogleTest from the sources Debian ships; without them (a build on Windows

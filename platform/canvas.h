@@ -11,7 +11,8 @@ struct Rect {
 
 using Color = std::uint32_t;  // 0x00BBGGRR, as the system stores colours
 
-// A drawing surface: a window, a list row being drawn, or a recording in tests.
+// A drawing surface: a window, a list row being drawn, a frame in memory, or a
+// recording in tests.
 class Canvas {
  public:
   virtual ~Canvas() = default;

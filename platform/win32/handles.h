@@ -173,6 +173,8 @@ class PaintDc {
   PaintDc& operator=(const PaintDc&) = delete;
   ~PaintDc() { EndPaint(window_, &paint_); }
   HDC get() const { return dc_; }
+  // The part of the window to paint.
+  const RECT& area() const { return paint_.rcPaint; }
   explicit operator bool() const { return dc_ != nullptr; }
 
  private:

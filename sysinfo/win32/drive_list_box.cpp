@@ -13,8 +13,6 @@ constexpr DWORD kListStyle =
     WS_CHILD | WS_VSCROLL | WS_TABSTOP | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY;
 constexpr int kCheckBoxSize = 13;
 
-RECT ToRect(const platform::Rect& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
-
 platform::Rect ToRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
 void Fill(HDC dc, const RECT& rect, COLORREF color) {
@@ -25,23 +23,6 @@ void Fill(HDC dc, const RECT& rect, COLORREF color) {
 UINT_PTR SubclassId(const DriveListBox* box) { return reinterpret_cast<UINT_PTR>(box); }
 
 }  // namespace
-
-// ---------------------------------------------------------------- GdiCanvas
-
-void GdiCanvas::FillRect(const platform::Rect& rect, platform::Color color) {
-  Fill(dc_, ToRect(rect), color);
-}
-
-void GdiCanvas::FillBackground(const platform::Rect& rect) { Fill(dc_, ToRect(rect), background_); }
-
-void GdiCanvas::SetPixel(int x, int y, platform::Color color) { ::SetPixel(dc_, x, y, color); }
-
-void GdiCanvas::TextOut(int x, int y, std::string_view text) {
-  const std::wstring wide = Widen(text);
-  const int previousMode = SetBkMode(dc_, TRANSPARENT);
-  ::TextOutW(dc_, x, y, wide.c_str(), static_cast<int>(wide.size()));
-  SetBkMode(dc_, previousMode);
-}
 
 // ---------------------------------------------------------------- GdiImageList
 

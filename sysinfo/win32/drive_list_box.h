@@ -11,28 +11,11 @@
 #undef TextOut
 
 #include "platform/canvas.h"
+#include "platform/win32/canvas.h"
 #include "platform/win32/handles.h"
 #include "sysinfo/drive_list.h"
 
 namespace zent::win32 {
-
-// Draws into a device context that stays owned by whoever handed it over.
-// FillBackground uses the colour the owner chose for the surface (the normal or
-// the selected row colour); text goes on with a transparent background in the
-// context's current text colour and font.
-class GdiCanvas final : public platform::Canvas {
- public:
-  GdiCanvas(HDC dc, COLORREF background) : dc_(dc), background_(background) {}
-  void FillRect(const platform::Rect& rect, platform::Color color) override;
-  void FillBackground(const platform::Rect& rect) override;
-  void SetPixel(int x, int y, platform::Color color) override;
-  void TextOut(int x, int y, std::string_view text) override;
-  HDC Dc() const { return dc_; }
-
- private:
-  HDC dc_;
-  COLORREF background_;
-};
 
 // Icons of one size, drawn onto a GdiCanvas (other surfaces get nothing).
 class GdiImageList final : public platform::ImageList {

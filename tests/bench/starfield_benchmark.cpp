@@ -2,10 +2,12 @@
 // and 2 x 2 blocks, on a small and a 4K surface, side by side in one run so
 // that the ratios between them hold on a busy machine.
 //
-// Built natively it draws on a recording canvas only: the starfield's own cost
-// plus one virtual call per pixel. Built for Windows it draws the same ticks
-// on the recording canvas, on a DIB section and on a real window's device
-// context, so the share of GDI shows beside the starfield's. A window's pixels
+// Built natively it draws on a recording canvas (the starfield's own cost plus
+// one virtual call per pixel) and into a frame in memory (a store per pixel,
+// and the list of changed rectangles taken once per tick). Built for Windows
+// it draws the same ticks also one GDI call per pixel, on a DIB section and on
+// a real window's device context, and as the saver window does: into a frame
+// whose changes are copied to a real window once per tick. A window's pixels
 // may be finished by another process (the display server under Wine), which
 // the CPU time of this thread does not see: the wall-clock column does.
 //
@@ -18,15 +20,19 @@
 #include <cstdlib>
 #include <functional>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
 #ifdef _WIN32
+#include "platform/win32/canvas.h"
 #include "platform/win32/handles.h"
 #undef TextOut
 #else
 #include <time.h>
 #endif
+
+#include "platform/frame_canvas.h"
 
 #include "tests/bench/bench_clock.h"
 #include "ui/starfield.h"
@@ -75,6 +81,8 @@ constexpr int kRepeats = 3;
 // Enough CPU time per run that a coarse thread clock still gives two digits.
 constexpr double kBudgetUs = 100'000;
 constexpr double kGoalUs = 2000;
+// One tick drawn into a frame and copied to a window, 5001 block stars.
+constexpr double kCopyGoalUs[] = {1000, 3000};
 
 // Keeps every pixel of one tick in storage sized up front, so recording costs
 // a store and no allocation.
@@ -103,13 +111,33 @@ class RecordingCanvas final : public platform::Canvas {
   std::uint64_t total_ = 0;
 };
 
-// A surface the ticks are drawn on; Settle runs after every tick (rewinding a
-// recording, flushing GDI's batch) and is timed with it.
+// A surface the ticks are drawn on; `settle` runs after every tick (rewinding a
+// recording, flushing GDI's batch, copying a frame) and is timed with it.
+// `begin`, if any, makes the surface for a screen size before its ticks.
 struct Target {
   const char* label;
-  platform::Canvas& canvas;
+  platform::Canvas* canvas;
   std::function<void()> settle;
   const RecordingCanvas* recording = nullptr;
+  std::function<void(const Surface&)> begin;
+};
+
+// A frame in memory of the surface's size; its changes are taken every tick.
+class FrameTarget {
+ public:
+  void Begin(const Surface& surface) {
+    canvas_.reset();
+    memory_.assign(
+        static_cast<std::size_t>(surface.width) * static_cast<std::size_t>(surface.height), 0);
+    canvas_.emplace(memory_.data(), surface.width, surface.height);
+  }
+  platform::FrameCanvas& Canvas() { return *canvas_; }
+  void Settle() { changed_ += canvas_->TakeChanges().size(); }
+
+ private:
+  std::vector<std::uint32_t> memory_;
+  std::optional<platform::FrameCanvas> canvas_;
+  std::size_t changed_ = 0;
 };
 
 struct Cost {
@@ -117,11 +145,12 @@ struct Cost {
 };
 
 Cost TimeTicksOnce(const Surface& surface, const Field& field, Target& target) {
+  if (target.begin) target.begin(surface);
   Starfield stars;
   zent::SeededRandom random(1);
   stars.Prepare(field.highestIndex, kSpeed, field.blocks, surface.width, surface.height, random);
   for (int i = 0; i < kWarmUpTicks; ++i) {
-    stars.Tick(target.canvas, random);
+    stars.Tick(*target.canvas, random);
     target.settle();
   }
   const std::uint64_t pixelsBefore = target.recording ? target.recording->Total() : 0;
@@ -133,7 +162,7 @@ Cost TimeTicksOnce(const Surface& surface, const Field& field, Target& target) {
   // tick of few stars.
   while (ticks < kMinTicks || CpuMicroseconds() - cpuStart < kBudgetUs) {
     for (int i = 0; i < kTicksPerBatch; ++i) {
-      stars.Tick(target.canvas, random);
+      stars.Tick(*target.canvas, random);
       target.settle();
     }
     ticks += kTicksPerBatch;
@@ -213,6 +242,28 @@ void PrintRatios(const Costs& costs, const std::vector<Target>& targets) {
       targets[0].label, worst / 1000.0, kGoalUs / 1000.0, worst < kGoalUs ? "met" : "MISSED");
 }
 
+// The saver's way against the per-pixel way, when both were measured.
+void PrintCopyGoals(const Costs& costs, const std::vector<Target>& targets) {
+  const auto find = [&](std::string_view label) {
+    for (std::size_t t = 0; t < targets.size(); ++t) {
+      if (label == targets[t].label) return t;
+    }
+    return targets.size();
+  };
+  const std::size_t perPixel = find("window DC"), copied = find("frame+copy");
+  if (perPixel == targets.size() || copied == targets.size()) return;
+  for (std::size_t s = 0; s < std::size(kSurfaces); ++s) {
+    const Cost& frame = costs[s][3][copied];
+    const Cost& window = costs[s][3][perPixel];
+    std::printf(
+        "%s, 5001 blocks, frame+copy: %.3f ms CPU, %.3f ms elapsed per tick (goal %.0f ms: %s); "
+        "window DC / frame+copy: CPU %.1f, elapsed %.1f\n",
+        kSurfaces[s].label, frame.cpuUs / 1000.0, frame.wallUs / 1000.0, kCopyGoalUs[s] / 1000.0,
+        frame.cpuUs <= kCopyGoalUs[s] ? "met" : "MISSED", window.cpuUs / frame.cpuUs,
+        window.wallUs / frame.wallUs);
+  }
+}
+
 #ifdef _WIN32
 namespace win32 = zent::win32;
 
@@ -258,6 +309,27 @@ class DibSurface {
   GdiCanvas canvas_;
 };
 
+// A line of text across the middle, drawn over the frame on every copy that
+// touches its rows, as the saver window's message line is.
+class MessageLine final : public win32::FrameOverlay {
+ public:
+  void Place(const Surface& surface) {
+    area_ = {0, surface.height / 2, surface.width, surface.height / 2 + 13};
+  }
+  RECT Area() const override { return area_; }
+  void DrawOver(HDC dc, const RECT& area) const override {
+    RECT box = area;
+    const int previousMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF previousColor = SetTextColor(dc, RGB(255, 255, 255));
+    DrawTextW(dc, L"Please wait...", -1, &box, DT_CENTER | DT_TOP | DT_SINGLELINE);
+    SetTextColor(dc, previousColor);
+    SetBkMode(dc, previousMode);
+  }
+
+ private:
+  RECT area_{};
+};
+
 // A visible popup window of the surface's size (larger than the screen is
 // fine: what lies off it is clipped) and its device context.
 class WindowSurface {
@@ -271,6 +343,7 @@ class WindowSurface {
     Pump();
   }
   platform::Canvas& Canvas() { return canvas_; }
+  HDC Dc() const { return dc_.get(); }
   static void Pump() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
@@ -287,19 +360,47 @@ class WindowSurface {
 
 int main() {
   RecordingCanvas recording;
+  FrameTarget frame;
   std::vector<Target> targets;
-  targets.push_back({"recording", recording, [&] { recording.Rewind(); }, &recording});
+  targets.push_back({"recording", &recording, [&] { recording.Rewind(); }, &recording, {}});
+  targets.push_back({"frame", nullptr, [&] { frame.Settle(); }, nullptr,
+                     [&](const Surface& s) {
+                       frame.Begin(s);
+                       targets[1].canvas = &frame.Canvas();
+                     }});
 #ifdef _WIN32
   // The largest surface for both: a smaller one is the same field on a part of it.
   DibSurface dib(3840, 2160);
   WindowSurface window(3840, 2160);
-  targets.push_back({"DIB section", dib.Canvas(), [] { GdiFlush(); }});
-  targets.push_back({"window DC", window.Canvas(), [] {
+  std::optional<win32::DibFrame> copied;
+  MessageLine line;
+  targets.push_back({"DIB section", &dib.Canvas(), [] { GdiFlush(); }, nullptr, {}});
+  targets.push_back({"window DC",
+                     &window.Canvas(),
+                     [] {
                        GdiFlush();
                        WindowSurface::Pump();
+                     },
+                     nullptr,
+                     {}});
+  // As the saver window draws: into its frame, then what changed to the window
+  // with the message line over it.
+  targets.push_back({"frame+copy", nullptr,
+                     [&] {
+                       copied->CopyChanges(window.Dc(), &line);
+                       GdiFlush();
+                       WindowSurface::Pump();
+                     },
+                     nullptr,
+                     [&](const Surface& s) {
+                       copied.reset();
+                       copied.emplace(s.width, s.height);
+                       line.Place(s);
+                       targets.back().canvas = &copied->Canvas();
                      }});
 #endif
   const Costs costs = Measure(targets);
   PrintRatios(costs, targets);
+  PrintCopyGoals(costs, targets);
   return 0;
 }

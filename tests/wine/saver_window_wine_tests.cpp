@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,71 @@ TEST_F(SaverWindowTest, ShowCoversEveryMonitor) {
   EXPECT_EQ(bounds.top, GetSystemMetrics(SM_YVIRTUALSCREEN));
   EXPECT_EQ(bounds.right - bounds.left, GetSystemMetrics(SM_CXVIRTUALSCREEN));
   EXPECT_EQ(bounds.bottom - bounds.top, GetSystemMetrics(SM_CYVIRTUALSCREEN));
+}
+
+// What the window shows now, read back through its own device context, as
+// 0x00BBGGRR colours row after row.
+std::vector<COLORREF> WindowPixels(HWND window, int width, int height) {
+  const WindowDc source(window);
+  const UniqueMemoryDc copy(CreateCompatibleDC(source.get()));
+  std::vector<COLORREF> pixels;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const UniqueBitmap bitmap(CreateDIBSection(copy.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap) return pixels;
+  const SelectedObject selected(copy.get(), bitmap.get());
+  BitBlt(copy.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
+  GdiFlush();
+  const auto* dib = static_cast<const std::uint32_t*>(bits);
+  for (int i = 0; i < width * height; ++i) {
+    pixels.push_back(RGB((dib[i] >> 16) & 0xFF, (dib[i] >> 8) & 0xFF, dib[i] & 0xFF));
+  }
+  return pixels;
+}
+
+// The screen must show the frame outside the message line: after some ticks,
+// and again after something covered the window and left it black.
+TEST_F(SaverWindowTest, ScreenShowsTheFrameAfterTicksAndWhenUncovered) {
+  model_.PrepareSaver(StarSettings{5000, 10, true});
+  window_.Show();
+  for (int tick = 0; tick < 12; ++tick) {
+    Sleep(20);  // beyond the pacer's interval: every message draws a tick
+    Send(WM_TIMER, 1);
+  }
+  ASSERT_NE(window_.Frame(), nullptr);
+  const platform::FrameCanvas& frame = window_.Frame()->Canvas();
+  const int lineTop = model_.StatusLabel().top;
+  const auto mismatches = [&] {
+    const std::vector<COLORREF> shown =
+        WindowPixels(window_.Handle(), frame.Width(), frame.Height());
+    int wrong = 0, lit = 0;
+    std::size_t at = 0;
+    for (int y = 0; y < frame.Height(); ++y) {
+      for (int x = 0; x < frame.Width(); ++x, ++at) {
+        if (y >= lineTop && y < lineTop + 13) continue;  // the text may be smoothed
+        const COLORREF want = frame.PixelAt(x, y);
+        lit += want != 0;
+        wrong += shown.size() <= at || shown[at] != want;
+      }
+    }
+    EXPECT_GT(lit, 1000) << "the frame holds too few stars to prove anything";
+    return wrong;
+  };
+  EXPECT_EQ(mismatches(), 0) << "after the ticks";
+  {
+    const WindowDc dc(window_.Handle());
+    RECT all{0, 0, frame.Width(), frame.Height()};
+    FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  }
+  InvalidateRect(window_.Handle(), nullptr, TRUE);
+  UpdateWindow(window_.Handle());
+  EXPECT_EQ(mismatches(), 0) << "after the window was uncovered";
 }
 
 TEST_F(SaverWindowTest, FirstMouseMoveOnlyRecordsThePosition) {

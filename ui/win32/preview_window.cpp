@@ -1,16 +1,24 @@
 #include "ui/win32/preview_window.h"
 
+#include <chrono>
+#include <optional>
+
+#include "platform/win32/canvas.h"
 #include "platform/win32/handles.h"
-#include "sysinfo/win32/drive_list_box.h"
 #include "ui/star_preview.h"
+#include "ui/tick_pacer.h"
 
 namespace zent::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"ZentPreviewWindow";
 constexpr UINT_PTR kStarTimer = 1;
-constexpr UINT kTimerInterval = 10;  // ms
-constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr UINT kTimerInterval = 4;  // ms: well within a frame, see TickPacer
+
+std::int64_t NowMicroseconds() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return std::chrono::duration_cast<std::chrono::microseconds>(now).count();
+}
 
 class PreviewWindow {
  public:
@@ -20,6 +28,9 @@ class PreviewWindow {
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     preview_.Prepare(stars, width, height, GetSystemMetrics(SM_CXSCREEN), GetTickCount());
+    // A host too small for a frame gets no stars, but the preview still lives
+    // as long as its host.
+    frame_.emplace(width, height);
     CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, width, height, host, nullptr,
                     instance, this);
     if (window_) SetTimer(window_.get(), kStarTimer, kTimerInterval, nullptr);
@@ -53,8 +64,16 @@ class PreviewWindow {
     if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
       case WM_TIMER:
-        if (wParam == kStarTimer) self->Tick();
+        if (wParam == kStarTimer && self->pacer_.Admit(NowMicroseconds())) self->Tick();
         return 0;
+      case WM_PAINT: {
+        const PaintDc dc(window);
+        if (dc && *self->frame_) self->frame_->CopyArea(dc.get(), dc.area(), nullptr);
+        return 0;
+      }
+      case WM_ERASEBKGND:
+        if (*self->frame_) return 1;  // the frame covers the whole window
+        break;
       case WM_DESTROY:
         // The host went away, and the system took the preview with it.
         KillTimer(window, kStarTimer);
@@ -71,13 +90,16 @@ class PreviewWindow {
   }
 
   void Tick() {
+    if (!*frame_) return;
+    preview_.Tick(frame_->Canvas());
     const WindowDc dc(window_.get());
-    if (!dc) return;
-    GdiCanvas canvas(dc.get(), kBlack);
-    preview_.Tick(canvas);
+    if (dc) frame_->CopyChanges(dc.get(), nullptr);
   }
 
   StarPreview preview_;
+  // Made before the window, which draws only from it.
+  std::optional<DibFrame> frame_;
+  TickPacer pacer_;
   UniqueWindow window_;
 };
 

@@ -3,17 +3,18 @@
 #include <windowsx.h>
 
 #include <array>
+#include <chrono>
 
-// GdiCanvas draws the stars; its header keeps TextOut as the canvas's name.
 #include "platform/win32/text.h"
-#include "sysinfo/win32/drive_list_box.h"
 
 namespace zent::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"ZentSaverWindow";
 constexpr UINT_PTR kStarTimer = 1;
-constexpr UINT kTimerInterval = 1;  // ms; the system rounds it up to its own minimum
+// ms: asks well within a frame, so that the pacer lets the ticks through on its
+// beat; the system rounds it up to its own minimum.
+constexpr UINT kTimerInterval = 4;
 constexpr int kMessageLineHeight = 13;
 constexpr int kFontPoints = 8;
 constexpr COLORREF kBlack = RGB(0, 0, 0);
@@ -22,8 +23,7 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 bool RegisterSaverClass(HINSTANCE instance, WNDPROC procedure) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
-  // One device context for the window's life: the starfield asks for it on
-  // every tick.
+  // One device context for the window's life: every tick copies to it.
   windowClass.style = CS_OWNDC | CS_DBLCLKS;
   windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = instance;
@@ -53,6 +53,15 @@ HCURSOR CreateBlankCursor(HINSTANCE instance) {
   return CreateCursor(instance, 0, 0, kSize, kSize, keepScreen.data(), noInk.data());
 }
 
+std::int64_t NowMicroseconds() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return std::chrono::duration_cast<std::chrono::microseconds>(now).count();
+}
+
+platform::Rect ToPlatform(const RECT& rect) {
+  return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
 }  // namespace
 
 SaverWindow::SaverWindow(HINSTANCE instance, SaverWindowModel& model)
@@ -61,7 +70,22 @@ SaverWindow::SaverWindow(HINSTANCE instance, SaverWindowModel& model)
   const platform::Rect area = model_.SaverArea();
   CreateWindowExW(0, kClassName, kCaption, WS_POPUP, area.left, area.top, area.right - area.left,
                   area.bottom - area.top, nullptr, nullptr, instance_, this);
-  if (window_) font_.reset(CreateMessageFont(window_.get()));
+  if (!window_) return;
+  font_.reset(CreateMessageFont(window_.get()));
+  MakeFrame();
+}
+
+// A frame of the window's size; a new one, black, when the size changed.
+void SaverWindow::MakeFrame() {
+  RECT client{};
+  GetClientRect(window_.get(), &client);
+  const platform::FrameCanvas* canvas = frame_ ? &frame_->Canvas() : nullptr;
+  if (canvas != nullptr && canvas->Width() == client.right && canvas->Height() == client.bottom) {
+    return;
+  }
+  frame_.reset();
+  frame_.emplace(client.right, client.bottom);
+  if (!*frame_) frame_.reset();
 }
 
 // The window goes before the font and the cursor it may still be using.
@@ -102,6 +126,13 @@ void SaverWindow::Show() {
   const platform::Rect area = model_.SaverArea();
   SetWindowPos(window_.get(), HWND_TOPMOST, area.left, area.top, area.right - area.left,
                area.bottom - area.top, SWP_SHOWWINDOW);
+  // Black again: stars of an earlier preview are no longer remembered, so no
+  // tick would erase them.
+  MakeFrame();
+  if (frame_) {
+    platform::FrameCanvas& canvas = frame_->Canvas();
+    canvas.FillBackground({0, 0, canvas.Width(), canvas.Height()});
+  }
   SetForegroundWindow(window_.get());
   SetFocus(window_.get());
   if (blankCursor_) SetCursor(blankCursor_.get());
@@ -162,6 +193,10 @@ LRESULT SaverWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_PAINT:
       Paint();
       return 0;
+    case WM_ERASEBKGND:
+      // The frame covers the whole window: erasing first would flash black.
+      if (frame_) return 1;
+      break;
     case WM_SETCURSOR:
       if (blankCursor_ && LOWORD(lParam) == HTCLIENT) {
         SetCursor(blankCursor_.get());
@@ -222,15 +257,42 @@ bool SaverWindow::HandleInputMessage(UINT message, LPARAM lParam) {
 }
 
 void SaverWindow::Tick() {
+  ReportStatus();
+  if (pacer_.Admit(NowMicroseconds())) DrawTick();
+}
+
+void SaverWindow::DrawTick() {
+  if (!frame_) return DrawTickOnWindow();
+  model_.Tick(frame_->Canvas());
+  NoteMessageLineChange();
+  const WindowDc dc(window_.get());
+  if (dc) frame_->CopyChanges(dc.get(), this);
+}
+
+// Without a frame the stars go onto the window pixel by pixel, and the message
+// line is drawn whole when it changed.
+void SaverWindow::DrawTickOnWindow() {
   const WindowDc dc(window_.get());
   if (!dc) return;
   GdiCanvas canvas(dc.get(), kBlack);
   model_.Tick(canvas);
-  const bool visible = model_.MessageVisible();
-  if (visible != shownVisible_ || (visible && model_.StatusLabel().text != shownText_)) {
-    DrawMessageLine(dc.get());
+  if (NoteMessageLineChange()) {
+    RECT area = Area();
+    FillRect(dc.get(), &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    DrawOver(dc.get(), area);
   }
-  ReportStatus();
+}
+
+// True when the line changed since it was last shown; its rows then go to
+// the screen again.
+bool SaverWindow::NoteMessageLineChange() {
+  const bool visible = model_.MessageVisible();
+  const std::string& text = model_.StatusLabel().text;
+  if (visible == shownVisible_ && (!visible || text == shownText_)) return false;
+  shownVisible_ = visible;
+  shownText_ = text;
+  if (frame_) frame_->Canvas().MarkChanged(ToPlatform(Area()));
+  return true;
 }
 
 // Tools outside the program follow the run's phase through the debugger
@@ -245,28 +307,30 @@ void SaverWindow::ReportStatus() {
 
 void SaverWindow::Paint() {
   const PaintDc dc(window_.get());
-  if (dc) DrawMessageLine(dc.get());
+  if (!dc) return;
+  if (frame_) {
+    frame_->CopyArea(dc.get(), dc.area(), this);
+  } else {
+    DrawOver(dc.get(), Area());
+  }
 }
 
-RECT SaverWindow::MessageLineRect() const {
+RECT SaverWindow::Area() const {
   const MessageLine& line = model_.StatusLabel();
   return {line.left, line.top, line.left + line.width, line.top + kMessageLineHeight};
 }
 
-// A hidden line leaves black where it stood, as the window's background shows
-// through; a visible one is drawn on that black without a background.
-void SaverWindow::DrawMessageLine(HDC dc) {
-  RECT area = MessageLineRect();
-  FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  shownVisible_ = model_.MessageVisible();
-  shownText_ = model_.StatusLabel().text;
+// White text without a background, over whatever lies beneath; a hidden line
+// draws nothing.
+void SaverWindow::DrawOver(HDC dc, const RECT& area) const {
   if (!shownVisible_ || shownText_.empty()) return;
   const std::wstring text = Widen(shownText_);
   const SelectedObject font(dc, font_.get());
   const int previousMode = SetBkMode(dc, TRANSPARENT);
   const COLORREF previousColor = SetTextColor(dc, kWhite);
   const UINT alignment = model_.StatusLabel().centred ? DT_CENTER : DT_LEFT;
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
+  RECT box = area;
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box,
             alignment | DT_TOP | DT_SINGLELINE | DT_EXPANDTABS);
   SetTextColor(dc, previousColor);
   SetBkMode(dc, previousMode);

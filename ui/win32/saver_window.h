@@ -1,9 +1,11 @@
 #pragma once
 
 // The saver window on the screen: a borderless black popup over the whole
-// screen with an invisible pointer. A timer of 1 ms drives the starfield of
-// the portable SaverWindowModel, which draws straight onto the window; every
-// input message goes to the model's close-on-input rule.
+// screen with an invisible pointer. A timer drives the starfield of the
+// portable SaverWindowModel at most TickPacer::kTicksPerSecond times a second;
+// the stars are drawn into a frame in memory, and what changed goes to the
+// screen with the message line over it in one copy per tick. Every input
+// message goes to the model's close-on-input rule.
 
 #include <windows.h>
 // platform::Canvas::TextOut keeps its own name in this layer; the system's
@@ -11,14 +13,17 @@
 #undef TextOut
 
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "platform/win32/canvas.h"
 #include "platform/win32/handles.h"
 #include "ui/saver_window.h"
+#include "ui/tick_pacer.h"
 
 namespace zent::win32 {
 
-class SaverWindow {
+class SaverWindow final : private FrameOverlay {
  public:
   static constexpr const wchar_t* kCaption = L"Screensaver";
   // Each change of the status line goes to the debugger as this prefix, the
@@ -51,16 +56,25 @@ class SaverWindow {
   // caller has prepared the model and enabled the timer.
   void ShowModal();
 
+  // What the stars look like now, as the window shows them outside the
+  // message line; null when no frame could be made (the stars then go
+  // straight onto the window).
+  const DibFrame* Frame() const { return frame_ ? &*frame_ : nullptr; }
+
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   bool HandleInputMessage(UINT message, LPARAM lParam);
   void Tick();
+  void DrawTick();
+  void DrawTickOnWindow();
+  bool NoteMessageLineChange();
   void ReportStatus();
   void Paint();
-  void DrawMessageLine(HDC dc);
+  void MakeFrame();
+  RECT Area() const override;
+  void DrawOver(HDC dc, const RECT& area) const override;
   void CloseModal();
-  RECT MessageLineRect() const;
 
   HINSTANCE instance_;
   SaverWindowModel& model_;
@@ -69,9 +83,11 @@ class SaverWindow {
   UniqueWindow window_;
   UniqueFont font_;
   UniqueCursor blankCursor_;
+  std::optional<DibFrame> frame_;
+  TickPacer pacer_;
   bool timerRunning_ = false;
   bool modalRunning_ = false;
-  // What the message line showed when last drawn, to redraw it only on change.
+  // What the message line shows; a change sends its rows to the screen again.
   bool shownVisible_ = false;
   std::string shownText_;
   // The status text last sent to the debugger.
