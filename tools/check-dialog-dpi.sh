@@ -28,7 +28,7 @@ for dpi in 96 144; do
   # Depending on its version Wine takes the user's or the machine's value: both are set.
   for key in 'HKCU\Control Panel\Desktop' \
     'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
-    wine64 reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f /reg:64 >/dev/null
+    wine64 "$ZENT_REG" add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f /reg:64 >/dev/null
   done
   log=$(mktemp)
   if ZENT_EXPECT_DPI=$dpi wine64 "$tests" --gtest_filter="$filter" >"$log" 2>/dev/null; then

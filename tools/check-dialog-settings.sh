@@ -141,7 +141,7 @@ ends_within() {
 # writes to; nothing when there is no such value.
 stored_value() {
   local output
-  output=$(wine64 reg query "$settings_key" /v "$1" /reg:64 2>/dev/null) || return 0
+  output=$(wine64 "$ZENT_REG" query "$settings_key" /v "$1" /reg:64 2>/dev/null) || return 0
   printf '%s\n' "$output" | tr -d '\r' |
     awk -v name="$1" '$1 == name && $2 == "REG_DWORD" { print $3 }'
 }

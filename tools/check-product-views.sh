@@ -50,15 +50,15 @@ fail() {
 # in_view VIEW KEY [NAME]: the key (or its value NAME) is there in that view.
 in_view() {
   if [ $# -eq 2 ]; then
-    wine64 reg query "$2" "/reg:$1" >/dev/null 2>&1
+    wine64 "$ZENT_REG" query "$2" "/reg:$1" >/dev/null 2>&1
   else
-    wine64 reg query "$2" /v "$3" "/reg:$1" >/dev/null 2>&1
+    wine64 "$ZENT_REG" query "$2" /v "$3" "/reg:$1" >/dev/null 2>&1
   fi
 }
 
 # add VIEW KEY NAME TYPE DATA
 add() {
-  wine64 reg add "$2" /v "$3" /t "$4" /d "$5" /f "/reg:$1" >/dev/null
+  wine64 "$ZENT_REG" add "$2" /v "$3" /t "$4" /d "$5" /f "/reg:$1" >/dev/null
 }
 
 # The program's visible window (Wine names the X window class after the

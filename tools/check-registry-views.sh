@@ -34,9 +34,9 @@ fail() {
 # one) is there in the 32- or 64-bit view.
 in_view() {
   if [ $# -eq 2 ]; then
-    wine64 reg query "$2" /ve "/reg:$1" >/dev/null 2>&1
+    wine64 "$ZENT_REG" query "$2" /ve "/reg:$1" >/dev/null 2>&1
   else
-    wine64 reg query "$2" /v "$3" "/reg:$1" >/dev/null 2>&1
+    wine64 "$ZENT_REG" query "$2" /v "$3" "/reg:$1" >/dev/null 2>&1
   fi
 }
 

@@ -73,7 +73,7 @@ counted_keys=(
 # The value names or subkey names of a key, one a line, upper-cased.
 key_contents() {
   local key=$1 kind=$2 output
-  output=$(wine64 reg query "$key" /reg:64 2>/dev/null | tr -d '\r') || return 0
+  output=$(wine64 "$ZENT_REG" query "$key" /reg:64 2>/dev/null | tr -d '\r') || return 0
   if [ "$kind" = value ]; then
     printf '%s\n' "$output" | awk -F '    ' '/    REG_/ { print $2 }'
   else
@@ -257,7 +257,7 @@ for letter in q r s t u v w; do
   [ -e "$WINEPREFIX/dosdevices/$letter:" ] || { missing=$letter; break; }
 done
 expect_exit "drive ${missing^^}: that does not exist" 2 "--drives=${missing^^}"
-wine64 reg delete 'HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT\Options' /f /reg:64 >/dev/null
+wine64 "$ZENT_REG" delete 'HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT\Options' /f /reg:64 >/dev/null
 expect_exit "missing options key" 1 --main-program
 
 if [ "$failures" -gt 0 ]; then

@@ -45,13 +45,13 @@ fail() {
 }
 
 product_key_now() {
-  wine64 reg query "$product_key" /s /reg:64 2>/dev/null | tr -d '\r' || true
+  wine64 "$ZENT_REG" query "$product_key" /s /reg:64 2>/dev/null | tr -d '\r' || true
 }
 
 mkdir -p "$product_folder"
-wine64 reg add "$product_key" /v EXEPath /d 'C:\ZentPreviewCheck' /f /reg:64 >/dev/null
+wine64 "$ZENT_REG" add "$product_key" /v EXEPath /d 'C:\ZentPreviewCheck' /f /reg:64 >/dev/null
 for setting in STARS:400 SPEED:3 BLOCK:1 MODE:2; do
-  wine64 reg add "$product_key\\Saver" /v "${setting%%:*}" /t REG_DWORD /d "${setting#*:}" /f \
+  wine64 "$ZENT_REG" add "$product_key\\Saver" /v "${setting%%:*}" /t REG_DWORD /d "${setting#*:}" /f \
     /reg:64 >/dev/null
 done
 registry_before=$(product_key_now)

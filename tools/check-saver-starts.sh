@@ -44,7 +44,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-if ! wine64 reg add "$product_key" /v EXEPath /d 'C:\ZentStartCheck' /f /reg:64 >/dev/null; then
+if ! wine64 "$ZENT_REG" add "$product_key" /v EXEPath /d 'C:\ZentStartCheck' /f /reg:64 >/dev/null; then
   echo "FAIL the product folder could not be set in the registry"
   exit 1
 fi
@@ -148,7 +148,7 @@ check "saver (/S), ended by input" 90 saver /S
 check "configuration dialog, closed with Alt+F4" 30 dialog
 check "configuration dialog (/c:1234), closed with Alt+F4" 30 dialog /c:1234
 
-wine64 reg delete "$product_key" /v EXEPath /f /reg:64 >/dev/null
+wine64 "$ZENT_REG" delete "$product_key" /v EXEPath /f /reg:64 >/dev/null
 elsewhere="$ZENT_SANDBOX/elsewhere"
 mkdir -p "$elsewhere"
 backup_folder="$WINEPREFIX/drive_c/BACKUP"

@@ -145,9 +145,9 @@ seed_registry() {
     printf '\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache\\Paths]\r\n'
     printf '"Directory"="C:\\\\."\r\n'
   } >"$ZENT_FIXTURES/seed.reg"
-  wine64 regedit /s "$drive\\seed.reg"
+  wine64 "$ZENT_REGEDIT" /s "$drive\\seed.reg"
   rm -f "$ZENT_FIXTURES/seed.reg"
-  wine64 reg query 'HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT\Options' /v CUSTOM-FILES /reg:64 \
+  wine64 "$ZENT_REG" query 'HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT\Options' /v CUSTOM-FILES /reg:64 \
     >/dev/null 2>&1 || { echo "the registry could not be seeded" >&2; return 1; }
 }
 

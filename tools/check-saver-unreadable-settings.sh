@@ -41,7 +41,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-reg64() { wine64 reg "$@" /reg:64 >/dev/null 2>&1; }
+reg64() { wine64 "$ZENT_REG" "$@" /reg:64 >/dev/null 2>&1; }
 
 # seed NAME TYPE DATA: a fresh product key whose saver settings ask for the
 # main program's options (there are none: a short run), then the one value,

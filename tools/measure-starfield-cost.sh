@@ -67,7 +67,7 @@ measure_inside() {
   source "$here/lib/saver-status.sh"
   local setting key='HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT\Saver'
   for setting in "STARS:$stars" "SPEED:$speed" "BLOCK:$block"; do
-    wine64 reg add "$key" /v "${setting%%:*}" /t REG_DWORD /d "${setting#*:}" /f /reg:64 >/dev/null
+    wine64 "$ZENT_REG" add "$key" /v "${setting%%:*}" /t REG_DWORD /d "${setting#*:}" /f /reg:64 >/dev/null
   done
   # The Wine server may outlive the seeding: only what it spends from here on
   # counts.

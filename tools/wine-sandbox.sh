@@ -189,6 +189,10 @@ export ZENT_OUTPUT="$sandbox/output"
 # a copy: the sandbox user may not reach the folder of the clone.
 cp -R "$tools_dir" "$sandbox/tools"
 export ZENT_TOOLS="$sandbox/tools"
+# The registry tools by their full paths, never found through the working
+# folder or PATH.
+export ZENT_REG='C:\windows\system32\reg.exe'
+export ZENT_REGEDIT='C:\windows\regedit.exe'
 
 # loader_command NAME LOADER: a command NAME on the sandbox's PATH that
 # starts LOADER.

@@ -25,7 +25,7 @@ seed_demo_junk() {
   local letter=${ZENT_FIXTURES_DRIVE%:}
   for value in CUSTOM-FILES FILES-CHK FILES-TMPINSTFILES FILES-BACKUPS FILES-TMP FILES-BAK \
     CUSTOM-TMPFOLDERS "DRIVE_$letter" "CHECKDRIVE_$letter"; do
-    wine64 reg add "$options" /v "$value" /t REG_DWORD /d 1 /f /reg:64 >/dev/null
+    wine64 "$ZENT_REG" add "$options" /v "$value" /t REG_DWORD /d 1 /f /reg:64 >/dev/null
   done
   echo "Planted junk and keepers in $ZENT_FIXTURES_DRIVE\\$demo_junk_folder; the file sweep walks that drive."
 }

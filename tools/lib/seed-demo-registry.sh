@@ -177,8 +177,8 @@ seed_demo() {
   seed_demo_files
   local script="$ZENT_FIXTURES/seed.reg"
   write_demo_registry_script | sed 's/$/\r/' >"$script"
-  wine64 regedit /s "$ZENT_FIXTURES_DRIVE\\seed.reg"
-  wine64 reg query 'HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT\Options' /v CUSTOM-REG /reg:64 >/dev/null 2>&1 ||
+  wine64 "$ZENT_REGEDIT" /s "$ZENT_FIXTURES_DRIVE\\seed.reg"
+  wine64 "$ZENT_REG" query 'HKLM\SOFTWARE\Ortavo\Kelvaro-ZENT\Options' /v CUSTOM-REG /reg:64 >/dev/null 2>&1 ||
     { echo "demo: the registry could not be seeded (no CUSTOM-REG in the 64-bit view)" >&2; return 1; }
   echo "Seeded the sandbox registry: eleven scans chosen, one orphaned and one valid entry each."
 }
@@ -187,11 +187,18 @@ seed_demo() {
 demo_value_data() {
   local key=$1 name=$2 output
   if [ -z "$name" ]; then
-    output=$(wine64 reg query "$key" /ve /reg:64 2>/dev/null) || return 1
+    output=$(wine64 "$ZENT_REG" query "$key" /ve /reg:64 2>/dev/null) || return 1
   else
-    output=$(wine64 reg query "$key" /v "$name" /reg:64 2>/dev/null) || return 1
+    output=$(wine64 "$ZENT_REG" query "$key" /v "$name" /reg:64 2>/dev/null) || return 1
   fi
   printf '%s\n' "$output" | tr -d '\r' | awk -F '    ' '/    REG_/ { print $4; exit }'
+}
+
+# A query that fails is asked once more before the key counts as gone, so that
+# one failed start of the registry tool under load is not taken for a removal.
+demo_key_exists() {
+  wine64 "$ZENT_REG" query "$1" /reg:64 >/dev/null 2>&1 ||
+    wine64 "$ZENT_REG" query "$1" /reg:64 >/dev/null 2>&1
 }
 
 # One line per entry: removed (the key or value is gone), emptied (a sound's
@@ -199,8 +206,8 @@ demo_value_data() {
 demo_entry_state() {
   local key=$1 name=${2-} data
   if [ "$name" = '(key)' ]; then
-    wine64 reg query "$key" /reg:64 >/dev/null 2>&1 && echo kept || echo removed
-  elif ! data=$(demo_value_data "$key" "$name"); then
+    demo_key_exists "$key" && echo kept || echo removed
+  elif ! data=$(demo_value_data "$key" "$name") && ! data=$(demo_value_data "$key" "$name"); then
     echo removed
   elif [ -z "$data" ]; then
     echo emptied

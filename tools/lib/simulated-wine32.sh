@@ -32,11 +32,11 @@ case "$tool" in
     shift
     if [ "$(lower "${1:-}")" = /s ]; then shift; fi
     if [ $# -eq 1 ]; then
-      wine64 reg import "$1" /reg:32 >/dev/null
+      wine64 "$ZENT_REG" import "$1" /reg:32 >/dev/null
       exit
     fi
     if [ $# -eq 3 ] && [ "$(lower "$1")" = /e ]; then
-      wine64 reg export "$3" "$2" /reg:32 /y >/dev/null
+      wine64 "$ZENT_REG" export "$3" "$2" /reg:32 /y >/dev/null
       exit
     fi
     echo "wine (32-bit registry view simulated): regedit $* is not simulated" >&2
