@@ -193,28 +193,6 @@ Form MakeConfigurationDialog() {
   return dialog;
 }
 
-Form MakeSaverWindowForm() {
-  Form window;
-  window.name = "Form2";
-  window.caption = "Screensaver";
-  const auto hidden = [](std::string name, ControlKind kind) {
-    Control control = Make(std::move(name), kind, -1, 0, "", 0, 0, 0, 0);
-    control.visible = false;
-    return control;
-  };
-  window.controls.push_back(hidden("Timer1", ControlKind::Timer));
-  window.controls.push_back(Make("Label1", ControlKind::Label, -1, 0, "", 0, 0, 0, kLabelHeight));
-  window.controls.push_back(hidden("Label2", ControlKind::Label));
-  window.controls.push_back(hidden("ListView2", ControlKind::ListView));
-  window.controls.push_back(hidden("ShellLink1", ControlKind::Other));
-  window.controls.push_back(hidden("OrtavoDrives1", ControlKind::Other));
-  window.controls.push_back(hidden("OrtavoDrives2", ControlKind::Other));
-  window.controls.push_back(hidden("OSInfo1", ControlKind::Other));
-  window.controls.push_back(hidden("ListBox1", ControlKind::ListBox));
-  window.controls.push_back(hidden("ListBox2", ControlKind::ListBox));
-  return window;
-}
-
 Control& SafetyModeButton(Form& dialog) { return dialog.Find("RadioButton1"); }
 Control& MainProgramModeButton(Form& dialog) { return dialog.Find("RadioButton2"); }
 Control& NeverDeleteButton(Form& dialog) { return dialog.Find("RadioButton4"); }
@@ -255,18 +233,6 @@ void MoveStarCountArrows(Form& dialog, int newPosition) {
   Control& arrows = StarCountArrows(dialog);
   arrows.position = std::clamp(newPosition, arrows.minimum, arrows.maximum);
   StarCountEdit(dialog).text = std::to_string(arrows.position);
-}
-
-bool IsButtonKind(ControlKind kind) {
-  return kind == ControlKind::Button || kind == ControlKind::OButton;
-}
-
-bool IsCheckBoxKind(ControlKind kind) {
-  return kind == ControlKind::CheckBox || kind == ControlKind::OCheckBox;
-}
-
-bool IsLabelKind(ControlKind kind) {
-  return kind == ControlKind::Label || kind == ControlKind::OrtavoLabel;
 }
 
 }  // namespace zent
