@@ -33,6 +33,34 @@ int DefaultHeight(ControlKind kind) {
   }
 }
 
+// The window of each kind of control that has one; other kinds (timers, lists
+// the dialog lacks) get none. Every control is also a clipping child.
+struct ControlClass {
+  ControlKind kind;
+  const wchar_t* className;
+  DWORD style;
+  DWORD exStyle;
+};
+
+constexpr ControlClass kControlClasses[] = {
+    {ControlKind::PageControl, WC_TABCONTROLW, WS_TABSTOP, 0},
+    {ControlKind::Button, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0},
+    {ControlKind::CheckBox, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0},
+    // The first radio button of a page also opens its group (RadioGroupStyle).
+    {ControlKind::RadioButton, L"BUTTON", BS_RADIOBUTTON, 0},
+    {ControlKind::Edit, L"EDIT", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
+    {ControlKind::UpDown, UPDOWN_CLASSW, UDS_ARROWKEYS, 0},
+    {ControlKind::TrackBar, TRACKBAR_CLASSW,
+     WS_TABSTOP | WS_GROUP | TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM, 0},
+    {ControlKind::GroupBox, L"BUTTON", BS_GROUPBOX, 0},
+    {ControlKind::Label, L"STATIC", SS_LEFT | SS_NOPREFIX, 0},
+};
+
+const ControlClass* ClassOf(ControlKind kind) {
+  const auto found = std::ranges::find(kControlClasses, kind, &ControlClass::kind);
+  return found == std::end(kControlClasses) ? nullptr : &*found;
+}
+
 constexpr int kLayoutDpi = 96;  // the model's positions are pixels at this resolution
 
 // The screen's logical resolution, which follows the system font size the user
@@ -274,38 +302,6 @@ void ConfigurationDialog::FitFontToPages() {
     font_ = std::move(narrower);
   }
 }
-
-namespace {
-
-// The window of each kind of control that has one; other kinds (timers, lists
-// the dialog lacks) get none. Every control is also a clipping child.
-struct ControlClass {
-  ControlKind kind;
-  const wchar_t* className;
-  DWORD style;
-  DWORD exStyle;
-};
-
-constexpr ControlClass kControlClasses[] = {
-    {ControlKind::PageControl, WC_TABCONTROLW, WS_TABSTOP, 0},
-    {ControlKind::Button, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0},
-    {ControlKind::CheckBox, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0},
-    // The first radio button of a page also opens its group (RadioGroupStyle).
-    {ControlKind::RadioButton, L"BUTTON", BS_RADIOBUTTON, 0},
-    {ControlKind::Edit, L"EDIT", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
-    {ControlKind::UpDown, UPDOWN_CLASSW, UDS_ARROWKEYS, 0},
-    {ControlKind::TrackBar, TRACKBAR_CLASSW,
-     WS_TABSTOP | WS_GROUP | TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM, 0},
-    {ControlKind::GroupBox, L"BUTTON", BS_GROUPBOX, 0},
-    {ControlKind::Label, L"STATIC", SS_LEFT | SS_NOPREFIX, 0},
-};
-
-const ControlClass* ClassOf(ControlKind kind) {
-  const auto found = std::ranges::find(kControlClasses, kind, &ControlClass::kind);
-  return found == std::end(kControlClasses) ? nullptr : &*found;
-}
-
-}  // namespace
 
 HWND ConfigurationDialog::CreateControl(const Control& control, int id) {
   const ControlClass* kind = ClassOf(control.kind);
