@@ -107,7 +107,6 @@ class Application {
       : state_(system_.shell),
         saverModel_(system_.platform(), state_, [this](int id) { return resources_.LoadText(id); }),
         saverWindow_(instance, saverModel_),
-        saverComponents_(zent::MakeSaverWindowForm()),
         dialogModel_(zent::MakeConfigurationDialog()),
         run_{system_.platform(),
              state_,
@@ -129,7 +128,7 @@ class Application {
   }
 
   void ApplyTexts() {
-    zent::ApplyInterfaceTexts({&saverComponents_, &dialogModel_}, resources_);
+    zent::ApplyInterfaceTexts({&dialogModel_}, resources_);
     dialogModel_.caption = resources_.LoadText(zent::kDialogCaptionText);
     for (int page = 0; page < 3; ++page) {
       dialogModel_.Find(kTabSheets[page]).text =
@@ -193,7 +192,6 @@ class Application {
   zent::SaverRunState state_;
   zent::SaverWindowModel saverModel_;
   zent::win32::SaverWindow saverWindow_;
-  zent::Form saverComponents_;
   zent::Form dialogModel_;
   zent::RunContext run_;
   zent::RegistryRepair repair_;

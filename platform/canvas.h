@@ -16,7 +16,6 @@ using Color = std::uint32_t;  // 0x00BBGGRR, as the system stores colours
 class Canvas {
  public:
   virtual ~Canvas() = default;
-  virtual void FillRect(const Rect& rect, Color color) = 0;
   // Fills with the surface's current background (normal or selected row).
   virtual void FillBackground(const Rect& rect) = 0;
   virtual void SetPixel(int x, int y, Color color) = 0;

@@ -48,6 +48,8 @@ struct DirEntry {
   std::string name;
   std::uint64_t size = 0;
   std::uint32_t attributes = 0;
+
+  bool IsFolder() const { return (attributes & kAttrDirectory) != 0; }
 };
 
 // A directory listing for a pattern such as "C:\DIR\*.*", in the system's
@@ -96,7 +98,6 @@ class FileSystem {
   // reason in `error` when given.
   virtual std::unique_ptr<OpenFile> OpenExclusive(std::string_view path,
                                                   FsError* error = nullptr) = 0;
-  virtual bool Copy(std::string_view from, std::string_view to, bool overwrite) = 0;
   virtual bool Delete(std::string_view path) = 0;
   // Fails when the target exists.
   virtual bool Rename(std::string_view from, std::string_view to) = 0;
@@ -108,8 +109,6 @@ class FileSystem {
   // never read, however large the file.
   virtual std::optional<std::string> ReadStart(std::string_view path, std::size_t count) = 0;
   virtual bool WriteWhole(std::string_view path, std::string_view bytes) = 0;
-  // Appends to the end of a file, creating it when missing.
-  virtual bool Append(std::string_view path, std::string_view bytes) = 0;
   // Appends all of `bytes` or nothing: a failed write is cut back to the size
   // the file had. When the opened file is empty, `startOfFile` goes first.
   virtual bool AppendWhole(std::string_view path, std::string_view bytes,

@@ -32,7 +32,7 @@ class FrameCanvas final : public Canvas {
   // Outside the picture nothing is stored: a star remembered off the screen
   // is erased there as on a window, where the system clips it.
   void SetPixel(int x, int y, Color color) override;
-  void FillRect(const Rect& rect, Color color) override;
+  void FillRect(const Rect& rect, Color color);
   // The frame's background is black.
   void FillBackground(const Rect& rect) override;
   // Text goes over the frame on its way to the screen (the window's message

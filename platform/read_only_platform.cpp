@@ -130,9 +130,6 @@ class ReadOnlyPlatform::Files final : public FileSystem {
     if (error) *error = reason;
     return opened;
   }
-  bool Copy(std::string_view from, std::string_view to, bool) override {
-    owner_.Refuse(Call("Copy", std::string(from) + " -> " + std::string(to)));
-  }
   bool Delete(std::string_view path) override { owner_.Refuse(Call("Delete", path)); }
   bool Rename(std::string_view from, std::string_view to) override {
     owner_.Refuse(Call("Rename", std::string(from) + " -> " + std::string(to)));
@@ -150,9 +147,6 @@ class ReadOnlyPlatform::Files final : public FileSystem {
   }
   bool WriteWhole(std::string_view path, std::string_view) override {
     owner_.Refuse(Call("WriteWhole", path));
-  }
-  bool Append(std::string_view path, std::string_view) override {
-    owner_.Refuse(Call("Append", path));
   }
   bool AppendWhole(std::string_view path, std::string_view, std::string_view) override {
     owner_.Refuse(Call("AppendWhole", path));
@@ -204,9 +198,6 @@ class ReadOnlyPlatform::Launcher final : public ProgramLauncher {
  public:
   explicit Launcher(ReadOnlyPlatform& owner) : owner_(owner) {}
 
-  bool RunHiddenAndWait(std::string_view commandLine) override {
-    owner_.Refuse(Call("RunHiddenAndWait", commandLine));
-  }
   ProgramStart StartProgramHidden(std::string_view programPath, std::string_view) override {
     owner_.Refuse(Call("StartProgramHidden", programPath));
   }

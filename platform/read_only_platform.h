@@ -2,7 +2,7 @@
 
 // A platform that can look but never change anything: every read goes through
 // to the wrapped platform, every registry write or delete, file delete,
-// recycle, rename, copy, write, folder creation or removal and every program
+// recycle, rename, write, folder creation or removal and every program
 // launch throws ChangeRefused. Each refusal is also remembered, because the
 // sweeps treat any exception on a file as "leave this file" and go on: a
 // caller proves a run read-only by RefusedCalls() staying empty, not by an

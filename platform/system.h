@@ -91,9 +91,6 @@ class StartedProgram {
 class ProgramLauncher {
  public:
   virtual ~ProgramLauncher() = default;
-  // Starts a command line without showing a window and waits until it ends;
-  // false when it could not be started.
-  virtual bool RunHiddenAndWait(std::string_view commandLine) = 0;
   // Starts the program at `programPath` (a full path) without showing a window
   // and without waiting for it; without a program, the reason it could not
   // be started. The command line's first word only names the program and is

@@ -9,11 +9,13 @@
 #include <functional>
 #include <string_view>
 
+#include "common/product_views.h"
 #include "run/run_context.h"
 
 namespace zent {
 
-inline constexpr std::string_view kOptionsKey = "SOFTWARE\\Ortavo\\Kelvaro-ZENT\\Options";
+inline constexpr auto kOptionsKeyPath = ProductSubkey("Options");
+inline constexpr std::string_view kOptionsKey = ProductSubkeyPath(kOptionsKeyPath);
 inline constexpr std::string_view kRepairStatusText = "Deleting orphaned registry-entries";
 inline constexpr std::string_view kCompletedStatusText = "Search completed.";
 

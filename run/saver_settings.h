@@ -9,11 +9,13 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/product_views.h"
 #include "platform/registry.h"
 
 namespace zent {
 
-inline constexpr std::string_view kSaverSettingsKey = "SOFTWARE\\Ortavo\\Kelvaro-ZENT\\Saver";
+inline constexpr auto kSaverSettingsKeyPath = ProductSubkey("Saver");
+inline constexpr std::string_view kSaverSettingsKey = ProductSubkeyPath(kSaverSettingsKeyPath);
 
 // Where the cleaning options come from, as "MODE" stores it.
 enum class OptionSourceSetting : std::int32_t { Safety = 1, MainProgram = 2 };

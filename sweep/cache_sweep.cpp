@@ -23,8 +23,6 @@ constexpr std::string_view kEnvironmentFolders[] = {
     "%USERPROFILE%",       "%ALLUSERSPROFILE%", "%PUBLIC%",  "%ProgramFiles%",
     "%ProgramFiles(x86)%", "%ProgramData%",     "%APPDATA%", "%LOCALAPPDATA%"};
 
-bool IsFolder(const DirEntry& entry) { return (entry.attributes & platform::kAttrDirectory) != 0; }
-
 bool HasDriveLetter(std::string_view folder) {
   return folder.size() >= 3 && folder[1] == ':' && folder[2] == '\\';
 }
@@ -204,7 +202,7 @@ void InternetCacheSweep::WalkCacheFolder(const std::string& folder) {
     for (const DirEntry& entry :
          files.List(platform::ExactName(folder) + "*.*", kListEverything).entries) {
       ClassifyCacheFile(folder, entry);
-      if (!IsFolder(entry) && run_.state.AbortRequested) return;
+      if (!entry.IsFolder() && run_.state.AbortRequested) return;
     }
   } catch (const std::exception& error) {
     // Its subfolders are still walked: the error belonged to one file.
@@ -212,7 +210,7 @@ void InternetCacheSweep::WalkCacheFolder(const std::string& folder) {
   }
   for (const DirEntry& entry :
        files.List(platform::ExactName(folder) + "*.*", kListEverything).entries) {
-    if (!IsFolder(entry) || entry.name.starts_with('.') || IsEntryToLeaveAlone(entry)) continue;
+    if (!entry.IsFolder() || entry.name.starts_with('.') || IsEntryToLeaveAlone(entry)) continue;
     const std::string path = folder + entry.name;
     if (path.size() < kLongestSweptPath && !IsExcludedFolder(run_, path) &&
         !LeadsElsewhere(files, path)) {
@@ -222,7 +220,7 @@ void InternetCacheSweep::WalkCacheFolder(const std::string& folder) {
 }
 
 void InternetCacheSweep::ClassifyCacheFile(const std::string& folder, const DirEntry& entry) {
-  if (IsFolder(entry) || IsEntryToLeaveAlone(entry)) return;
+  if (entry.IsFolder() || IsEntryToLeaveAlone(entry)) return;
   const std::string path = run_.platform.shell.UpperCase(folder + entry.name);
   if (path.size() >= kLongestSweptPath || IsExcludedFile(run_, path)) return;
   for (const auto kind : kCachedKinds) {

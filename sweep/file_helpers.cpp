@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "common/path_helpers.h"
 #include "platform/utf8.h"
 #include "run/run_journal.h"
 
@@ -50,11 +51,6 @@ std::string AsFolder(std::string_view folder) {
   return path;
 }
 
-std::string_view WithoutTrailingBackslashes(std::string_view path) {
-  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
-  return path;
-}
-
 // A listing that fails is an empty folder. The folder goes by its exact name:
 // "~TMP.\" must not list "~TMP\".
 std::vector<DirEntry> ListFolder(FileSystem& files, const std::string& folder) {
@@ -84,9 +80,9 @@ bool IsBelowNetworkShare(std::string_view path) {
 // drive root or a share would hand them a whole drive.
 bool IsBelowRoot(std::string_view fullPath) {
   if (fullPath.starts_with("\\\\?\\")) fullPath.remove_prefix(4);
-  fullPath = WithoutTrailingBackslashes(fullPath);
-  if (IsDriveLetterPath(fullPath)) return fullPath.size() > 3;
-  return IsBelowNetworkShare(fullPath);
+  const std::string path = StripTrailingBackslashes(fullPath);
+  if (IsDriveLetterPath(path)) return path.size() > 3;
+  return IsBelowNetworkShare(path);
 }
 
 bool IsAbsolute(std::string_view path) {
@@ -101,7 +97,7 @@ std::optional<std::string> FolderToWalk(FileSystem& files, std::string_view fold
   if (!full || !IsBelowRoot(*full)) return std::nullopt;
   std::string_view plain = *full;
   if (plain.starts_with("\\\\?\\")) plain.remove_prefix(4);
-  const std::string path(WithoutTrailingBackslashes(plain));
+  const std::string path = StripTrailingBackslashes(plain);
   const auto attributes = files.Attributes(platform::ExactName(path));
   if (!attributes.ok() || !HasBits(attributes.attributes, platform::kAttrDirectory) ||
       HasBits(attributes.attributes, platform::kAttrReparsePoint) || LeadsElsewhere(files, path)) {

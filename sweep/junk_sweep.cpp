@@ -19,8 +19,6 @@ constexpr std::string_view kHelpSignature("\x3F\x5F\x03\x00", 4);
 
 bool EndsWith(std::string_view text, std::string_view end) { return text.ends_with(end); }
 
-bool IsFolder(const DirEntry& entry) { return (entry.attributes & platform::kAttrDirectory) != 0; }
-
 std::string_view NameOf(std::string_view path) { return path.substr(path.find_last_of('\\') + 1); }
 
 // Check-disk writes its fragments as FILE0000.CHK, FILE0001.CHK ...; other
@@ -132,7 +130,7 @@ void JunkFileSweep::FilePass(const std::string& folder) {
         run_.platform.files.List(platform::ExactName(folder) + "*.*", kListEverything);
     for (const DirEntry& entry : listing.entries) {
       ClassifyFile(folder, entry);
-      if (!IsFolder(entry) && run_.state.AbortRequested) return;
+      if (!entry.IsFolder() && run_.state.AbortRequested) return;
     }
   } catch (const std::exception& error) {
     run_.Journal().FolderSkipped(folder, error.what());
@@ -145,7 +143,7 @@ void JunkFileSweep::SubfolderPass(const std::string& folder) {
         run_.platform.files.List(platform::ExactName(folder) + "*.*", kListEverything);
     for (const DirEntry& entry : listing.entries) {
       if (run_.state.AbortRequested) return;
-      if (!IsFolder(entry) || entry.name.starts_with('.') || IsEntryToLeaveAlone(entry)) continue;
+      if (!entry.IsFolder() || entry.name.starts_with('.') || IsEntryToLeaveAlone(entry)) continue;
       const std::string path = folder + entry.name;
       if (path.size() >= kLongestSweptPath || LeadsElsewhere(run_.platform.files, path)) continue;
       if (entry.name.starts_with('~') || entry.name.starts_with('$')) {
@@ -180,7 +178,7 @@ void JunkFileSweep::SweepTempFolder(const std::string& folder, const DirEntry& e
 // Most files are no candidate at all: their names are tested before the
 // exclusion lists are searched.
 void JunkFileSweep::ClassifyFile(const std::string& folder, const DirEntry& entry) {
-  if (IsFolder(entry) || IsEntryToLeaveAlone(entry)) return;
+  if (entry.IsFolder() || IsEntryToLeaveAlone(entry)) return;
   const std::string path = UpperFolder(folder) + run_.platform.shell.UpperCase(entry.name);
   if (path.size() >= kLongestSweptPath) return;
   auto kinds = JunkKindsOf(path, entry.name, entry.size);

@@ -18,11 +18,8 @@ void TShellLink::Load(std::string path) {
     Report(kLinkNotLoadedText);
     return;
   }
-  WorkingDir = Property(content->workingDirectory, "Error in get WD");
   Target = Property(content->target, "Error in get GP");
   IsDir = content->targetIsFolder;
-  Description = Property(content->description, "Error in get DE");
-  Arguments = Property(content->arguments, "Error in get AR");
   path_ = std::move(path);
   Success = true;
 }

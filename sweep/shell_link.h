@@ -5,7 +5,6 @@
 // `Success` as it was, so `Path` names the last link that loaded. With `Quiet`
 // off, a failed load or property read is reported through `showError`.
 
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -26,19 +25,11 @@ class TShellLink {
   bool Quiet = true;
   bool IsDir = false;
   std::string Target;
-  std::string WorkingDir;
-  std::string Description;
-  std::string Arguments;
-  std::string IconLocation;
-  std::uint16_t HotKey = 0;
-  std::uint16_t ShowCmd = 0;
-  std::uint16_t IconNumber = 0;
   bool Success = true;
 
   const std::string& Path() const { return path_; }
   // Loads the link named by `path`.
   void SetPath(std::string_view path);
-  bool Update() const { return true; }
   // Re-reads the link named by `Path`; the value written does not matter.
   void SetUpdate(bool);
 

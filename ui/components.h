@@ -26,10 +26,6 @@ enum class ControlKind {
   ListBox,
   ListView,
   Timer,
-  OButton,       // the maker's bitmap button, a kind of Button
-  OCheckBox,     // the maker's check box, a kind of CheckBox
-  OrtavoLabel,   // the maker's label, a kind of Label
-  OrtavoButton,  // the maker's graphic button with caption and hint
   Other
 };
 

@@ -60,16 +60,8 @@ Control MakeTabSheet(std::string name, int page, std::string caption) {
   return Make(std::move(name), ControlKind::TabSheet, page, 0, std::move(caption), 0, 0, 0, 0);
 }
 
-void AddSourcePage(std::vector<Control>& controls) {
-  constexpr int page = 0;
-  controls.push_back(MakeTabSheet("TabSheet1", page, "Einstellungen zur Suche"));
-  controls.push_back(MakeLabel("Label1", page, 100,
-                               "Bitte wählen Sie, aus welcher Quelle der Bildschirmschoner seine "
-                               "Einstellungen beziehen soll.",
-                               8, 16));
-  controls.push_back(MakeLabel(
-      "Label2", page, 101,
-      "Dies betrifft alle Einstellungen, die Sie im Hauptprogramm auch ändern können.", 8, 32));
+// The first page's choice of the safety set, with the lines that explain it.
+void AddSafetyChoice(std::vector<Control>& controls, int page) {
   controls.push_back(MakeRadio(
       "RadioButton1", page, 102,
       "Es sollen für den Bildschirmschoner besondere Einstellungen gelten, die Konflikte mit", 8,
@@ -88,6 +80,11 @@ void AddSourcePage(std::vector<Control>& controls) {
       kIndent, 152));
   controls.push_back(
       MakeLabel("Label12", page, 106, "Diese Methode wird empfohlen.", kIndent, 168));
+}
+
+// The first page's choice of the main program's options, with the lines that
+// explain it.
+void AddMainProgramChoice(std::vector<Control>& controls, int page) {
   controls.push_back(MakeRadio("RadioButton2", page, 110,
                                "Die Einstellungen sollen aus dem Hauptprogramm übernommen werden.",
                                8, 200, 393, false));
@@ -104,6 +101,20 @@ void AddSourcePage(std::vector<Control>& controls) {
       MakeLabel("Label7", page, 114,
                 "Damit die Änderungen wirksam werden, müssen Sie das Hauptprogramm verlassen!",
                 kIndent, 264));
+}
+
+void AddSourcePage(std::vector<Control>& controls) {
+  constexpr int page = 0;
+  controls.push_back(MakeTabSheet("TabSheet1", page, "Einstellungen zur Suche"));
+  controls.push_back(MakeLabel("Label1", page, 100,
+                               "Bitte wählen Sie, aus welcher Quelle der Bildschirmschoner seine "
+                               "Einstellungen beziehen soll.",
+                               8, 16));
+  controls.push_back(MakeLabel(
+      "Label2", page, 101,
+      "Dies betrifft alle Einstellungen, die Sie im Hauptprogramm auch ändern können.", 8, 32));
+  AddSafetyChoice(controls, page);
+  AddMainProgramChoice(controls, page);
   // A cleaning run with administrator rights, started beside the open dialog.
   controls.push_back(
       Make("Button3", ControlKind::Button, page, 115, "Jetzt säubern", 8, 304, 121, 25));
@@ -193,28 +204,6 @@ Form MakeConfigurationDialog() {
   return dialog;
 }
 
-Form MakeSaverWindowForm() {
-  Form window;
-  window.name = "Form2";
-  window.caption = "Screensaver";
-  const auto hidden = [](std::string name, ControlKind kind) {
-    Control control = Make(std::move(name), kind, -1, 0, "", 0, 0, 0, 0);
-    control.visible = false;
-    return control;
-  };
-  window.controls.push_back(hidden("Timer1", ControlKind::Timer));
-  window.controls.push_back(Make("Label1", ControlKind::Label, -1, 0, "", 0, 0, 0, kLabelHeight));
-  window.controls.push_back(hidden("Label2", ControlKind::Label));
-  window.controls.push_back(hidden("ListView2", ControlKind::ListView));
-  window.controls.push_back(hidden("ShellLink1", ControlKind::Other));
-  window.controls.push_back(hidden("OrtavoDrives1", ControlKind::Other));
-  window.controls.push_back(hidden("OrtavoDrives2", ControlKind::Other));
-  window.controls.push_back(hidden("OSInfo1", ControlKind::Other));
-  window.controls.push_back(hidden("ListBox1", ControlKind::ListBox));
-  window.controls.push_back(hidden("ListBox2", ControlKind::ListBox));
-  return window;
-}
-
 Control& SafetyModeButton(Form& dialog) { return dialog.Find("RadioButton1"); }
 Control& MainProgramModeButton(Form& dialog) { return dialog.Find("RadioButton2"); }
 Control& NeverDeleteButton(Form& dialog) { return dialog.Find("RadioButton4"); }
@@ -255,18 +244,6 @@ void MoveStarCountArrows(Form& dialog, int newPosition) {
   Control& arrows = StarCountArrows(dialog);
   arrows.position = std::clamp(newPosition, arrows.minimum, arrows.maximum);
   StarCountEdit(dialog).text = std::to_string(arrows.position);
-}
-
-bool IsButtonKind(ControlKind kind) {
-  return kind == ControlKind::Button || kind == ControlKind::OButton;
-}
-
-bool IsCheckBoxKind(ControlKind kind) {
-  return kind == ControlKind::CheckBox || kind == ControlKind::OCheckBox;
-}
-
-bool IsLabelKind(ControlKind kind) {
-  return kind == ControlKind::Label || kind == ControlKind::OrtavoLabel;
 }
 
 }  // namespace zent

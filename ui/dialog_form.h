@@ -1,7 +1,7 @@
 #pragma once
 
-// The configuration dialog and the component list of the saver window, with
-// their German texts and initial states, laid out at 96 dpi.
+// The configuration dialog with its German texts and initial states, laid out
+// at 96 dpi.
 //
 // The control names ("Button1", "Edit1", ...) are only keys: code outside
 // this file reaches the dialog's controls through the accessors below, the
@@ -19,9 +19,6 @@ namespace zent {
 // page index 1), Preview and Apply. Tab sheets are "TabSheet1".."TabSheet3",
 // page captions are their texts; controls on a page carry that page's index.
 Form MakeConfigurationDialog();
-
-// The saver window's components in declaration order, none tagged.
-Form MakeSaverWindowForm();
 
 // The dialog's controls by their job.
 Control& SafetyModeButton(Form& dialog);       // RadioButton1
@@ -58,10 +55,5 @@ void FillStarCountFromArrows(Form& dialog);
 // range) and the star-count edit shows it. The arrows continue from their own
 // position, never from a loaded star count.
 void MoveStarCountArrows(Form& dialog, int newPosition);
-
-// The class-library inheritance the interface-text pass relies on.
-bool IsButtonKind(ControlKind kind);    // TButton: Button, OButton
-bool IsCheckBoxKind(ControlKind kind);  // TCheckBox: CheckBox, OCheckBox
-bool IsLabelKind(ControlKind kind);     // TLabel: Label, OrtavoLabel
 
 }  // namespace zent

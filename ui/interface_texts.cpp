@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <limits>
-
-#include "ui/dialog_form.h"
 
 namespace zent {
 
@@ -15,28 +12,24 @@ constexpr std::array kStringTable = {
 #include "ui/string_table.inc"
 };
 
-// The class list the pass tests each tagged control against; a control that
-// belongs to any of them takes its tag's text as caption. Labels are listed
-// twice and the maker's kinds also match their base kinds; every match sets
-// the same text, so one test per control gives the same result.
+// The kinds of control whose caption is their tag's text.
 bool TakesCaption(ControlKind kind) {
-  return IsButtonKind(kind) || IsCheckBoxKind(kind) || IsLabelKind(kind) ||
-         kind == ControlKind::TabSheet || kind == ControlKind::GroupBox ||
-         kind == ControlKind::RadioButton;
+  switch (kind) {
+    case ControlKind::Button:
+    case ControlKind::CheckBox:
+    case ControlKind::Label:
+    case ControlKind::TabSheet:
+    case ControlKind::GroupBox:
+    case ControlKind::RadioButton:
+      return true;
+    default:
+      return false;
+  }
 }
 
 void ApplyText(Control& control, platform::TextResources& resources) {
-  if (control.tag == 0) {
-    return;
-  }
-  if (TakesCaption(control.kind)) {
+  if (control.tag != 0 && TakesCaption(control.kind)) {
     control.text = resources.LoadText(control.tag);
-  }
-  if (control.kind == ControlKind::OrtavoButton) {
-    control.text = resources.LoadText(control.tag);
-    // A tag so large that the hint id would overflow has no hint text.
-    const bool hintIdFits = control.tag <= std::numeric_limits<int>::max() - kHintTextOffset;
-    control.hint = hintIdFits ? resources.LoadText(control.tag + kHintTextOffset) : std::string();
   }
 }
 

@@ -31,13 +31,10 @@ inline constexpr int kFirstPageCaptionText = 10;  // pages 10, 11, 12
 inline constexpr int kPleaseWaitText = 400;
 inline constexpr int kSettingsNotSavedText = 410;
 inline constexpr int kSettingsKeysClosedText = 411;
-inline constexpr int kHintTextOffset = 10000;
 
 // Sets the text of every tagged button, check box, label, tab sheet, group box
-// and radio button (and the maker's kinds of them) to its tag's text, going
-// over the forms and their controls in creation order. A maker's graphic
-// button also gets its hint from tag + 10000. Untagged controls and other
-// kinds keep their texts.
+// and radio button to its tag's text, going over the forms and their controls
+// in creation order. Untagged controls and other kinds keep their texts.
 void ApplyInterfaceTexts(const std::vector<Form*>& forms, platform::TextResources& resources);
 
 }  // namespace zent

@@ -12,6 +12,7 @@
 
 #include "common/exclusions.h"
 #include "common/path_helpers.h"
+#include "common/product_views.h"
 #include "platform/platform.h"
 #include "run/findings.h"
 #include "run/run_state.h"
@@ -55,7 +56,6 @@ struct SaverHooks {
 class SaverWindowModel {
  public:
   static constexpr int kPleaseWaitText = 400;
-  static constexpr const char* kProductKey = "SOFTWARE\\Ortavo\\Kelvaro-ZENT";
   static constexpr const char* kProductPathValue = "EXEPath";
 
   // `random` places the stars; without one the window uses its own generator,

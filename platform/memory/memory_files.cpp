@@ -593,28 +593,6 @@ std::unique_ptr<platform::OpenFile> MemoryFileSystem::OpenExclusive(std::string_
   return std::make_unique<Handle>(*entry);
 }
 
-bool MemoryFileSystem::Copy(std::string_view from, std::string_view to, bool overwrite) {
-  const Entry* source = Find(from, nullptr);
-  if (!source || source->IsFolder() || source->openHandles > 0) return false;
-  const Entry* target = Find(to, nullptr);
-  if (target && (!overwrite || target->IsFolder() || target->openHandles > 0 ||
-                 (target->attributes & kAttrReadOnly))) {
-    return false;
-  }
-  std::string name;
-  if (!ParentFolder(to, &name, nullptr)) return false;
-  // A copy keeps content, attributes and time stamp.
-  const std::string content = source->content;
-  const auto attributes = source->attributes;
-  const auto lastWrite = source->lastWrite;
-  const auto listedSize = source->listedSize;
-  AddFile(to, content, attributes);
-  Entry* made = Find(to, nullptr);
-  made->lastWrite = lastWrite;
-  made->listedSize = listedSize;
-  return true;
-}
-
 std::unique_ptr<MemoryFileSystem::Entry> MemoryFileSystem::Detach(std::string_view path) {
   std::string name;
   Entry* parent = ParentFolder(path, &name, nullptr);
@@ -746,7 +724,7 @@ bool MemoryFileSystem::WriteWhole(std::string_view path, std::string_view bytes)
   return true;
 }
 
-bool MemoryFileSystem::Append(std::string_view path, std::string_view bytes) {
+bool MemoryFileSystem::AppendInPlace(std::string_view path, std::string_view bytes) {
   if (FailureFor(path)) return false;
   Entry* existing = Find(path, nullptr);
   if (!existing) return WriteWhole(path, bytes);
@@ -770,8 +748,8 @@ bool MemoryFileSystem::AppendWhole(std::string_view path, std::string_view bytes
   const std::string block =
       before->empty() ? std::string(startOfFile).append(bytes) : std::string(bytes);
   const auto breaksAfter = appendBreaksAfter ? appendBreaksAfter(call) : std::nullopt;
-  if (!breaksAfter) return Append(path, block);
-  Append(path, std::string_view(block).substr(0, std::min(*breaksAfter, block.size())));
+  if (!breaksAfter) return AppendInPlace(path, block);
+  AppendInPlace(path, std::string_view(block).substr(0, std::min(*breaksAfter, block.size())));
   WriteWhole(path, *before);
   return false;
 }

@@ -124,7 +124,6 @@ class MemoryFileSystem final : public platform::FileSystem {
   platform::Presence FolderExists(std::string_view path) override;
   std::unique_ptr<platform::OpenFile> OpenExclusive(std::string_view path,
                                                     FsError* error = nullptr) override;
-  bool Copy(std::string_view from, std::string_view to, bool overwrite) override;
   bool Delete(std::string_view path) override;
   bool Rename(std::string_view from, std::string_view to) override;
   bool CreateFolders(std::string_view path) override;
@@ -135,7 +134,6 @@ class MemoryFileSystem final : public platform::FileSystem {
   std::optional<std::string> ReadWhole(std::string_view path) override;
   std::optional<std::string> ReadStart(std::string_view path, std::size_t count) override;
   bool WriteWhole(std::string_view path, std::string_view bytes) override;
-  bool Append(std::string_view path, std::string_view bytes) override;
   bool AppendWhole(std::string_view path, std::string_view bytes,
                    std::string_view startOfFile) override;
   std::optional<std::string> FullPath(std::string_view path) override;
@@ -155,6 +153,7 @@ class MemoryFileSystem final : public platform::FileSystem {
 
  private:
   std::unique_ptr<Entry> Detach(std::string_view path);
+  bool AppendInPlace(std::string_view path, std::string_view bytes);
 
   class Handle;
   // Which links a lookup follows at the end of the path; links on the way
@@ -290,7 +289,6 @@ class MemorySystem final : public platform::SystemQueries {
 // then runs on through as many waits as `waitsBeforeEnd` gives it.
 class MemoryLauncher final : public platform::ProgramLauncher {
  public:
-  bool RunHiddenAndWait(std::string_view commandLine) override;
   platform::ProgramStart StartProgramHidden(std::string_view programPath,
                                             std::string_view commandLine) override;
   std::unique_ptr<platform::StartedProgram> StartAsAdministrator(

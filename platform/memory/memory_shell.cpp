@@ -139,12 +139,6 @@ platform::ProgramStart MemoryLauncher::StartProgramHidden(std::string_view progr
   return {std::make_unique<MemoryRunningProgram>(*this, waitsLeft)};
 }
 
-bool MemoryLauncher::RunHiddenAndWait(std::string_view commandLine) {
-  programs.emplace_back();
-  commands.emplace_back(commandLine);
-  return onRun ? onRun(commandLine) : true;
-}
-
 void MemoryPump::Pump() {
   ++calls;
   if (onPump) onPump(calls);

@@ -42,10 +42,6 @@ void Copy(HDC target, const RECT& area, HDC source) {
 
 // ---------------------------------------------------------------- GdiCanvas
 
-void GdiCanvas::FillRect(const platform::Rect& rect, platform::Color color) {
-  Fill(dc_, ToRect(rect), color);
-}
-
 void GdiCanvas::FillBackground(const platform::Rect& rect) { Fill(dc_, ToRect(rect), background_); }
 
 void GdiCanvas::SetPixel(int x, int y, platform::Color color) { ::SetPixel(dc_, x, y, color); }

@@ -25,7 +25,6 @@ namespace zent::win32 {
 class GdiCanvas final : public platform::Canvas {
  public:
   GdiCanvas(HDC dc, COLORREF background) : dc_(dc), background_(background) {}
-  void FillRect(const platform::Rect& rect, platform::Color color) override;
   void FillBackground(const platform::Rect& rect) override;
   void SetPixel(int x, int y, platform::Color color) override;
   void TextOut(int x, int y, std::string_view text) override;

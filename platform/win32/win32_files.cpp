@@ -115,7 +115,7 @@ std::wstring WithoutTrailingSeparators(std::wstring path) {
   return path;
 }
 
-bool IsFolder(const std::wstring& apiPath) {
+bool IsExistingFolder(const std::wstring& apiPath) {
   const DWORD attributes = GetFileAttributesW(apiPath.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -134,11 +134,12 @@ std::wstring ParentFolder(const std::wstring& apiPath) {
 bool MakeFolderWithParents(const std::wstring& apiPath) {
   if (CreateDirectoryW(apiPath.c_str(), nullptr)) return true;
   const DWORD error = GetLastError();
-  if (error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED) return IsFolder(apiPath);
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED)
+    return IsExistingFolder(apiPath);
   if (error != ERROR_PATH_NOT_FOUND) return false;
   const std::wstring parent = ParentFolder(apiPath);
   if (parent.empty() || !MakeFolderWithParents(parent)) return false;
-  return CreateDirectoryW(apiPath.c_str(), nullptr) || IsFolder(apiPath);
+  return CreateDirectoryW(apiPath.c_str(), nullptr) || IsExistingFolder(apiPath);
 }
 
 // Opened only to ask what it is: no right to the content, so no other
@@ -257,12 +258,6 @@ std::unique_ptr<platform::OpenFile> Win32FileSystem::OpenExclusive(std::string_v
   return std::make_unique<Win32OpenFile>(std::move(file));
 }
 
-bool Win32FileSystem::Copy(std::string_view from, std::string_view to, bool overwrite) {
-  const auto source = ApiPath(from);
-  const auto target = ApiPath(to);
-  return source && target && CopyFileW(source->c_str(), target->c_str(), !overwrite);
-}
-
 bool Win32FileSystem::Delete(std::string_view path) {
   const auto api = ApiPath(path);
   return api && DeleteFileW(api->c_str());
@@ -278,7 +273,7 @@ bool Win32FileSystem::CreateFolders(std::string_view path) {
   const auto api = ApiPath(path);
   if (!api) return false;
   const std::wstring folder = WithoutTrailingSeparators(*api);
-  return IsFolder(folder) || MakeFolderWithParents(folder);
+  return IsExistingFolder(folder) || MakeFolderWithParents(folder);
 }
 
 bool Win32FileSystem::RemoveFolder(std::string_view path) {
@@ -340,13 +335,6 @@ bool Win32FileSystem::WriteWhole(std::string_view path, std::string_view bytes) 
   // system file and would drop the attributes of any other.
   const UniqueFile file = OpenFile(path, GENERIC_WRITE, 0, OPEN_ALWAYS);
   return file && SetEndOfFile(file.get()) && WriteAll(file.get(), bytes);
-}
-
-bool Win32FileSystem::Append(std::string_view path, std::string_view bytes) {
-  const UniqueFile file = OpenFile(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
-  LARGE_INTEGER zero{};
-  return file && SetFilePointerEx(file.get(), zero, nullptr, FILE_END) &&
-         WriteAll(file.get(), bytes);
 }
 
 bool Win32FileSystem::AppendWhole(std::string_view path, std::string_view bytes,

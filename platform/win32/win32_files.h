@@ -18,7 +18,6 @@ class Win32FileSystem final : public platform::FileSystem {
   platform::Presence FolderExists(std::string_view path) override;
   std::unique_ptr<platform::OpenFile> OpenExclusive(std::string_view path,
                                                     platform::FsError* error = nullptr) override;
-  bool Copy(std::string_view from, std::string_view to, bool overwrite) override;
   bool Delete(std::string_view path) override;
   bool Rename(std::string_view from, std::string_view to) override;
   bool CreateFolders(std::string_view path) override;
@@ -27,7 +26,6 @@ class Win32FileSystem final : public platform::FileSystem {
   std::optional<std::string> ReadWhole(std::string_view path) override;
   std::optional<std::string> ReadStart(std::string_view path, std::size_t count) override;
   bool WriteWhole(std::string_view path, std::string_view bytes) override;
-  bool Append(std::string_view path, std::string_view bytes) override;
   bool AppendWhole(std::string_view path, std::string_view bytes,
                    std::string_view startOfFile) override;
   std::optional<std::string> FullPath(std::string_view path) override;

@@ -190,8 +190,6 @@ namespace {
 // How long an ended program may take to be gone before its handle is let go.
 constexpr DWORD kTerminateWaitMs = 5000;
 
-// Without `program` the system takes the command line's first word and
-// searches the program's own folder and the current folder first.
 // On failure the thread's last error says why.
 UniqueKernelObject StartHidden(const wchar_t* program, std::string_view commandLine) {
   if (commandLine.find('\0') != std::string_view::npos) {
@@ -280,13 +278,6 @@ class Win32StartedProgram final : public platform::StartedProgram {
 };
 
 }  // namespace
-
-bool Win32Launcher::RunHiddenAndWait(std::string_view commandLine) {
-  const UniqueKernelObject process = StartHidden(nullptr, commandLine);
-  if (!process) return false;
-  WaitForSingleObject(process.get(), INFINITE);
-  return true;
-}
 
 platform::ProgramStart Win32Launcher::StartProgramHidden(std::string_view programPath,
                                                          std::string_view commandLine) {

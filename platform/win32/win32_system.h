@@ -25,7 +25,6 @@ class Win32System final : public platform::SystemQueries {
 
 class Win32Launcher final : public platform::ProgramLauncher {
  public:
-  bool RunHiddenAndWait(std::string_view commandLine) override;
   platform::ProgramStart StartProgramHidden(std::string_view programPath,
                                             std::string_view commandLine) override;
   std::unique_ptr<platform::StartedProgram> StartAsAdministrator(

@@ -75,9 +75,6 @@ class MeteredFiles final : public platform::FileSystem {
                                                     platform::FsError* error) override {
     return m_([&] { return inner_.OpenExclusive(path, error); });
   }
-  bool Copy(std::string_view from, std::string_view to, bool overwrite) override {
-    return m_([&] { return inner_.Copy(from, to, overwrite); });
-  }
   bool Delete(std::string_view path) override {
     return m_([&] { return inner_.Delete(path); });
   }
@@ -106,10 +103,6 @@ class MeteredFiles final : public platform::FileSystem {
   bool WriteWhole(std::string_view path, std::string_view data) override {
     m_.bytes += data.size();
     return m_([&] { return inner_.WriteWhole(path, data); });
-  }
-  bool Append(std::string_view path, std::string_view data) override {
-    m_.bytes += data.size();
-    return m_([&] { return inner_.Append(path, data); });
   }
   bool AppendWhole(std::string_view path, std::string_view data,
                    std::string_view startOfFile) override {

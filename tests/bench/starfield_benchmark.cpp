@@ -89,7 +89,6 @@ constexpr double kCopyGoalUs[] = {1000, 3000};
 class RecordingCanvas final : public platform::Canvas {
  public:
   RecordingCanvas() : pixels_(8 * (Starfield::kMaxStarCount + 1)) {}
-  void FillRect(const platform::Rect&, platform::Color) override {}
   void FillBackground(const platform::Rect&) override {}
   void SetPixel(int x, int y, platform::Color color) override {
     if (used_ < pixels_.size()) pixels_[used_++] = {x, y, color};
@@ -271,7 +270,6 @@ namespace win32 = zent::win32;
 class GdiCanvas final : public platform::Canvas {
  public:
   explicit GdiCanvas(HDC dc) : dc_(dc) {}
-  void FillRect(const platform::Rect&, platform::Color) override {}
   void FillBackground(const platform::Rect&) override {}
   void SetPixel(int x, int y, platform::Color color) override { ::SetPixel(dc_, x, y, color); }
   void TextOut(int, int, std::string_view) override {}

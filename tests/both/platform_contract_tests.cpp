@@ -173,17 +173,15 @@ TEST(FileSystemContract, AttributesAndReadOnlyFiles) {
   EXPECT_EQ(files.FileExists(path), Presence::Missing);
 }
 
-TEST(FileSystemContract, WholeFilesCopiesAndRenames) {
+TEST(FileSystemContract, WholeFilesAndRenames) {
   const auto folder = testing::NewTestFolder();
   auto& files = P().files;
-  ASSERT_TRUE(files.Append(folder + "a.reg", "one\r\n"));
-  ASSERT_TRUE(files.Append(folder + "a.reg", std::string("two\0\xFF", 5)));
+  ASSERT_TRUE(files.WriteWhole(folder + "a.reg", std::string("one\r\ntwo\0\xFF", 10)));
   EXPECT_EQ(files.ReadWhole(folder + "a.reg"), std::string("one\r\ntwo\0\xFF", 10));
   EXPECT_EQ(files.ReadStart(folder + "a.reg", 5), "one\r\n");
   EXPECT_EQ(files.ReadStart(folder + "a.reg", 99), std::string("one\r\ntwo\0\xFF", 10));
   EXPECT_FALSE(files.ReadStart(folder + "none.reg", 5).has_value());
-  ASSERT_TRUE(files.Copy(folder + "a.reg", folder + "b.reg", false));
-  EXPECT_FALSE(files.Copy(folder + "a.reg", folder + "b.reg", false));
+  ASSERT_TRUE(files.WriteWhole(folder + "b.reg", std::string("one\r\ntwo\0\xFF", 10)));
   EXPECT_FALSE(files.Rename(folder + "a.reg", folder + "b.reg"));
   ASSERT_TRUE(files.Rename(folder + "a.reg", folder + "c.reg"));
   EXPECT_EQ(files.FileExists(folder + "a.reg"), Presence::Missing);

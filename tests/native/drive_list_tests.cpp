@@ -24,9 +24,6 @@ std::vector<std::string> RowTexts(const DriveList& drives) {
 
 class RecordingCanvas final : public platform::Canvas {
  public:
-  void FillRect(const Rect& r, platform::Color color) override {
-    Log("FillRect " + Coords(r) + " " + std::to_string(color));
-  }
   void FillBackground(const Rect& r) override { Log("FillBackground " + Coords(r)); }
   void SetPixel(int x, int y, platform::Color) override {
     Log("SetPixel " + std::to_string(x) + "," + std::to_string(y));

@@ -218,7 +218,6 @@ TEST_F(DryRunReport, APlantedChangeFailsTheRun) {
        }},
       {"SetAttributes",
        [](platform::Platform& p) { p.files.SetAttributes("C:\\JUNK\\KEEP.TXT", 1); }},
-      {"RunHiddenAndWait", [](platform::Platform& p) { p.launcher.RunHiddenAndWait("regedit"); }},
       {"StartProgramHidden",
        [](platform::Platform& p) {
          p.launcher.StartProgramHidden("C:\\WINDOWS\\regedit.exe", "");

@@ -54,9 +54,6 @@ class StagedFiles final : public FileSystem {
     ++exclusiveOpens;
     return files_.OpenExclusive(path, error);
   }
-  bool Copy(std::string_view from, std::string_view to, bool overwrite) override {
-    return files_.Copy(from, to, overwrite);
-  }
   bool Delete(std::string_view path) override { return files_.Delete(path); }
   bool Rename(std::string_view from, std::string_view to) override {
     return files_.Rename(from, to);
@@ -74,9 +71,6 @@ class StagedFiles final : public FileSystem {
   }
   bool WriteWhole(std::string_view path, std::string_view bytes) override {
     return files_.WriteWhole(path, bytes);
-  }
-  bool Append(std::string_view path, std::string_view bytes) override {
-    return files_.Append(path, bytes);
   }
   bool AppendWhole(std::string_view path, std::string_view bytes,
                    std::string_view startOfFile) override {

@@ -23,7 +23,6 @@ class PixelRecorder final : public platform::Canvas {
     int x, y;
     Color color;
   };
-  void FillRect(const Rect&, Color) override { ADD_FAILURE() << "FillRect"; }
   void FillBackground(const Rect&) override { ADD_FAILURE() << "FillBackground"; }
   void SetPixel(int x, int y, Color color) override { pixels.push_back({x, y, color}); }
   void TextOut(int, int, std::string_view) override { ADD_FAILURE() << "TextOut"; }

@@ -21,10 +21,9 @@ memory::MemoryResources ProgramTexts() {
 
 struct StartedForms {
   memory::MemoryResources resources = ProgramTexts();
-  Form saver = MakeSaverWindowForm();
   Form dialog = MakeConfigurationDialog();
 
-  StartedForms() { ApplyInterfaceTexts({&saver, &dialog}, resources); }
+  StartedForms() { ApplyInterfaceTexts({&dialog}, resources); }
 };
 
 TEST(ApplyInterfaceTexts, EveryTaggedDialogControlShowsItsEnglishText) {
@@ -51,20 +50,8 @@ TEST(ApplyInterfaceTexts, EveryTaggedDialogControlShowsItsEnglishText) {
   EXPECT_EQ(forms.dialog.Find("TabSheet1").text, "Einstellungen zur Suche");
 }
 
-TEST(ApplyInterfaceTexts, LeavesTheUntaggedSaverWindowUnchanged) {
-  StartedForms forms;
-  const Form original = MakeSaverWindowForm();
-  ASSERT_EQ(forms.saver.controls.size(), original.controls.size());
-  for (std::size_t i = 0; i < original.controls.size(); ++i) {
-    EXPECT_EQ(forms.saver.controls[i].tag, 0);
-    EXPECT_EQ(forms.saver.controls[i].text, original.controls[i].text);
-  }
-}
-
 TEST(ApplyInterfaceTexts, FollowsTheClassListOfEachKind) {
   memory::MemoryResources resources = ProgramTexts();
-  resources.texts[10005] = "hint five";
-  resources.texts[10002] = "never used";
   Form form;
   const auto add = [&](ControlKind kind, int tag) {
     Control control;
@@ -76,43 +63,23 @@ TEST(ApplyInterfaceTexts, FollowsTheClassListOfEachKind) {
     form.controls.push_back(control);
   };
   for (ControlKind kind :
-       {ControlKind::Button, ControlKind::CheckBox, ControlKind::Label, ControlKind::OButton,
-        ControlKind::TabSheet, ControlKind::OCheckBox, ControlKind::GroupBox,
-        ControlKind::OrtavoLabel, ControlKind::RadioButton}) {
+       {ControlKind::Button, ControlKind::CheckBox, ControlKind::Label, ControlKind::TabSheet,
+        ControlKind::GroupBox, ControlKind::RadioButton}) {
     add(kind, 2);
   }
   add(ControlKind::Edit, 2);
   add(ControlKind::ListBox, 2);
   add(ControlKind::Other, 2);
-  add(ControlKind::OrtavoButton, 5);
-  add(ControlKind::OrtavoButton, 2);
 
   ApplyInterfaceTexts({&form}, resources);
 
-  for (std::size_t i = 0; i < 9; ++i) {
+  for (std::size_t i = 0; i < 6; ++i) {
     EXPECT_EQ(form.controls[i].text, "Preview") << i;
     EXPECT_EQ(form.controls[i].hint, "old hint") << i;
   }
-  for (std::size_t i = 9; i < 12; ++i) {
+  for (std::size_t i = 6; i < 9; ++i) {
     EXPECT_EQ(form.controls[i].text, "German") << i;
   }
-  EXPECT_EQ(form.controls[12].text, "");
-  EXPECT_EQ(form.controls[12].hint, "hint five");
-  EXPECT_EQ(form.controls[13].text, "Preview");
-  EXPECT_EQ(form.controls[13].hint, "never used");
-}
-
-TEST(ApplyInterfaceTexts, OrtavoButtonWithTagFiveGetsEmptyCaptionAndHint) {
-  memory::MemoryResources resources;
-  Form form;
-  form.controls.push_back(Control{.name = "OrtavoButton1",
-                                  .kind = ControlKind::OrtavoButton,
-                                  .tag = 5,
-                                  .text = "Knopf",
-                                  .hint = "Hinweis"});
-  ApplyInterfaceTexts({&form}, resources);
-  EXPECT_EQ(form.controls[0].text, "");
-  EXPECT_EQ(form.controls[0].hint, "");
 }
 
 TEST(LoadText, KeepsTheTableTextsByteForByte) {

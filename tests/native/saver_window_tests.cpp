@@ -16,7 +16,6 @@ using platform::RegRoot;
 
 class NullCanvas final : public platform::Canvas {
  public:
-  void FillRect(const platform::Rect&, platform::Color) override {}
   void FillBackground(const platform::Rect&) override {}
   void SetPixel(int, int, platform::Color) override { ++pixels; }
   void TextOut(int, int, std::string_view) override {}
@@ -107,10 +106,10 @@ TEST_F(SaverWindowTest, WithoutAReadableProductFolderTheExclusionFilesComeFromTh
        {ProductPath{"missing", std::nullopt}, ProductPath{"empty", platform::MakeTextValue("")},
         ProductPath{"long binary", platform::MakeBinaryValue(std::string(32, '\x7F'))}}) {
     SCOPED_TRACE(test.title);
-    RegRemoveValue(memory.registry, RegRoot::LocalMachine, SaverWindowModel::kProductKey,
+    RegRemoveValue(memory.registry, RegRoot::LocalMachine, kProductKey,
                    SaverWindowModel::kProductPathValue);
     if (test.stored) {
-      memory.registry.SetValue(RegRoot::LocalMachine, SaverWindowModel::kProductKey,
+      memory.registry.SetValue(RegRoot::LocalMachine, kProductKey,
                                SaverWindowModel::kProductPathValue, *test.stored);
     }
     SaverRunState runState{memory.shell};

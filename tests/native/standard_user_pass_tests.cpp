@@ -33,8 +33,8 @@ constexpr char kDated[] = "C:\\KZ\\BACKUP\\Di081220261030.reg";
 struct StandardUserPass {
   StandardUserPass() {
     auto& registry = memory.registry;
-    registry.SetValue(RegRoot::LocalMachine, SaverWindowModel::kProductKey,
-                      SaverWindowModel::kProductPathValue, MakeTextValue("C:\\KZ"));
+    registry.SetValue(RegRoot::LocalMachine, kProductKey, SaverWindowModel::kProductPathValue,
+                      MakeTextValue("C:\\KZ"));
     for (const char* option : {"CUSTOM-REG", "REG-APPS", "REG-AUTORUN", "REG-MEDIA", "CUSTOM-FILES",
                                "FILES-TMP", "DRIVE_C", "CHECKDRIVE_C"}) {
       registry.SetValue(RegRoot::LocalMachine, kOptionsKey, option, MakeDwordValue(1));

@@ -25,7 +25,6 @@ void PrintTo(const Pixel& p, std::ostream* os) {
 
 class PixelRecorder final : public platform::Canvas {
  public:
-  void FillRect(const platform::Rect&, platform::Color) override { ADD_FAILURE() << "FillRect"; }
   void FillBackground(const platform::Rect&) override { ADD_FAILURE() << "FillBackground"; }
   void SetPixel(int x, int y, platform::Color color) override { pixels.push_back({x, y, color}); }
   void TextOut(int, int, std::string_view) override { ADD_FAILURE() << "TextOut"; }

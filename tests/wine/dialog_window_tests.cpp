@@ -385,7 +385,8 @@ TEST_F(DialogWindowTest, EveryLineOfTextEndsInsideItsPage) {
   int measured = 0;
   for (const zent::Control& control : model_.controls) {
     const bool label = control.kind == ControlKind::Label;
-    const bool button = control.kind == ControlKind::RadioButton || IsCheckBoxKind(control.kind);
+    const bool button =
+        control.kind == ControlKind::RadioButton || control.kind == ControlKind::CheckBox;
     if (control.page < 0 || !(label || button)) continue;
     const HWND handle = Control(control.name);
     const RECT rect = ClientRectOf(handle, dialog_->Handle());
@@ -446,7 +447,8 @@ TEST_F(DialogWindowTest, PagesAndTheirControlsShareOneBackground) {
     for (const zent::Control& control : model_.controls) {
       if (control.page != pageIndex) continue;
       const bool label = control.kind == ControlKind::Label;
-      const bool button = control.kind == ControlKind::RadioButton || IsCheckBoxKind(control.kind);
+      const bool button =
+          control.kind == ControlKind::RadioButton || control.kind == ControlKind::CheckBox;
       if (!label && !button) continue;
       const HWND handle = Control(control.name);
       RECT client{};

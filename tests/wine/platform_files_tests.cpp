@@ -190,11 +190,11 @@ TEST(Win32Files, WritingKeepsAttributesAndReplacesContent) {
   ASSERT_TRUE(Files().WriteWhole(path, "short"));
   EXPECT_EQ(Files().ReadWhole(path), "short");
   EXPECT_TRUE(Files().Attributes(path).attributes & platform::kAttrHidden);
-  ASSERT_TRUE(Files().Append(path, std::string("\0tail", 5)));
+  ASSERT_TRUE(Files().AppendWhole(path, std::string("\0tail", 5), ""));
   EXPECT_EQ(Files().ReadWhole(path), std::string("short\0tail", 10));
   ASSERT_TRUE(Files().SetAttributes(path, platform::kAttrReadOnly));
   EXPECT_FALSE(Files().WriteWhole(path, "refused"));
-  EXPECT_FALSE(Files().Append(path, "refused"));
+  EXPECT_FALSE(Files().AppendWhole(path, "refused", ""));
   EXPECT_EQ(Files().ReadWhole(path), std::string("short\0tail", 10));
 }
 
@@ -247,8 +247,7 @@ TEST(Win32Files, PathsFarBeyondMaxPathWorkInFull) {
   ASSERT_TRUE(Files().CreateFolders(deep));
   EXPECT_EQ(Files().FolderExists(deep), Presence::Present);
   const auto path = deep + "Ωmega file.txt";
-  ASSERT_TRUE(Files().WriteWhole(path, "deep"));
-  ASSERT_TRUE(Files().Append(path, "er"));
+  ASSERT_TRUE(Files().WriteWhole(path, "deeper"));
   EXPECT_EQ(Files().ReadWhole(path), "deeper");
   EXPECT_EQ(Files().FileExists(path), Presence::Present);
   EXPECT_EQ(Files().FileExists(deep + "Ωmega file"), Presence::Missing);
@@ -257,7 +256,7 @@ TEST(Win32Files, PathsFarBeyondMaxPathWorkInFull) {
   EXPECT_TRUE(Files().LastWriteTime(path).has_value());
   EXPECT_EQ(Files().FullPath(deep + "x\\..\\Ωmega file.txt"), path);
 
-  ASSERT_TRUE(Files().Copy(path, deep + "copy.txt", false));
+  ASSERT_TRUE(Files().WriteWhole(deep + "copy.txt", "deeper"));
   ASSERT_TRUE(Files().Rename(deep + "copy.txt", deep + "renamed.txt"));
   EXPECT_EQ(Files().ReadWhole(deep + "renamed.txt"), "deeper");
   ASSERT_TRUE(Files().SetAttributes(path, platform::kAttrReadOnly));

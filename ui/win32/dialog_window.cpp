@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "common/registry_errors.h"
@@ -24,13 +25,40 @@ int DefaultHeight(ControlKind kind) {
     case ControlKind::Edit:
       return 21;
     case ControlKind::Button:
-    case ControlKind::OButton:
       return 25;
     case ControlKind::TrackBar:
       return 45;
     default:
       return 17;
   }
+}
+
+// The window of each kind of control that has one; other kinds (timers, lists
+// the dialog lacks) get none. Every control is also a clipping child.
+struct ControlClass {
+  ControlKind kind;
+  const wchar_t* className;
+  DWORD style;
+  DWORD exStyle;
+};
+
+constexpr ControlClass kControlClasses[] = {
+    {ControlKind::PageControl, WC_TABCONTROLW, WS_TABSTOP, 0},
+    {ControlKind::Button, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0},
+    {ControlKind::CheckBox, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0},
+    // The first radio button of a page also opens its group (RadioGroupStyle).
+    {ControlKind::RadioButton, L"BUTTON", BS_RADIOBUTTON, 0},
+    {ControlKind::Edit, L"EDIT", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
+    {ControlKind::UpDown, UPDOWN_CLASSW, UDS_ARROWKEYS, 0},
+    {ControlKind::TrackBar, TRACKBAR_CLASSW,
+     WS_TABSTOP | WS_GROUP | TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM, 0},
+    {ControlKind::GroupBox, L"BUTTON", BS_GROUPBOX, 0},
+    {ControlKind::Label, L"STATIC", SS_LEFT | SS_NOPREFIX, 0},
+};
+
+const ControlClass* ClassOf(ControlKind kind) {
+  const auto found = std::ranges::find(kControlClasses, kind, &ControlClass::kind);
+  return found == std::end(kControlClasses) ? nullptr : &*found;
 }
 
 constexpr int kLayoutDpi = 96;  // the model's positions are pixels at this resolution
@@ -109,7 +137,7 @@ std::string WindowText(HWND window) {
 }
 
 bool IsRadioOrCheck(ControlKind kind) {
-  return kind == ControlKind::RadioButton || IsCheckBoxKind(kind);
+  return kind == ControlKind::RadioButton || kind == ControlKind::CheckBox;
 }
 
 }  // namespace
@@ -127,7 +155,7 @@ ConfigurationDialog::ConfigurationDialog(Form& model, std::function<void()> onPr
                                ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
   InitCommonControlsEx(&classes);
   const HINSTANCE instance = GetModuleHandleW(nullptr);
-  RegisterDialogClass(instance, WindowProc);
+  RegisterDialogClass(instance, WindowProcedure<ConfigurationDialog>::Procedure);
 
   RECT frame{0, 0, Scaled(model_.clientWidth), Scaled(model_.clientHeight)};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
@@ -135,9 +163,9 @@ ConfigurationDialog::ConfigurationDialog(Form& model, std::function<void()> onPr
   const int height = frame.bottom - frame.top;
   const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  window_.reset(CreateWindowExW(kWindowExStyle, kClassName, Widen(model_.caption).c_str(),
-                                kWindowStyle, left, top, width, height, nullptr, nullptr, instance,
-                                this));
+  // The window procedure hands the window to window_ as it is created.
+  CreateWindowExW(kWindowExStyle, kClassName, Widen(model_.caption).c_str(), kWindowStyle, left,
+                  top, width, height, nullptr, nullptr, instance, this);
   if (!window_) return;
   CreateControls();
 }
@@ -149,20 +177,10 @@ ConfigurationDialog::~ConfigurationDialog() {
   window_.reset();
 }
 
-LRESULT CALLBACK ConfigurationDialog::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                                 LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<ConfigurationDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr || self->window_.get() != window) {
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  return self->Handle(message, wParam, lParam);
-}
-
-LRESULT ConfigurationDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+// The default handling gets `window`, not window_: while the destructor
+// destroys the window, window_ has already let go of it.
+LRESULT ConfigurationDialog::HandleMessage(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -173,7 +191,7 @@ LRESULT ConfigurationDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) 
       Close();
       return 0;
     default:
-      return DefWindowProcW(window_.get(), message, wParam, lParam);
+      return DefWindowProcW(window, message, wParam, lParam);
   }
 }
 
@@ -251,7 +269,7 @@ void ConfigurationDialog::CreateControls() {
 bool ConfigurationDialog::TextFits(const Control& control, HFONT font) const {
   if (control.page < 0) return true;
   const bool box = IsRadioOrCheck(control.kind);
-  const bool label = control.kind == ControlKind::Label || control.kind == ControlKind::OrtavoLabel;
+  const bool label = control.kind == ControlKind::Label;
   if (!box && !label) return true;
   const int left = pageOrigin_.x + Scaled(control.left);
   int limit = pageRight_;
@@ -286,62 +304,32 @@ void ConfigurationDialog::FitFontToPages() {
 }
 
 HWND ConfigurationDialog::CreateControl(const Control& control, int id) {
-  const wchar_t* className = L"STATIC";
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
-  DWORD exStyle = 0;
-  switch (control.kind) {
-    case ControlKind::PageControl:
-      className = WC_TABCONTROLW;
-      style |= WS_TABSTOP;
-      break;
-    case ControlKind::Button:
-    case ControlKind::OButton:
-      className = L"BUTTON";
-      style |= WS_TABSTOP | BS_PUSHBUTTON;
-      break;
-    case ControlKind::CheckBox:
-    case ControlKind::OCheckBox:
-      className = L"BUTTON";
-      style |= WS_TABSTOP | BS_AUTOCHECKBOX;
-      break;
-    case ControlKind::RadioButton: {
-      className = L"BUTTON";
-      style |= BS_RADIOBUTTON;
-      // Each page is its own group, entered at its first radio button.
-      const int index = IndexOf(control.name);
-      bool first = true;
-      for (int i = 0; i < index; ++i) {
-        const Control& earlier = model_.controls[static_cast<std::size_t>(i)];
-        if (earlier.kind == ControlKind::RadioButton && earlier.page == control.page) first = false;
-      }
-      if (first) style |= WS_GROUP | WS_TABSTOP;
-      break;
-    }
-    case ControlKind::Edit:
-      className = L"EDIT";
-      style |= WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL;
-      exStyle = WS_EX_CLIENTEDGE;
-      break;
-    case ControlKind::UpDown:
-      className = UPDOWN_CLASSW;
-      style |= UDS_ARROWKEYS;
-      break;
-    case ControlKind::TrackBar:
-      className = TRACKBAR_CLASSW;
-      style |= WS_TABSTOP | WS_GROUP | TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM;
-      break;
-    case ControlKind::GroupBox:
-      className = L"BUTTON";
-      style |= BS_GROUPBOX;
-      break;
-    case ControlKind::Label:
-    case ControlKind::OrtavoLabel:
-      style |= SS_LEFT | SS_NOPREFIX;
-      break;
-    default:
-      return nullptr;  // no window of its own (timers, lists the dialog lacks)
-  }
+  const ControlClass* kind = ClassOf(control.kind);
+  if (kind == nullptr) return nullptr;
+  const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | kind->style | RadioGroupStyle(control);
   const std::wstring text = Widen(control.text);
+  const RECT place = PlaceOf(control, text);
+  const HWND handle = CreateWindowExW(
+      kind->exStyle, kind->className, text.c_str(), style, place.left, place.top,
+      place.right - place.left, place.bottom - place.top, window_.get(),
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+  if (handle != nullptr) AfterCreation(handle, control);
+  return handle;
+}
+
+// Each page is its own group of radio buttons, entered at its first one.
+DWORD ConfigurationDialog::RadioGroupStyle(const Control& control) const {
+  if (control.kind != ControlKind::RadioButton) return 0;
+  for (const Control& earlier : model_.controls) {
+    if (&earlier == &control) break;
+    if (earlier.kind == ControlKind::RadioButton && earlier.page == control.page) return 0;
+  }
+  return WS_GROUP | WS_TABSTOP;
+}
+
+// Where a control lies in the dialog, at the screen's resolution; one laid
+// out without a width is as wide as its text.
+RECT ConfigurationDialog::PlaceOf(const Control& control, const std::wstring& text) const {
   int width = Scaled(control.width);
   int height = Scaled(control.height > 0 ? control.height : DefaultHeight(control.kind));
   if (width <= 0) {
@@ -356,10 +344,12 @@ HWND ConfigurationDialog::CreateControl(const Control& control, int id) {
   // instead of inside it, so one laid out wider than its page would cover
   // the page's border.
   if (onPage && tabs_ != nullptr) width = std::min(width, pageRight_ - left);
-  const HWND handle = CreateWindowExW(
-      exStyle, className, text.c_str(), style, left, top, width, height, window_.get(),
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-  if (handle == nullptr) return nullptr;
+  return RECT{left, top, left + width, top + height};
+}
+
+// The dialog's font for every control; the arrows' range and step and the
+// speed bar's range and ticks.
+void ConfigurationDialog::AfterCreation(HWND handle, const Control& control) const {
   if (control.kind == ControlKind::PageControl) DrawWithoutTheme(handle);
   SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   if (control.kind == ControlKind::UpDown) {
@@ -371,7 +361,6 @@ HWND ConfigurationDialog::CreateControl(const Control& control, int id) {
     SendMessageW(handle, TBM_SETRANGE, FALSE, MAKELPARAM(control.minimum, control.maximum));
     SendMessageW(handle, TBM_SETTICFREQ, 1, 0);
   }
-  return handle;
 }
 
 void ConfigurationDialog::ShowModelStates() {

@@ -16,6 +16,7 @@
 
 #include "platform/win32/handles.h"
 #include "ui/components.h"
+#include "ui/win32/window_procedure.h"
 
 namespace zent::win32 {
 
@@ -54,13 +55,16 @@ class ConfigurationDialog {
   void RunModal();
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  friend struct WindowProcedure<ConfigurationDialog>;
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
   bool TextFits(const Control& control, HFONT font) const;
   bool PagesFit(HFONT font) const;
   void FitFontToPages();
   HWND CreateControl(const Control& control, int id);
+  DWORD RadioGroupStyle(const Control& control) const;
+  RECT PlaceOf(const Control& control, const std::wstring& text) const;
+  void AfterCreation(HWND handle, const Control& control) const;
   // A length of the model's 96-dpi layout at the screen's resolution.
   int Scaled(int layoutPixels) const;
   void OnCommand(int id, int code);

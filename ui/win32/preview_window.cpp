@@ -7,6 +7,7 @@
 #include "platform/win32/handles.h"
 #include "ui/star_preview.h"
 #include "ui/tick_pacer.h"
+#include "ui/win32/window_procedure.h"
 
 namespace zent::win32 {
 namespace {
@@ -45,7 +46,7 @@ class PreviewWindow {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_OWNDC;
-    windowClass.lpfnWndProc = WindowProc;
+    windowClass.lpfnWndProc = WindowProcedure<PreviewWindow>::Procedure;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
@@ -53,36 +54,25 @@ class PreviewWindow {
     return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   }
 
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-      auto* self =
-          static_cast<PreviewWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-      self->window_.reset(window);
-      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<PreviewWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  friend struct WindowProcedure<PreviewWindow>;
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
       case WM_TIMER:
-        if (wParam == kStarTimer && self->pacer_.Admit(NowMicroseconds())) self->Tick();
+        if (wParam == kStarTimer && pacer_.Admit(NowMicroseconds())) Tick();
         return 0;
       case WM_PAINT: {
         const PaintDc dc(window);
-        if (dc && *self->frame_) self->frame_->CopyArea(dc.get(), dc.area(), nullptr);
+        if (dc && *frame_) frame_->CopyArea(dc.get(), dc.area(), nullptr);
         return 0;
       }
       case WM_ERASEBKGND:
-        if (*self->frame_) return 1;  // the frame covers the whole window
+        if (*frame_) return 1;  // the frame covers the whole window
         break;
       case WM_DESTROY:
         // The host went away, and the system took the preview with it.
         KillTimer(window, kStarTimer);
         PostQuitMessage(0);
         return 0;
-      case WM_NCDESTROY:
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        (void)self->window_.release();
-        break;
       default:
         break;
     }

@@ -66,7 +66,7 @@ platform::Rect ToPlatform(const RECT& rect) {
 
 SaverWindow::SaverWindow(HINSTANCE instance, SaverWindowModel& model)
     : instance_(instance), model_(model) {
-  if (!RegisterSaverClass(instance_, WindowProc)) return;
+  if (!RegisterSaverClass(instance_, WindowProcedure<SaverWindow>::Procedure)) return;
   const platform::Rect area = model_.SaverArea();
   CreateWindowExW(0, kClassName, kCaption, WS_POPUP, area.left, area.top, area.right - area.left,
                   area.bottom - area.top, nullptr, nullptr, instance_, this);
@@ -164,27 +164,9 @@ void SaverWindow::CloseModal() {
   ShowWindow(window_.get(), SW_HIDE);
 }
 
-LRESULT CALLBACK SaverWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self =
-        static_cast<SaverWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->window_.reset(window);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    // Destroyed already: nothing is left to close.
-    self->window_.release();
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  return self->Handle(window, message, wParam, lParam);
-}
-
 // The default handling gets `window`, not window_: while the destructor
 // destroys the window, window_ has already let go of it.
-LRESULT SaverWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT SaverWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (HandleInputMessage(message, lParam)) return 0;
   switch (message) {
     case WM_TIMER:

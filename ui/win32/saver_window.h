@@ -20,6 +20,7 @@
 #include "platform/win32/handles.h"
 #include "ui/saver_window.h"
 #include "ui/tick_pacer.h"
+#include "ui/win32/window_procedure.h"
 
 namespace zent::win32 {
 
@@ -62,8 +63,8 @@ class SaverWindow final : private FrameOverlay {
   const DibFrame* Frame() const { return frame_ ? &*frame_ : nullptr; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  friend struct WindowProcedure<SaverWindow>;
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   bool HandleInputMessage(UINT message, LPARAM lParam);
   void Tick();
   void DrawTick();
