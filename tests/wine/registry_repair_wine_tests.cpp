@@ -113,6 +113,10 @@ struct EditorNeedsElevation : platform::ProgramLauncher {
       return Real().launcher.StartProgramHidden(path, command);
     return {nullptr, platform::StartFailure::ElevationRequired};
   }
+  std::unique_ptr<platform::StartedProgram> StartAsAdministrator(
+      std::string_view path, std::string_view arguments) override {
+    return Real().launcher.StartAsAdministrator(path, arguments);
+  }
 };
 
 // One cleaning run on the real Win32 platform, with drive C: checkable.
