@@ -40,18 +40,19 @@ bool NamesExistingFile(RunContext& run, const std::string& path) {
 
 // The text of a value that must name a path, expanded; an expandable text
 // counts as text. nullopt for a value that is there but holds no text.
-std::optional<std::string> ReadPath(RunContext& run, const std::string& key,
+std::optional<std::string> ReadPath(const RegistryScan& scan, const std::string& key,
                                     std::string_view name) {
+  const RunContext& run = scan.run();
   const auto stored =
-      RegReadString(run.platform.registry, kRoot, key, name, TextTypes::PlainOrExpandable);
+      RegReadString(scan.registry(), kRoot, key, name, TextTypes::PlainOrExpandable);
   if (!stored) return std::nullopt;
   return NormalizePath(run.platform.shell, *stored);
 }
 
 // The default value expanded, its quotes kept; nullopt as for ReadPath.
-std::optional<std::string> ReadCommand(RunContext& run, const std::string& key) {
-  const auto stored =
-      RegReadString(run.platform.registry, kRoot, key, "", TextTypes::PlainOrExpandable);
+std::optional<std::string> ReadCommand(const RegistryScan& scan, const std::string& key) {
+  const RunContext& run = scan.run();
+  const auto stored = RegReadString(scan.registry(), kRoot, key, "", TextTypes::PlainOrExpandable);
   if (!stored) return std::nullopt;
   return ExpandCommandLine(run.platform.shell, *stored);
 }
@@ -64,19 +65,20 @@ std::string ProgramOfDefault(const std::string& command) {
   return program;
 }
 
-std::optional<std::string> ReadFolder(RunContext& run, const std::string& key) {
-  if (!RegHasValueStartingWith(run.platform.registry, kRoot, key, "Path")) return std::string();
-  const auto folder = ReadPath(run, key, "Path");
+std::optional<std::string> ReadFolder(const RegistryScan& scan, const std::string& key) {
+  if (!RegHasValueStartingWith(scan.registry(), kRoot, key, "Path")) return std::string();
+  const auto folder = ReadPath(scan, key, "Path");
   if (!folder) return std::nullopt;
   return StripTrailingBackslashes(*folder);
 }
 
 // nullopt when the program or the folder is stored as something other than
 // text: the entry names nothing that could be checked.
-std::optional<AppPathEntry> ReadEntry(RunContext& run, const std::string& name) {
+std::optional<AppPathEntry> ReadEntry(const RegistryScan& scan, const std::string& name) {
+  RunContext& run = scan.run();
   const std::string key = std::string(kAppPathsKey) + "\\" + name;
-  auto command = ReadCommand(run, key);
-  auto folder = ReadFolder(run, key);
+  auto command = ReadCommand(scan, key);
+  auto folder = ReadFolder(scan, key);
   if (!command || !folder) return std::nullopt;
   AppPathEntry entry{HasExeExtension(name), *command, ProgramOfDefault(*command),
                      std::move(*folder)};
@@ -109,7 +111,7 @@ bool FolderIsTestable(const RunContext& run, const std::string& folder) {
 }
 
 void ExamineEntry(RegistryScan& scan, const std::string& name) {
-  const auto read = ReadEntry(scan.run(), name);
+  const auto read = ReadEntry(scan, name);
   if (!read) return;
   const AppPathEntry& entry = *read;
   if (!FolderIsTestable(scan.run(), entry.folder)) return;

@@ -69,12 +69,10 @@ void RunClassesScan(RunContext& run, RegCategory category, std::string_view prec
   RegistryScan scan(run, category);
   if (!scan.CanStart(ScanBaseKey{kRoot, precondition})) return;
   scan.Open();
-  for (const std::string& name : SortedSubkeyNames(run.platform.registry, kRoot, walked)) {
-    if (name.empty()) continue;
-    if (!scan.Step(name)) return;
-    examine(scan, name);
+  const auto unnamed = [](const std::string& name) { return name.empty(); };
+  if (WalkNamesInViews(scan, {kRoot, walked}, WorkList::SubkeyNames, examine, unnamed)) {
+    scan.Close();
   }
-  scan.Close();
 }
 
 // --- COM classes --------------------------------------------------------
@@ -86,7 +84,7 @@ constexpr std::array<std::string_view, 2> kOtherServerKeys = {"LocalServer32", "
 // A key holding no path value counts as gone; a value that is no plain text
 // names nothing certain and keeps the entry.
 bool PathValueSurelyGone(const RegistryScan& scan, const std::string& key) {
-  platform::Registry& registry = scan.run().platform.registry;
+  platform::Registry& registry = scan.registry();
   if (!RegKeyExists(registry, kRoot, key)) return true;
   const auto value = RegReadString(registry, kRoot, key, "", TextTypes::Plain);
   if (!value) return false;
@@ -101,7 +99,7 @@ bool OtherServersSurelyGone(const RegistryScan& scan, const std::string& classKe
 
 // A class without a description in plain text is never examined.
 void ExamineClass(RegistryScan& scan, const std::string& name) {
-  platform::Registry& registry = scan.run().platform.registry;
+  platform::Registry& registry = scan.registry();
   const std::string classKey = SubkeyPath(kClassesKey, name);
   const auto description = RegReadString(registry, kRoot, classKey, "", TextTypes::Plain);
   if (!description || description->empty()) return;
@@ -139,7 +137,7 @@ std::optional<std::vector<std::string>> SubkeyPaths(platform::Registry& registry
 // that cannot be told apart keeps the library.
 bool EveryFileSurelyGone(const RegistryScan& scan, const std::string& key, int levelsBelow) {
   if (levelsBelow == 0) return PathValueSurelyGone(scan, key);
-  const auto subkeys = SubkeyPaths(scan.run().platform.registry, key);
+  const auto subkeys = SubkeyPaths(scan.registry(), key);
   return subkeys && std::ranges::all_of(*subkeys, [&](const std::string& subkey) {
            return EveryFileSurelyGone(scan, subkey, levelsBelow - 1);
          });
@@ -147,7 +145,7 @@ bool EveryFileSurelyGone(const RegistryScan& scan, const std::string& key, int l
 
 void ExamineLanguage(RegistryScan& scan, const std::string& library, const std::string& version,
                      char digit) {
-  platform::Registry& registry = scan.run().platform.registry;
+  platform::Registry& registry = scan.registry();
   const std::string versionKey = SubkeyPath(SubkeyPath(kTypeLibrariesKey, library), version);
   const std::string languageKey = versionKey + "\\" + digit;
   const std::string win32Key = languageKey + "\\win32";
@@ -166,7 +164,7 @@ void ExamineLibrary(RegistryScan& scan, const std::string& library) {
   const std::string libraryKey = SubkeyPath(kTypeLibrariesKey, library);
   constexpr int kVersionLanguagePlatform = 3;
   if (!EveryFileSurelyGone(scan, libraryKey, kVersionLanguagePlatform)) return;
-  for (const std::string& version : SubkeyNames(scan.run().platform.registry, libraryKey)) {
+  for (const std::string& version : SubkeyNames(scan.registry(), libraryKey)) {
     if (version.empty()) continue;
     for (char digit = '0'; digit <= '9'; ++digit) ExamineLanguage(scan, library, version, digit);
   }

@@ -78,8 +78,7 @@ bool SystemHasFace(RunContext& run, const std::string& name) {
 // Data that is not plain text (a number, raw bytes) names no file at all.
 void ExamineFont(RegistryScan& scan, const std::string& name) {
   RunContext& run = scan.run();
-  const auto stored =
-      RegReadString(run.platform.registry, kRoot, kFontsKey, name, TextTypes::Plain);
+  const auto stored = RegReadString(scan.registry(), kRoot, kFontsKey, name, TextTypes::Plain);
   if (!stored) return;
   const std::string data = NormalizePath(run.platform.shell, *stored);
   // Without data the fonts folder itself would be tested as a file.

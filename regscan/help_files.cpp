@@ -16,8 +16,8 @@ void ExamineHelpFile(RegistryScan& scan, const std::string& name) {
   // a file and always be missing.
   if (name.empty()) return;
   RunContext& run = scan.run();
-  const std::string folder = StripTrailingBackslashes(NormalizePath(
-      run.platform.shell, ReadScanText(run.platform.registry, kRoot, kHelpFilesKey, name)));
+  const std::string folder = StripTrailingBackslashes(
+      NormalizePath(run.platform.shell, ReadScanText(scan.registry(), kRoot, kHelpFilesKey, name)));
   if (!IsCheckablePath(run.state.CheckDrives, folder)) return;
   const std::string file = folder + "\\" + name;
   if (scan.IsOrphanedFile(file)) scan.Record({name, file, {}, {}});

@@ -26,9 +26,9 @@ constexpr std::string_view kModuleEnds[] = {".EXE,", ".DLL,", ".OCX,"};
 
 void ExamineIconKey(RegistryScan& scan, std::string_view kind, const std::string& keyPath) {
   RunContext& run = scan.run();
-  if (!RegKeyExists(run.platform.registry, kRoot, keyPath)) return;
+  if (!RegKeyExists(scan.registry(), kRoot, keyPath)) return;
   // A reference that is no plain text names nothing certain.
-  const auto stored = RegReadString(run.platform.registry, kRoot, keyPath, "", TextTypes::Plain);
+  const auto stored = RegReadString(scan.registry(), kRoot, keyPath, "", TextTypes::Plain);
   if (!stored || stored->empty()) return;
   const std::string reference = NormalizePath(run.platform.shell, *stored);
   const std::string module = CutIconModulePath(reference);
@@ -51,15 +51,25 @@ std::string CutIconModulePath(std::string_view reference) {
   return indexed ? text : std::string();
 }
 
+// The class keys ("CLSID") are walked in each view that has a copy of its
+// own; the root of the classes, which the system shares, in the 64-bit one.
 void ScanIconKeys(RegistryScan& scan, std::string_view base) {
   const std::string prefix = base.empty() ? std::string() : std::string(base) + "\\";
-  for (const std::string& name : SortedSubkeyNames(scan.run().platform.registry, kRoot, base)) {
-    // A key with an empty name would stand for `base` itself.
-    if (name.empty()) continue;
-    if (!scan.Step(name)) return;
+  const auto examine = [&prefix](RegistryScan& walk, const std::string& name) {
     for (const std::string_view kind : kIconKinds) {
-      ExamineIconKey(scan, kind, prefix + name + "\\" + std::string(kind));
+      ExamineIconKey(walk, kind, prefix + name + "\\" + std::string(kind));
     }
+  };
+  // A key with an empty name would stand for `base` itself.
+  const auto unnamed = [](const std::string& name) { return name.empty(); };
+  if (!base.empty()) {
+    WalkNamesInViews(scan, {kRoot, base}, WorkList::SubkeyNames, examine, unnamed);
+    return;
+  }
+  for (const std::string& name : SortedSubkeyNames(scan.registry(), kRoot, base)) {
+    if (unnamed(name)) continue;
+    if (!scan.Step(name)) return;
+    examine(scan, name);
   }
 }
 

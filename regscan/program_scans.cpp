@@ -30,9 +30,10 @@ struct CommandLine {
   std::string plain;
 };
 
-std::optional<CommandLine> ReadCommandLine(RunContext& run, std::string_view key,
+std::optional<CommandLine> ReadCommandLine(const RegistryScan& scan, std::string_view key,
                                            std::string_view name, TextTypes accepted) {
-  const auto stored = RegReadString(run.platform.registry, kRoot, key, name, accepted);
+  RunContext& run = scan.run();
+  const auto stored = RegReadString(scan.registry(), kRoot, key, name, accepted);
   if (!stored) return std::nullopt;
   CommandLine command{ExpandCommandLine(run.platform.shell, *stored), {}};
   command.plain = command.quoted;
@@ -43,20 +44,20 @@ std::optional<CommandLine> ReadCommandLine(RunContext& run, std::string_view key
 void ExamineUninstallEntry(RegistryScan& scan, const std::string& name) {
   RunContext& run = scan.run();
   const std::string key = std::string(kUninstallKey) + "\\" + name;
-  const auto command = ReadCommandLine(run, key, "UninstallString", TextTypes::PlainOrExpandable);
+  const auto command = ReadCommandLine(scan, key, "UninstallString", TextTypes::PlainOrExpandable);
   if (!command) return;
   const std::string program = ProgramOfCommand(run.platform.shell, command->plain);
   if (!scan.IsOrphanedCommand(command->quoted, program)) return;
   // A display name that is no text is shown as none; the entry is still gone.
   const auto displayName =
-      RegReadString(run.platform.registry, kRoot, key, "DisplayName", TextTypes::PlainOrExpandable);
+      RegReadString(scan.registry(), kRoot, key, "DisplayName", TextTypes::PlainOrExpandable);
   scan.Record({displayName.value_or(""), program, name, {}});
 }
 
 void ExamineAutorunValue(RegistryScan& scan, const std::string& name) {
   RunContext& run = scan.run();
   // Expandable values are not taken here, as everywhere the plain text is read.
-  const auto command = ReadCommandLine(run, kAutorunKey, name, TextTypes::Plain);
+  const auto command = ReadCommandLine(scan, kAutorunKey, name, TextTypes::Plain);
   // The exclusion lists name whole command lines, arguments included.
   if (!command || run.state.ExcludedFiles.Contains(command->plain)) return;
   const std::string program = ProgramOfCommand(run.platform.shell, command->plain);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "common/registry_helpers.h"
+#include "common/registry_views.h"
 #include "platform/utf8.h"
 
 namespace zent {
@@ -89,7 +90,10 @@ bool RegistryScan::Step(std::string_view name) {
   return !run_.PumpAndCheckAbort();
 }
 
-void RegistryScan::Record(Finding finding) { item_->category.Record(std::move(finding)); }
+void RegistryScan::Record(Finding finding) {
+  finding.view = view_;
+  item_->category.Record(std::move(finding));
+}
 
 void RegistryScan::Close() {
   CloseCategory(*item_, SelectionValue(category_.index), run_.loadText);
@@ -117,15 +121,23 @@ void RunListScan(RunContext& run, const ListScan& scan,
   RegistryScan walk(run, scan.category);
   if (!walk.CanStart(scan.baseKeyRequired ? std::optional(scan.base) : std::nullopt)) return;
   walk.Open();
-  {
-    const std::vector<std::string> names =
-        SortedNames(run.platform.registry, scan.base.root, scan.base.path, scan.workList);
+  if (WalkNamesInViews(walk, scan.base, scan.workList, examine)) walk.Close();
+}
+
+bool WalkNamesInViews(RegistryScan& scan, const ScanBaseKey& key, WorkList kind,
+                      const std::function<void(RegistryScan&, const std::string& name)>& examine,
+                      const std::function<bool(const std::string&)>& skip) {
+  for (const auto view : ViewsToWalk(scan.run().platform.registry, key.root, key.path)) {
+    scan.WalkView(view);
+    const std::vector<std::string> names = SortedNames(scan.registry(), key.root, key.path, kind);
     for (const std::string& name : names) {
-      if (!walk.Step(name)) return;
-      examine(walk, name);
+      if (skip && skip(name)) continue;
+      if (!scan.Step(name)) return false;
+      examine(scan, name);
     }
   }
-  walk.Close();
+  scan.WalkView(platform::RegView::Bits64);
+  return true;
 }
 
 }  // namespace zent

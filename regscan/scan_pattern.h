@@ -133,12 +133,18 @@ class RegistryScan {
 
   RunContext& run() const { return run_; }
   CategoryItem& item() const { return *item_; }
+  // The registry as the view being walked shows it; rows are recorded with
+  // that view.
+  platform::Registry& registry() const { return run_.platform.registry.InView(view_); }
+  platform::RegView view() const { return view_; }
+  void WalkView(platform::RegView view) { view_ = view; }
 
  private:
   RunContext& run_;
   const RegistryCategory& category_;
   FileViews views_;
   CategoryItem* item_ = nullptr;
+  platform::RegView view_ = platform::RegView::Bits64;
 };
 
 enum class WorkList { SubkeyNames, ValueNames };
@@ -152,8 +158,16 @@ struct ListScan {
 
 // A scan over the sorted subkey or value names of one key, following every
 // common step; `examine` applies the scan's rule to one name and records its
-// row, if any.
+// row, if any. The key is walked in each view that holds a copy of its own
+// (ViewsToWalk), the 64-bit view first.
 void RunListScan(RunContext& run, const ListScan& scan,
                  const std::function<void(RegistryScan&, const std::string& name)>& examine);
+
+// Walks the sorted subkey or value names of `key` in each view that holds a
+// copy of its own; names for which `skip` holds are passed over unseen. False
+// when input asked to stop.
+bool WalkNamesInViews(RegistryScan& scan, const ScanBaseKey& key, WorkList kind,
+                      const std::function<void(RegistryScan&, const std::string& name)>& examine,
+                      const std::function<bool(const std::string&)>& skip = {});
 
 }  // namespace zent

@@ -10,6 +10,7 @@ void FindingCategory::CreateLists() {
   entryKeys_.clear();
   entryDetails_.clear();
   selectionFlags_.clear();
+  entryViews_.clear();
 }
 
 void FindingCategory::Record(Finding finding) {
@@ -17,6 +18,11 @@ void FindingCategory::Record(Finding finding) {
   targetPaths_.push_back(std::move(finding.target));
   entryKeys_.push_back(std::move(finding.key));
   entryDetails_.push_back(std::move(finding.detail));
+  entryViews_.push_back(finding.view);
+}
+
+platform::RegView FindingCategory::View(std::size_t i) const {
+  return i < entryViews_.size() ? entryViews_[i] : platform::RegView::Bits64;
 }
 
 std::uint8_t FindingCategory::Flag(std::size_t i) const {

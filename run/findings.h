@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry.h"
 #include "run/run_state.h"
 
 namespace zent {
@@ -21,6 +22,8 @@ struct Finding {
   std::string target;  // TargetPaths
   std::string key;     // EntryKeys
   std::string detail;  // EntryDetails
+  // The registry view the entry was found in; the repair removes it there.
+  platform::RegView view = platform::RegView::Bits64;
 };
 
 class FindingCategory {
@@ -36,6 +39,8 @@ class FindingCategory {
   const std::vector<std::string>& EntryKeys() const { return entryKeys_; }
   const std::vector<std::string>& EntryDetails() const { return entryDetails_; }
   const std::vector<std::uint8_t>& SelectionFlags() const { return selectionFlags_; }
+  // The view of finding i; the 64-bit one beyond the end.
+  platform::RegView View(std::size_t i) const;
 
   // The selection flag of finding i; 0 beyond the end of SelectionFlags.
   std::uint8_t Flag(std::size_t i) const;
@@ -50,6 +55,7 @@ class FindingCategory {
   std::vector<std::string> entryKeys_;
   std::vector<std::string> entryDetails_;
   std::vector<std::uint8_t> selectionFlags_;
+  std::vector<platform::RegView> entryViews_;
 };
 
 // An item of `CategoryList` with its category.

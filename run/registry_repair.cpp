@@ -7,6 +7,7 @@
 #include "common/product_folder.h"
 #include "common/product_views.h"
 #include "common/registry_helpers.h"
+#include "common/registry_views.h"
 #include "platform/utf8.h"
 
 namespace zent {
@@ -50,10 +51,13 @@ struct RepairRule {
   TargetShape shape = TargetShape::AnyKey;
 };
 
+// Always a key of the 64-bit view: one of the 32-bit view by its
+// "WOW6432Node" path, so that its export imports back into that view.
 struct RepairTarget {
   RegRoot root;
   std::string key;
   std::string value;
+  platform::RegView view = platform::RegView::Bits64;  // where it was found
 };
 
 // The editor's export of one key, read before any of it goes into the backup.
@@ -210,7 +214,7 @@ std::string TextAt(const std::vector<std::string>& list, std::size_t i) {
 
 Finding FindingAt(const FindingCategory& category, std::size_t i) {
   return {TextAt(category.EntryNames(), i), TextAt(category.TargetPaths(), i),
-          TextAt(category.EntryKeys(), i), TextAt(category.EntryDetails(), i)};
+          TextAt(category.EntryKeys(), i), TextAt(category.EntryDetails(), i), category.View(i)};
 }
 
 // Found by name once per finding: a parent key may hold thousands of values.
@@ -220,9 +224,13 @@ SavedValues ByName(const std::vector<std::pair<std::string, platform::RegValue>>
   return byName;
 }
 
-// How the record names an entry the rule acts on.
+// How the record names an entry the rule acts on; one of the 32-bit view
+// says so besides its path.
 std::string EntryText(const RepairRule& rule, const RepairTarget& target) {
-  const std::string key = Concat({RootName(target.root), "\\", target.key});
+  const std::string key =
+      target.view == platform::RegView::Bits32
+          ? Concat({RootName(target.root), "\\", target.key, " (", ViewName(target.view), ")"})
+          : Concat({RootName(target.root), "\\", target.key});
   const std::string value = target.value.empty() ? std::string("default value")
                                                  : Concat({"value \"", target.value, "\""});
   switch (rule.removal) {
@@ -303,6 +311,10 @@ RuleTarget TargetFor(const RepairRule& rule, const Finding& finding) {
     target.key.erase(0, split + 1);
     if (target.value == kDefaultValueCaption) target.value.clear();
   }
+  auto [root, path] = KeyIn64BitView(target.root, target.key, finding.view);
+  target.root = root;
+  target.key = std::move(path);
+  target.view = finding.view;
   return {std::move(target), {}, {}};
 }
 
@@ -341,10 +353,11 @@ bool IsSharedClassKey(std::string_view name) {
 bool NeedsAdministratorRights(platform::Registry& registry, int categoryIndex,
                               const FindingCategory& category, std::size_t i) {
   const Finding finding = FindingAt(category, i);
+  platform::Registry& view64 = registry.InView(platform::RegView::Bits64);
   return std::ranges::any_of(kRepairRules, [&](const RepairRule& rule) {
     if (rule.categoryIndex != categoryIndex) return false;
     const auto found = TargetFor(rule, finding);
-    return found.target && !MayRemove(registry, rule.removal, *found.target);
+    return found.target && !MayRemove(view64, rule.removal, *found.target);
   });
 }
 
@@ -404,6 +417,10 @@ BackupEncoding RegistryRepair::Encoding() const {
 
 void RegistryRepair::Pump() { run_.platform.pump.Pump(); }
 
+platform::Registry& RegistryRepair::Registry64() {
+  return run_.platform.registry.InView(platform::RegView::Bits64);
+}
+
 void RegistryRepair::Repair() {
   directory_ = BackupDirectory();
   exporter_ = Exporter::RegistryEditor;
@@ -417,7 +434,7 @@ void RegistryRepair::Repair() {
     run_.state.RepairRunning = false;
     return;
   }
-  parentSaved_.fill(std::nullopt);
+  parentSaved_.clear();
   for (std::size_t item = 0; item < run_.categories.Count(); ++item) {
     Pump();
     const CategoryItem& category = run_.categories.Item(item);
@@ -492,7 +509,7 @@ void RegistryRepair::ApplyRule(const RepairRule& rule, const Finding& finding) {
   }
   // Found whatever the rights; what this user may not remove is not backed up
   // either, so the backup holds nothing that was not removed for that reason.
-  if (!MayRemove(run_.platform.registry, rule.removal, *target)) {
+  if (!MayRemove(Registry64(), rule.removal, *target)) {
     journal.EntryLeft(rule.categoryIndex, EntryText(rule, *target), kNeedsAdministratorRights,
                       false);
     return;
@@ -503,7 +520,7 @@ void RegistryRepair::ApplyRule(const RepairRule& rule, const Finding& finding) {
     return;
   }
   Remove(rule, *target);
-  if (IsGone(run_.platform.registry, rule.removal, *target)) {
+  if (IsGone(Registry64(), rule.removal, *target)) {
     journal.EntryRemoved(rule.categoryIndex, EntryText(rule, *target));
   } else {
     journal.EntryLeft(rule.categoryIndex, EntryText(rule, *target), kRemovalRefused, true);
@@ -515,7 +532,8 @@ bool RegistryRepair::BackUp(const RepairRule& rule, const RepairTarget& target) 
     case ExportOwnKey:
       return BackUpKeyTree(target.root, target.key).has_value();
     case ExportParentOnce: {
-      auto& saved = parentSaved_.at(static_cast<std::size_t>(rule.categoryIndex));
+      // Each view has a parent key of its own.
+      auto& saved = parentSaved_[Concat({RootName(target.root), "\\", UpperCaseUtf8(target.key)})];
       if (!saved) {
         const auto tree = BackUpKeyTree(target.root, target.key);
         if (tree && !tree->empty()) saved = ByName(tree->front().values);
@@ -529,7 +547,7 @@ bool RegistryRepair::BackUp(const RepairRule& rule, const RepairTarget& target) 
 }
 
 void RegistryRepair::Remove(const RepairRule& rule, const RepairTarget& target) {
-  auto& registry = run_.platform.registry;
+  auto& registry = Registry64();
   // What became of the entry is read afterwards (IsGone). An integer or
   // binary value cannot hold the empty text; it stays as it is.
   switch (rule.removal) {
@@ -557,7 +575,7 @@ std::optional<std::vector<StoredKey>> RegistryRepair::BackUpKeyTree(RegRoot root
   if (!exported || !NamesOnlyKeyTree(exported->script, root, path)) return std::nullopt;
   // Read as the removal will find it: an export can be cut short or hold a
   // value otherwise than it is stored.
-  auto tree = ReadKeyTree(run_.platform.registry, root, path);
+  auto tree = ReadKeyTree(Registry64(), root, path);
   const auto missing = NotRestoredBy(ImportedContent(exported->script), rootName, tree);
   if (!missing.empty()) {
     // Without the exact lines the export stays out too: imported on its own it
@@ -579,7 +597,7 @@ bool RegistryRepair::AppendToBackup(const std::vector<std::string>& lines) {
 }
 
 bool RegistryRepair::ValueIsBackedUp(const RepairTarget& target, SavedValues& saved) {
-  const auto now = ReadStoredValue(run_.platform.registry, target.root, target.key, target.value);
+  const auto now = ReadStoredValue(Registry64(), target.root, target.key, target.value);
   if (!now) return true;  // nothing there that could be lost
   const std::string name = UpperCaseUtf8(target.value);
   const auto held = saved.find(name);
@@ -675,9 +693,9 @@ bool RegistryRepair::BackUpValue(std::string_view rootName, RegRoot root, std::s
   Pump();
   // Only a text value is saved: a number written back as text would change
   // its type on restore, and the empty text cannot be put into it anyway.
-  const auto stored = ReadStoredValue(run_.platform.registry, root, keyPath, name);
+  const auto stored = ReadStoredValue(Registry64(), root, keyPath, name);
   if (!stored || stored->type != platform::kRegSz) return false;
-  const std::string text = RegReadTextOrEmpty(run_.platform.registry, root, keyPath, name);
+  const std::string text = RegReadTextOrEmpty(Registry64(), root, keyPath, name);
   if (text.empty()) return false;
   const std::vector<StoredKey> value{{std::string(keyPath), {{std::string(name), *stored}}}};
   auto lines = ValueBlockLines(Encoding(), rootName, keyPath, name, text);

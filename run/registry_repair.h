@@ -151,6 +151,8 @@ class RegistryRepair {
   // it as it is now, if need be after adding it as an exact block.
   bool ValueIsBackedUp(const RepairTarget& target, SavedValues& saved);
   void Pump();
+  // Every entry is read, exported and removed through the 64-bit view.
+  platform::Registry& Registry64();
 
   RunContext& run_;
   std::uint64_t exportTimeLimitMs_;
@@ -158,8 +160,9 @@ class RegistryRepair {
   Exporter exporter_ = Exporter::RegistryEditor;
   bool exporterNamed_ = false;  // in this repair's record
   platform::StartFailure editorRefusal_ = platform::StartFailure::None;
-  // What the backup holds of each category's parent key, once exported.
-  std::array<std::optional<SavedValues>, 12> parentSaved_{};
+  // What the backup holds of each parent key, once exported, by its root and
+  // upper-cased path.
+  std::map<std::string, std::optional<SavedValues>> parentSaved_;
 };
 
 }  // namespace zent

@@ -70,14 +70,16 @@ counted_keys=(
   "2|HKCR\\TypeLib|key|key"
 )
 
-# The value names or subkey names of a key, one a line, upper-cased.
+# The value names or subkey names of a key in one view (64 or 32), one a
+# line, upper-cased.
 key_contents() {
-  local key=$1 kind=$2 output
-  output=$(wine64 "$ZENT_REG" query "$key" /reg:64 2>/dev/null | tr -d '\r') || return 0
+  local key=$1 kind=$2 view=$3 output
+  output=$(wine64 "$ZENT_REG" query "$key" "/reg:$view" 2>/dev/null | tr -d '\r') || return 0
   if [ "$kind" = value ]; then
     printf '%s\n' "$output" | awk -F '    ' '/    REG_/ { print $2 }'
   else
-    printf '%s\n' "$output" | grep -i "^HKEY_[^\\]*\\\\" | sed 's/.*\\//'
+    # A key without subkeys (as the 32-bit view's may be) lists none.
+    printf '%s\n' "$output" | { grep -i "^HKEY_[^\\]*\\\\" || true; } | sed 's/.*\\//'
   fi | tr '[:lower:]' '[:upper:]' | sort -u
 }
 
@@ -85,7 +87,8 @@ snapshot_keys() {
   local row index key kind
   for row in "${counted_keys[@]}"; do
     IFS='|' read -r index key kind _ <<<"$row"
-    key_contents "$key" "$kind" >"$work/$1.$index"
+    key_contents "$key" "$kind" 64 >"$work/$1.$index"
+    key_contents "$key" "$kind" 32 >"$work/$1.$index.32"
   done
 }
 
@@ -169,11 +172,16 @@ for row in rows:
     index, key, kind, field = row.split("|")
     counted.add(int(index))
     went = lines("before.%s" % index) - lines("after.%s" % index)
-    names = set(e[field].upper() for e in listed.get(("registry", int(index)), []))
-    if went != names:
-        fail("%s: removed %s, listed %s" % (key, sorted(went), sorted(names)))
-    else:
-        print("ok   %s: the %d %s(s) removed are the ones listed" % (key, len(went), kind))
+    # A key both views share shows what went in each; the 64-bit view has it.
+    went32 = lines("before.%s.32" % index) - lines("after.%s.32" % index) - went
+    entries = listed.get(("registry", int(index)), [])
+    for view, gone, chosen in ((64, went, False), (32, went32, True)):
+        names = set(e[field].upper() for e in entries if e.get("view32", False) == chosen)
+        if gone != names:
+            fail("%s (%d-bit view): removed %s, listed %s" % (key, view, sorted(gone), sorted(names)))
+        else:
+            print("ok   %s (%d-bit view): the %d %s(s) removed are the ones listed"
+                  % (key, view, len(gone), kind))
 files_went = lines("before.junk") - lines("after.junk")
 files_listed = set()
 for (kind, _), entries in listed.items():

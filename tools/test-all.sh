@@ -57,8 +57,8 @@ tools/check-report.sh build/win64/ZentReport.exe build/win64/ZentSaver.scr
 summary+=("wine: the dry-run report lists exactly what the saver then removes, and changes nothing")
 tools/check-run-log.sh build/win64/ZentSaver.scr build/win64/sweep_fixtures.exe
 summary+=("wine: the run log says what a run removed, left and where input stopped it")
-tools/check-registry-views.sh
-summary+=("wine: the demo's registry values are in the saver's (64-bit) view")
+tools/check-registry-views.sh build/win64/ZentSaver.scr
+summary+=("wine: the demo's registry values are in the saver's (64-bit) view; the saver removes the orphans of both views and its backup restores each into its own")
 tools/check-product-views.sh build/win64/ZentSaver.scr
 summary+=("wine: the main program's keys are found in the 32-bit view and settings go back there")
 tools/check-dialog-dpi.sh build/win64/wine_tests.exe

@@ -72,6 +72,7 @@ std::string EntryText(const Finding& finding) {
   std::string text = finding.name;
   if (!finding.key.empty() && finding.key != finding.name) text += " [" + finding.key + "]";
   if (!finding.target.empty() && finding.target != finding.name) text += " -> " + finding.target;
+  if (finding.view == platform::RegView::Bits32) text += " (32-bit view)";
   return text;
 }
 
@@ -80,7 +81,7 @@ Finding FindingAt(const FindingCategory& category, std::size_t i) {
     return i < list.size() ? list[i] : std::string();
   };
   return {at(category.EntryNames()), at(category.TargetPaths()), at(category.EntryKeys()),
-          at(category.EntryDetails())};
+          at(category.EntryDetails()), category.View(i)};
 }
 
 std::string_view SourceName(OptionSource source) {
@@ -128,6 +129,7 @@ void WriteJsonEntry(std::ostream& out, const Finding& finding, Fate fate) {
   JsonField(out, "target", finding.target);
   out << ',';
   JsonField(out, "detail", finding.detail);
+  out << ",\"view32\":" << (finding.view == platform::RegView::Bits32 ? "true" : "false");
   out << ",\"remove\":" << (fate == Fate::Removed ? "true" : "false")
       << ",\"needsAdministratorRights\":" << (fate == Fate::NeedsRights ? "true" : "false") << '}';
 }

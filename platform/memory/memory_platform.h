@@ -23,18 +23,26 @@ using platform::RegRoot;
 using platform::RegValue;
 
 class MemoryRegistry final : public platform::Registry {
+  struct Bits32Tag {};
+
  public:
   MemoryRegistry();
+  // The 32-bit view of another; only that one makes it.
+  explicit MemoryRegistry(Bits32Tag tag);
   ~MemoryRegistry() override;
   std::unique_ptr<platform::RegistryKey> Open(RegRoot root, std::string_view path,
                                               platform::RegAccess access) override;
   std::unique_ptr<platform::RegistryKey> Create(RegRoot root, std::string_view path) override;
   bool IsLink(RegRoot root, std::string_view path) override;
-  // This registry is the 64-bit view; the 32-bit one is a tree of its own,
-  // made when first asked for (on the system only HKLM\SOFTWARE differs, and
-  // only the product's keys are read through it).
+  // This registry is the 64-bit view; the 32-bit one is a tree of its own.
+  // The 64-bit view reaches it by name as the system's does: its HKLM\SOFTWARE
+  // as "SOFTWARE\WOW6432Node", its classes as "SOFTWARE\Classes\WOW6432Node"
+  // (unlike the system's, neither is listed as a subkey).
   platform::Registry& InView(platform::RegView view) override;
   MemoryRegistry& View32();
+  // Makes the key (created when missing) one the views share, as the system
+  // shares some: the 32-bit view's key at that path is the 64-bit one's.
+  void ShareKey(RegRoot root, std::string_view path);
 
   // Test set-up and inspection; paths as for Open.
   void SetValue(RegRoot root, std::string_view path, std::string_view name, RegValue value);
@@ -62,7 +70,17 @@ class MemoryRegistry final : public platform::Registry {
   struct Node;
 
  private:
+  struct Redirection {
+    MemoryRegistry* view;
+    RegRoot root;
+    std::string path;
+  };
+  // Where a 64-bit view's "WOW6432Node" path leads; nullopt for any other.
+  std::optional<Redirection> Redirected(RegRoot root, std::string_view path) const;
   std::shared_ptr<Node> Find(RegRoot root, std::string_view path) const;
+  // The key, created with missing parents; nullptr through a broken link.
+  std::shared_ptr<Node> Make(RegRoot root, std::string_view path);
+  void LinkTo(RegRoot root, std::string_view path, const std::shared_ptr<Node>& target);
   bool StandardUser() const;
   bool Locked(RegRoot root) const;
   std::map<RegRoot, std::shared_ptr<Node>> roots_;

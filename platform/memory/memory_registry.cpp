@@ -209,11 +209,45 @@ class MemoryKey final : public platform::RegistryKey {
 
 }  // namespace
 
-MemoryRegistry::MemoryRegistry() {
+MemoryRegistry::MemoryRegistry(Bits32Tag /*tag*/) {
   for (auto root : {RegRoot::ClassesRoot, RegRoot::CurrentUser, RegRoot::LocalMachine,
                     RegRoot::Users, RegRoot::CurrentConfig}) {
     roots_[root] = std::make_shared<Node>();
   }
+}
+
+MemoryRegistry::MemoryRegistry() : MemoryRegistry(Bits32Tag{}) {
+  view32_ = std::make_unique<MemoryRegistry>(Bits32Tag{});
+  view32_->view64_ = this;
+}
+
+// "SOFTWARE\WOW6432Node\X" of HKLM is the 32-bit view's "SOFTWARE\X", and
+// "SOFTWARE\Classes\WOW6432Node\X" its classes' "X".
+std::optional<MemoryRegistry::Redirection> MemoryRegistry::Redirected(RegRoot root,
+                                                                      std::string_view path) const {
+  if (!view32_ || root != RegRoot::LocalMachine) return std::nullopt;
+  const auto parts = SplitKeyPath(path);
+  const auto is = [&parts](std::size_t i, std::string_view name) {
+    return i < parts.size() && UpperCaseUtf8(parts[i]) == name;
+  };
+  if (!is(0, "SOFTWARE")) return std::nullopt;
+  std::size_t rest = 0;
+  RegRoot target = RegRoot::LocalMachine;
+  std::string prefix;
+  if (is(1, "WOW6432NODE")) {
+    rest = 2;
+    prefix = "SOFTWARE";
+  } else if (is(1, "CLASSES") && is(2, "WOW6432NODE")) {
+    rest = 3;
+    target = RegRoot::ClassesRoot;
+  } else {
+    return std::nullopt;
+  }
+  for (std::size_t i = rest; i < parts.size(); ++i) {
+    if (!prefix.empty()) prefix += '\\';
+    prefix.append(parts[i]);
+  }
+  return Redirection{view32_.get(), target, std::move(prefix)};
 }
 
 MemoryRegistry::~MemoryRegistry() = default;
@@ -223,16 +257,43 @@ platform::Registry& MemoryRegistry::InView(platform::RegView view) {
   return view64_ != nullptr ? *view64_ : *this;
 }
 
-MemoryRegistry& MemoryRegistry::View32() {
-  if (view64_ != nullptr) return *this;
-  if (!view32_) {
-    view32_ = std::make_unique<MemoryRegistry>();
-    view32_->view64_ = this;
+MemoryRegistry& MemoryRegistry::View32() { return view64_ != nullptr ? *this : *view32_; }
+
+void MemoryRegistry::ShareKey(RegRoot root, std::string_view path) {
+  View32().LinkTo(root, path, Make(root, path));
+}
+
+std::shared_ptr<Node> MemoryRegistry::Make(RegRoot root, std::string_view path) {
+  if (const auto to = Redirected(root, path)) return to->view->Make(to->root, to->path);
+  auto node = roots_.at(root);
+  for (const auto part : SplitKeyPath(path)) {
+    auto child = node->Child(part);
+    node = Through(child ? child : node->AddChild(part));
+    if (!node) return nullptr;
   }
-  return *view32_;
+  return node;
+}
+
+void MemoryRegistry::LinkTo(RegRoot root, std::string_view path,
+                            const std::shared_ptr<Node>& target) {
+  auto parts = SplitKeyPath(path);
+  if (parts.empty() || !target) return;
+  const auto last = parts.back();
+  parts.pop_back();
+  auto parent = roots_.at(root);
+  for (const auto part : parts) {
+    auto child = parent->Child(part);
+    parent = Through(child ? child : parent->AddChild(part));
+    if (!parent) return;
+  }
+  auto node = parent->Child(last);
+  if (!node) node = parent->AddChild(last);
+  node->isLink = true;
+  node->linkTarget = target;
 }
 
 std::shared_ptr<Node> MemoryRegistry::Find(RegRoot root, std::string_view path) const {
+  if (const auto to = Redirected(root, path)) return to->view->Find(to->root, to->path);
   auto node = roots_.at(root);
   for (const auto part : SplitKeyPath(path)) {
     node = Through(node->Child(part));
@@ -260,6 +321,7 @@ std::unique_ptr<platform::RegistryKey> MemoryRegistry::Open(RegRoot root, std::s
 }
 
 std::unique_ptr<platform::RegistryKey> MemoryRegistry::Create(RegRoot root, std::string_view path) {
+  if (const auto to = Redirected(root, path)) return to->view->Create(to->root, to->path);
   if (Locked(root)) return nullptr;
   auto node = roots_.at(root);
   for (const auto part : SplitKeyPath(path)) {
@@ -277,13 +339,7 @@ std::unique_ptr<platform::RegistryKey> MemoryRegistry::Create(RegRoot root, std:
 
 void MemoryRegistry::SetValue(RegRoot root, std::string_view path, std::string_view name,
                               RegValue value) {
-  auto node = roots_.at(root);
-  for (const auto part : SplitKeyPath(path)) {
-    auto child = node->Child(part);
-    node = Through(child ? child : node->AddChild(part));
-    if (!node) return;
-  }
-  node->Put(name, std::move(value));
+  if (auto node = Make(root, path)) node->Put(name, std::move(value));
 }
 
 void MemoryRegistry::SetStoredValue(RegRoot root, std::string_view path, std::string_view name,
@@ -319,6 +375,7 @@ void MemoryRegistry::SetInaccessible(RegRoot root, std::string_view path, bool i
 }
 
 bool MemoryRegistry::IsLink(RegRoot root, std::string_view path) {
+  if (const auto to = Redirected(root, path)) return to->view->IsLink(to->root, to->path);
   auto parts = SplitKeyPath(path);
   if (parts.empty()) return false;
   const auto last = parts.back();
@@ -335,21 +392,7 @@ bool MemoryRegistry::IsLink(RegRoot root, std::string_view path) {
 void MemoryRegistry::SetLink(RegRoot root, std::string_view path, RegRoot targetRoot,
                              std::string_view targetPath) {
   Create(targetRoot, targetPath);
-  const auto target = Find(targetRoot, targetPath);
-  auto parts = SplitKeyPath(path);
-  if (parts.empty() || !target) return;
-  const auto last = parts.back();
-  parts.pop_back();
-  auto parent = roots_.at(root);
-  for (const auto part : parts) {
-    auto child = parent->Child(part);
-    parent = Through(child ? child : parent->AddChild(part));
-    if (!parent) return;
-  }
-  auto node = parent->Child(last);
-  if (!node) node = parent->AddChild(last);
-  node->isLink = true;
-  node->linkTarget = target;
+  LinkTo(root, path, Find(targetRoot, targetPath));
 }
 
 }  // namespace zent::memory

@@ -60,6 +60,7 @@ struct Call {
   RegRoot root = RegRoot::LocalMachine;
   std::string text;  // the path opened, or the value read
   platform::RegAccess access = platform::RegAccess::Read;
+  platform::RegView view = platform::RegView::Bits64;  // of an open
 };
 
 class RecordedKey final : public platform::RegistryKey {
@@ -94,26 +95,53 @@ class RecordedKey final : public platform::RegistryKey {
   std::vector<Call>& log_;
 };
 
+// Records the calls into both views of the inner registry in one log.
 class RecordingRegistry final : public platform::Registry {
  public:
-  explicit RecordingRegistry(platform::Registry& inner) : inner_(inner) {}
+  explicit RecordingRegistry(platform::Registry& inner)
+      : RecordingRegistry(inner.InView(platform::RegView::Bits64), platform::RegView::Bits64,
+                          nullptr) {}
   std::unique_ptr<platform::RegistryKey> Open(RegRoot root, std::string_view path,
                                               platform::RegAccess access) override {
     auto key = inner_.Open(root, path, access);
     if (!key) return nullptr;
-    log.push_back({Call::Open, next_, root, std::string(path), access});
-    return std::make_unique<RecordedKey>(std::move(key), next_++, log);
+    const int id = shared_->next++;
+    shared_->log.push_back({Call::Open, id, root, std::string(path), access, view_});
+    return std::make_unique<RecordedKey>(std::move(key), id, shared_->log);
   }
   std::unique_ptr<platform::RegistryKey> Create(RegRoot root, std::string_view path) override {
     return inner_.Create(root, path);
   }
-  // The scans read one view; the other stays out of the recording.
-  platform::Registry& InView(platform::RegView) override { return *this; }
-  std::vector<Call> log;
+  platform::Registry& InView(platform::RegView view) override {
+    if (view == view_) return *this;
+    if (first_ != nullptr) return *first_;
+    if (!other_) other_ = std::make_unique<RecordingRegistry>(inner_.InView(view), view, this);
+    return *other_;
+  }
+  const std::vector<Call>& log() const { return shared_->log; }
+
+  // The 32-bit view's recorder, made by the 64-bit one's.
+  RecordingRegistry(platform::Registry& inner, platform::RegView view, RecordingRegistry* first)
+      : inner_(inner), view_(view), first_(first) {
+    if (first_ == nullptr) {
+      own_ = std::make_unique<Shared>();
+      shared_ = own_.get();
+    } else {
+      shared_ = first_->shared_;
+    }
+  }
 
  private:
+  struct Shared {
+    std::vector<Call> log;
+    int next = 0;
+  };
   platform::Registry& inner_;
-  int next_ = 0;
+  platform::RegView view_;
+  RecordingRegistry* first_;  // the 64-bit view's recorder, from the 32-bit one's
+  std::unique_ptr<Shared> own_;
+  Shared* shared_ = nullptr;
+  std::unique_ptr<RecordingRegistry> other_;
 };
 
 // Half of the entries of each kind name a file that is there.
@@ -197,6 +225,15 @@ void Populate(platform::Platform& platform, const Synthetic& size) {
         FileFor(files, "SHR", "shared", i, ".dll"), platform::MakeDwordValue(1));
     text(HKLM, std::string(zent::kFontsKey), Numbered("Font ", i) + " (TrueType)",
          FileFor(files, "FNT", "font", i, ".ttf"));
+    // A 32-bit program's entries, in the view of 32-bit programs.
+    if (i % 4 == 0) {
+      platform::Registry& view32 = registry.InView(platform::RegView::Bits32);
+      const std::string key = std::string(zent::kUninstallKey) + "\\" + Numbered("Program32-", i);
+      Set(view32, HKLM, key, "UninstallString",
+          MakeTextValue(FileFor(files, "P32", "uninst", i, ".exe")));
+      Set(view32, HKLM, std::string(zent::kAutorunKey), Numbered("Run32-", i),
+          MakeTextValue(FileFor(files, "R32", "start", i, ".exe")));
+    }
     // Settings of installed programs, which only the whole-registry scan reads.
     const std::string vendor = zent::Concat({"SOFTWARE\\BenchVendor\\", Numbered("Product", i)});
     text(HKLM, vendor, "InstallDir", FileFor(files, "VND", "dir", i, ".exe"));
@@ -229,7 +266,8 @@ std::size_t Walk(platform::Registry& registry, const std::vector<Call>& log) {
   for (const Call& call : log) {
     if (call.kind == Call::Open) {
       keys.resize(std::max(keys.size(), static_cast<std::size_t>(call.key) + 1));
-      keys[static_cast<std::size_t>(call.key)] = registry.Open(call.root, call.text, call.access);
+      keys[static_cast<std::size_t>(call.key)] =
+          registry.InView(call.view).Open(call.root, call.text, call.access);
       continue;
     }
     const auto& key = keys[static_cast<std::size_t>(call.key)];
@@ -280,14 +318,14 @@ int main(int argc, char** argv) {
   RecordingRegistry recording(memory.registry);
   const std::size_t findings = scanOnce(recording);
   std::printf("the scans found %zu orphaned entries with %zu registry calls\n", findings,
-              recording.log.size());
+              recording.log().size());
 
   constexpr int kRounds = 3;
   zent::bench::BestTime scans, walk;
   std::size_t seen = 0;
   for (int round = 0; round < kRounds; ++round) {
     scans.Time([&] { scanOnce(memory.registry); });
-    walk.Time([&] { seen = Walk(memory.registry, recording.log); });
+    walk.Time([&] { seen = Walk(memory.registry, recording.log()); });
   }
   std::printf("best of %d rounds      CPU ms   elapsed ms\n", kRounds);
   std::printf("every scan          %9.1f   %9.1f\n", scans.cpu / 1e3, scans.elapsed / 1e3);

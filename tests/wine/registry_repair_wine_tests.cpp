@@ -104,18 +104,15 @@ class HookedPump : public platform::MessagePump {
 // rights than a filtered administrator's token holds, so only the console
 // exporter can make the backups; starts any other.
 struct EditorNeedsElevation : platform::ProgramLauncher {
-  bool RunHiddenAndWait(std::string_view command) override {
-    return Real().launcher.RunHiddenAndWait(command);
-  }
   platform::ProgramStart StartProgramHidden(std::string_view path,
                                             std::string_view command) override {
     if (!UpperCaseUtf8(path).ends_with("\\REGEDIT.EXE"))
       return Real().launcher.StartProgramHidden(path, command);
     return {nullptr, platform::StartFailure::ElevationRequired};
   }
-  std::unique_ptr<platform::StartedProgram> StartAsAdministrator(std::string_view,
-                                                                 std::string_view) override {
-    return nullptr;
+  std::unique_ptr<platform::StartedProgram> StartAsAdministrator(
+      std::string_view path, std::string_view arguments) override {
+    return Real().launcher.StartAsAdministrator(path, arguments);
   }
 };
 
@@ -641,7 +638,10 @@ std::vector<std::string> DatedBackups(const std::string& directory) {
 // a user restoring a backup would.
 void Import(const std::string& path) {
   const std::string editor = Real().system.WindowsDirectory() + "\\regedit.exe";
-  ASSERT_TRUE(Real().launcher.RunHiddenAndWait("\"" + editor + "\" /s \"" + path + "\"")) << path;
+  const auto started =
+      Real().launcher.StartProgramHidden(editor, "\"" + editor + "\" /s \"" + path + "\"");
+  ASSERT_NE(started.program, nullptr) << path;
+  while (!started.program->WaitForEnd(1000)) Real().pump.Pump();
 }
 
 std::string Listed(const std::vector<std::string>& lines) {
@@ -815,6 +815,22 @@ std::string OwnFolder() {
   return narrow.substr(0, narrow.rfind('\\'));
 }
 
+// Starts a command line as a shell would, the program found by its bare name
+// (this program's folder and the current folder first), and waits for it.
+bool RunByBareName(const std::string& commandLine) {
+  std::wstring command = win32::Widen(commandLine);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &started)) {
+    return false;
+  }
+  const win32::UniqueKernelObject thread(started.hThread);
+  const win32::UniqueKernelObject process(started.hProcess);
+  return WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0;
+}
+
 // Stand-in editors planted in this program's folder and in a current folder
 // of their own; taken away again, with the current folder put back, at the
 // end.
@@ -827,7 +843,9 @@ class PlantedEditors {
         << "tools/wine-tests.sh puts it beside the test program";
     Real().files.CreateFolders(current_);
     for (const auto& folder : {OwnFolder(), current_}) {
-      EXPECT_TRUE(Real().files.Copy(standIn, folder + "\\regedit.exe", true)) << folder;
+      EXPECT_TRUE(CopyFileW(win32::Widen(standIn).c_str(),
+                            win32::Widen(folder + "\\regedit.exe").c_str(), FALSE))
+          << folder;
     }
     EXPECT_TRUE(SetCurrentDirectoryW(win32::Widen(current_).c_str()));
   }
@@ -861,7 +879,7 @@ TEST(RegistryEditorOnWine, APlantedRegeditBesideTheProgramOrInTheCurrentFolderNe
       "C:\\ZentStandInTest" + std::to_string(Real().clock.TickMilliseconds() % 100000);
   PlantedEditors planted(base + "\\current");
   // Started by its bare name, the way the editor once was, a planted one runs.
-  ASSERT_TRUE(Real().launcher.RunHiddenAndWait("regedit /?"));
+  ASSERT_TRUE(RunByBareName("regedit /?"));
   ASSERT_FALSE(planted.TakeStarted().empty()) << "the stand-in does not leave its trace";
 
   const std::string key = Join(kAppPathsKey, "zentstandin.exe");
