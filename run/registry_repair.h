@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/product_views.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "run/backup_check.h"
@@ -28,7 +29,7 @@ namespace zent {
 bool IsSharedClassKey(std::string_view name);
 
 // Where the main program keeps its backup folder ("Path").
-inline constexpr std::string_view kBackupSettingsKey = "Software\\ORTAVO\\Kelvaro-ZENT";
+inline constexpr std::string_view kBackupSettingsKey = kProductKey;
 inline constexpr std::string_view kBackupPathValue = "Path";
 inline constexpr std::string_view kRunningBackupName = "1.reg";
 inline constexpr std::string_view kScratchName = "dummy.reg";
